@@ -1,0 +1,53 @@
+// One full morph cycle per iteration, with the fast chaos game and with the
+// step-by-step transcription, so the speed-up is a ratio within one run.
+#include <benchmark/benchmark.h>
+
+#include <memory>
+#include <vector>
+
+#include "engine/morph_state.h"
+#include "engine/reference/chaos_game_reference.h"
+
+using namespace ombrel;
+
+namespace {
+
+struct TLayout {
+    std::vector<std::unique_ptr<TFrameStore>> Stores;
+    TMorphState S;
+    explicit TLayout(const std::vector<std::pair<int, int>>& sizes) {
+        for (auto [w, h] : sizes) {
+            Stores.push_back(std::make_unique<TFrameStore>());
+            Stores.back()->AllocateFrames(w, h);
+            S.Displays.push_back(Stores.back().get());
+        }
+        S.UpdateMaxPointBudget();
+        S.FirstCycle = true;
+        S.Random.Seed(0x5eed);
+    }
+};
+
+const std::vector<std::vector<std::pair<int, int>>> Layouts = {
+    {{1920, 1080}}, {{2560, 1440}}, {{3840, 2160}}, {{1920, 1080}, {1280, 1024}}};
+
+template <bool Reference>
+void BM_Cycle(benchmark::State& st) {
+    TLayout layout(Layouts[static_cast<size_t>(st.range(0))]);
+    layout.S.GenerateMorph();  // past the first cycle's empty start
+    for (auto _ : st) {
+        if constexpr (Reference)
+            ReferenceGenerateMorph(layout.S);
+        else
+            layout.S.GenerateMorph();
+    }
+    const double iterations = (static_cast<double>(layout.S.MaxPointBudget) + 1) * 49;
+    st.counters["iterations/s"] = benchmark::Counter(iterations, benchmark::Counter::kIsIterationInvariantRate);
+    st.SetLabel(st.range(0) == 0 ? "1920x1080" : st.range(0) == 1 ? "2560x1440" : st.range(0) == 2 ? "3840x2160" : "1920x1080+1280x1024");
+}
+
+}  // namespace
+
+BENCHMARK(BM_Cycle<false>)->Name("GenerateMorph/fast")->DenseRange(0, 3)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+BENCHMARK(BM_Cycle<true>)->Name("GenerateMorph/transcription")->DenseRange(0, 3)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+
+BENCHMARK_MAIN();

@@ -1,0 +1,54 @@
+#include "engine/frame_store.h"
+
+#include <cmath>
+#include <limits>
+#include <stdexcept>
+
+namespace ombrel {
+
+void TFrameBits::Allocate(int rows, int rowWords) {
+    // C++20 value-initialises atomics: every bit starts clear.
+    Data = std::make_unique<std::atomic<uint32_t>[]>(static_cast<size_t>(rows) * rowWords);
+    RowCount = rows;
+    Words = rowWords;
+}
+
+void TFrameBits::Release() noexcept {
+    Data.reset();
+    RowCount = 0;
+    Words = 0;
+}
+
+int32_t ComputePointBudget(int32_t width, int32_t height) {
+    const int64_t area = static_cast<int64_t>(width) * height;
+    if (width <= 0 || height <= 0 || area > std::numeric_limits<int32_t>::max())
+        throw std::invalid_argument("display size out of range");
+    return static_cast<int32_t>(std::nearbyint(static_cast<double>(area) / 6.4));
+}
+
+void TFrameStore::AllocateFrames(int32_t width, int32_t height) {
+    const int32_t budget = ComputePointBudget(width, height);
+    ScreenWidth = width;
+    ScreenHeight = height;
+    PointBudget = budget;
+    for (int k = 1; k <= FrameCount; ++k) Frames[k].FrameBits.Allocate(height, RowWords());
+}
+
+void TFrameStore::ReleaseFrames() noexcept {
+    for (int k = 1; k <= FrameCount; ++k) Frames[k].FrameBits.Release();
+}
+
+void TFrameStore::ClearFrame(int Frame) noexcept {
+    TFrameBits& bits = Frames[Frame].FrameBits;
+    std::atomic<uint32_t>* w = bits.Row(0);
+    for (size_t i = 0, n = bits.WordCount(); i < n; ++i) w[i].store(0, std::memory_order_relaxed);
+}
+
+void TFrameStore::CopyFrame(int Dest, int Src) noexcept {
+    std::atomic<uint32_t>* d = Frames[Dest].FrameBits.Row(0);
+    const std::atomic<uint32_t>* s = Frames[Src].FrameBits.Row(0);
+    for (size_t i = 0, n = Frames[Src].FrameBits.WordCount(); i < n; ++i)
+        d[i].store(s[i].load(std::memory_order_relaxed), std::memory_order_relaxed);
+}
+
+}  // namespace ombrel

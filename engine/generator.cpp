@@ -1,0 +1,30 @@
+#include "engine/generator.h"
+
+namespace ombrel {
+
+TGenerator::TGenerator(TMorphState& state) : State(state), Thread([this] { Execute(); }) {}
+
+TGenerator::~TGenerator() {
+    if (Thread.joinable()) Thread.join();
+}
+
+void TGenerator::Execute() noexcept {
+    try {
+        State.GenerateMorph();
+    } catch (...) {
+        // The frames keep whatever they hold; the clock and shutdown must not wait forever.
+    }
+    State.Generating.store(false, std::memory_order_release);
+}
+
+std::unique_ptr<TGenerator> StartGenerator(TMorphState& state) {
+    state.Generating.store(true);
+    try {
+        return std::make_unique<TGenerator>(state);
+    } catch (...) {
+        state.Generating.store(false);
+        throw;
+    }
+}
+
+}  // namespace ombrel

@@ -1,0 +1,218 @@
+#include "engine/morph_state.h"
+
+#include "engine/interpolation.h"
+
+#include <algorithm>
+#include <cmath>
+#include <stdexcept>
+#include <system_error>
+#include <thread>
+
+namespace ombrel {
+
+namespace {
+
+// Nearest integer, ties to even, for |v| < 2^51: adding 1.5 * 2^52 leaves no
+// fraction bits, so the addition itself rounds in the current (nearest-even) mode.
+inline double RoundEven(double v) noexcept {
+    constexpr double Magic = 6755399441055744.0;
+    return (v + Magic) - Magic;
+}
+
+void CopyMaps(TMorphFrame& dest, const TCoefs& a, const TCoefs& b, const TCoefs& c,
+              const TCoefs& d, const TCoefs& e, const TCoefs& f) noexcept {
+    dest.CoefA = a;
+    dest.CoefB = b;
+    dest.CoefC = c;
+    dest.CoefD = d;
+    dest.CoefE = e;
+    dest.CoefF = f;
+}
+
+TCoefs LerpCoefs(int i, const TCoefs& v1, const TCoefs& v50) noexcept {
+    TCoefs r;
+    for (size_t k = 0; k < 4; ++k) r[k] = Interpolate(i, v1[k], v50[k]);
+    return r;
+}
+
+// One display's view of a frame, ready for the inner loop.
+struct TPlotTarget {
+    std::atomic<uint32_t>* Words;
+    size_t RowWords;
+    double Width, Height;
+    uint32_t UWidth, UHeight;
+    int32_t Budget;
+};
+
+inline void Plot(const TPlotTarget& t, const TPlacement& p, double x, double y) noexcept {
+    const double fx = ((x * p.Kx + p.Ox) / 800) * t.Width;
+    const double fy = ((p.Oy - y * p.Ky) / 600) * t.Height;
+    // Anything that cannot round into the display (NaN and infinities
+    // included) is dropped before it is converted.
+    if (!(fx > -1.0 && fx < t.Width && fy > -1.0 && fy < t.Height)) return;
+    const auto X = static_cast<uint32_t>(static_cast<int32_t>(RoundEven(fx)));
+    const auto Y = static_cast<uint32_t>(static_cast<int32_t>(RoundEven(fy)));
+    if (X >= t.UWidth || Y >= t.UHeight) return;
+    std::atomic<uint32_t>& w = t.Words[Y * t.RowWords + (X >> 5)];
+    w.store(w.load(std::memory_order_relaxed) | (1u << (X & 31)), std::memory_order_relaxed);
+}
+
+}  // namespace
+
+void TMorphState::UpdateMaxPointBudget() noexcept {
+    MaxPointBudget = 0;
+    for (const TFrameStore* d : Displays)
+        if (d->PointBudget > MaxPointBudget) MaxPointBudget = d->PointBudget;
+}
+
+void TMorphState::ClearFrames() noexcept {
+    for (TFrameStore* d : Displays)
+        for (int k = 2; k <= FrameCount; ++k) d->ClearFrame(k);
+}
+
+void TMorphState::CopyFrameBits(int Dest, int Src) noexcept {
+    for (TFrameStore* d : Displays) d->CopyFrame(Dest, Src);
+}
+
+void TMorphState::GenerateMorph() {
+    const TTargetKind kind = PrepareCycle();
+    RasteriseFrames(kind);
+    FinishCycle();
+}
+
+TTargetKind TMorphState::PrepareCycle() {
+    if (Displays.empty()) throw std::logic_error("a morph cycle needs at least one display");
+    TFrames& F = Displays[0]->Frames;
+
+    if (FirstCycle.load()) {
+        const TCoefs zero{};
+        CopyMaps(F[1], zero, zero, zero, zero, zero, zero);
+        F[1].Hue = 0;
+        F[1].Saturation = 0;
+        F[1].Brightness = 255;
+        FirstCycle = false;
+    } else {
+        CopyMaps(F[1], F[50].CoefA, F[50].CoefB, F[50].CoefC, F[50].CoefD, F[50].CoefE, F[50].CoefF);
+        F[1].Hue = F[50].Hue.load();
+        F[1].Saturation = F[50].Saturation.load();
+        F[1].Brightness = F[50].Brightness.load();
+        CopyFrameBits(1, 50);
+    }
+
+    const TTargetKind kind = RequestFern         ? TTargetKind::Fern
+                             : RequestKoch       ? TTargetKind::Koch
+                             : RequestSierpinski ? TTargetKind::Sierpinski
+                                                 : TTargetKind::Random;
+
+    TMorphFrame& target = F[50];
+    if (const TPresetMaps* preset = PresetMapsOf(kind)) {
+        CopyMaps(target, preset->CoefA, preset->CoefB, preset->CoefC, preset->CoefD, preset->CoefE,
+                 preset->CoefF);
+        target.Hue = 0;
+        target.Saturation = 0;
+    } else {
+        for (size_t k = 0; k < 4; ++k) {
+            for (TCoefs* c : {&target.CoefA, &target.CoefB, &target.CoefC, &target.CoefD, &target.CoefE,
+                              &target.CoefF})
+                (*c)[k] = Random.Real() * 2 - 1;
+            target.Hue = Random.Real();
+            target.Saturation = Random.Real();
+        }
+    }
+    target.Brightness = 255;
+
+    const TMorphFrame& start = F[1];
+    for (int i = 2; i <= FrameCount - 1; ++i) {
+        CopyMaps(F[i], LerpCoefs(i, start.CoefA, target.CoefA), LerpCoefs(i, start.CoefB, target.CoefB),
+                 LerpCoefs(i, start.CoefC, target.CoefC), LerpCoefs(i, start.CoefD, target.CoefD),
+                 LerpCoefs(i, start.CoefE, target.CoefE), LerpCoefs(i, start.CoefF, target.CoefF));
+        F[i].Hue = InterpolateHue(i, start.Hue, target.Hue);
+        F[i].Saturation = Interpolate(i, start.Saturation, target.Saturation);
+        F[i].Brightness = Interpolate(i, start.Brightness, target.Brightness);
+    }
+
+    ClearFrames();
+    return kind;
+}
+
+void TMorphState::RasteriseFrames(TTargetKind kind) {
+    const TPlacement& place = PlacementOf(kind);
+    // Frames are independent but for the generator state they start from.
+    // A frame that runs to its end takes exactly MaxPointBudget + 1 draws, so
+    // the next frame's start is known in advance and the two can be drawn at
+    // once on two cores; in the rare case that the first one diverges, the
+    // second is cleared and drawn again from the true state.
+    const uint64_t draws = MaxPointBudget < 0 ? 0 : static_cast<uint64_t>(MaxPointBudget) + 1;
+    int i = 2;
+    for (; i + 1 <= FrameCount; i += 2) {
+        TRandom ahead = Random;
+        ahead.Skip(draws);
+        std::thread helper;
+        try {
+            helper = std::thread([&, i] { RasteriseFrame(i + 1, place, ahead); });
+        } catch (const std::system_error&) {
+            RasteriseFrame(i, place, Random);
+            RasteriseFrame(i + 1, place, Random);
+            continue;
+        }
+        const bool complete = RasteriseFrame(i, place, Random);
+        helper.join();
+        if (complete) {
+            Random = ahead;
+        } else {
+            for (TFrameStore* d : Displays) d->ClearFrame(i + 1);
+            RasteriseFrame(i + 1, place, Random);
+        }
+    }
+    if (i == FrameCount) RasteriseFrame(i, place, Random);
+}
+
+bool TMorphState::RasteriseFrame(int frame, const TPlacement& place, TRandom& random) {
+    const TMorphFrame& maps = Displays[0]->Frames[frame];
+    const TCoefs A = maps.CoefA, B = maps.CoefB, C = maps.CoefC, D = maps.CoefD, E = maps.CoefE,
+                 F = maps.CoefF;
+
+    // Every display plots a prefix of the one sequence; with the displays in
+    // falling budget order, the iterations split into runs in which the first
+    // n displays take every point.
+    std::vector<TPlotTarget> targets;
+    targets.reserve(Displays.size());
+    for (TFrameStore* d : Displays)
+        targets.push_back({d->Frames[frame].FrameBits.Row(0), static_cast<size_t>(d->RowWords()),
+                           static_cast<double>(d->ScreenWidth), static_cast<double>(d->ScreenHeight),
+                           static_cast<uint32_t>(d->ScreenWidth), static_cast<uint32_t>(d->ScreenHeight),
+                           d->PointBudget});
+    std::stable_sort(targets.begin(), targets.end(),
+                     [](const TPlotTarget& a, const TPlotTarget& b) { return a.Budget > b.Budget; });
+
+    TRandom rng = random;  // a local copy stays in registers
+    double x = 0, y = 0;
+    int64_t j = 0;
+    const int64_t last = MaxPointBudget;
+    for (size_t n = targets.size() + 1; n-- > 0;) {
+        const int64_t runEnd = n > 0 ? std::min<int64_t>(last, targets[n - 1].Budget) : last;
+        for (; j <= runEnd; ++j) {
+            // A point that left the box never moves again: the rest of the frame does nothing.
+            if (!(-1000000.0 < x && x < 1000000.0 && -1000000.0 < y && y < 1000000.0)) {
+                random = rng;
+                return false;
+            }
+            const uint32_t k = rng.Integer(4);
+            const double nx = A[k] * x + B[k] * y + E[k];
+            const double ny = C[k] * x + D[k] * y + F[k];
+            x = nx;
+            y = ny;
+            for (size_t t = 0; t < n; ++t) Plot(targets[t], place, x, y);
+        }
+    }
+    random = rng;
+    return true;
+}
+
+void TMorphState::FinishCycle() noexcept {
+    RequestFern = false;
+    RequestKoch = false;
+    RequestSierpinski = false;
+}
+
+}  // namespace ombrel

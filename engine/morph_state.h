@@ -1,0 +1,56 @@
+#pragma once
+#include <atomic>
+#include <cstdint>
+#include <vector>
+
+#include "engine/frame_store.h"
+#include "engine/presets.h"
+#include "engine/random.h"
+
+namespace ombrel {
+
+// The application-wide state that the worker and the GUI thread share. The
+// program's control form holds it; the export tool and the tests use it alone.
+class TMorphState {
+public:
+    int32_t MaxPointBudget = 0;
+    // In monitor order, fixed while a worker runs; display 0 also holds the
+    // maps and colours of every frame.
+    std::vector<TFrameStore*> Displays;
+    std::atomic<bool> FirstCycle{false};
+    std::atomic<bool> RequestFern{false};
+    std::atomic<bool> RequestKoch{false};
+    std::atomic<bool> RequestSierpinski{false};
+    int32_t FrameCounter = 0;
+    // Raised by whoever starts a worker, lowered (release) by the worker as its last act.
+    std::atomic<bool> Generating{false};
+    // Touched only by the worker once seeded.
+    TRandom Random;
+
+    // Sets MaxPointBudget to the largest budget of Displays (the first among equals).
+    void UpdateMaxPointBudget() noexcept;
+
+    void mb_setpixel(int DisplayIndex, int Frame, int X, int Y) noexcept {
+        Displays[static_cast<size_t>(DisplayIndex)]->SetPixel(Frame, X, Y);
+    }
+    void ClearFrames() noexcept;
+    void CopyFrameBits(int Dest, int Src) noexcept;
+
+    // One morph cycle: PrepareCycle, RasteriseFrames, FinishCycle.
+    void GenerateMorph();
+
+    // Steps before the chaos game: start and target frames, interpolation,
+    // clearing frames 2..50. Returns the cycle's target kind.
+    TTargetKind PrepareCycle();
+    // The chaos game of frames 2..50 into every display's bitmaps.
+    void RasteriseFrames(TTargetKind kind);
+    // Lowers the three requests.
+    void FinishCycle() noexcept;
+
+private:
+    // Runs the chaos game of one frame with `rng`; false when the point left
+    // the box before the last iteration, so fewer draws were taken.
+    bool RasteriseFrame(int frame, const TPlacement& place, TRandom& rng);
+};
+
+}  // namespace ombrel

@@ -1,0 +1,33 @@
+# Sourced by scripts/run and scripts/test: installs the Debian packages the
+# build, the tests and the virtual screen need, or says how to.
+OMBREL_PACKAGES=(
+  g++ cmake ninja-build pkg-config
+  qt6-base-dev libqt6opengl6-dev qt6-qpa-plugins
+  libgl-dev libglu1-mesa-dev libgl1-mesa-dri libglx-mesa0
+  libgtest-dev libbenchmark-dev
+  xvfb x11-xserver-utils xdotool imagemagick
+)
+
+ombrel_install_deps() {
+  local missing=()
+  for p in "${OMBREL_PACKAGES[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+  done
+  [ ${#missing[@]} -eq 0 ] && return 0
+  if [ "$(id -u)" -ne 0 ]; then
+    echo "Missing packages. Install them with:" >&2
+    echo "  sudo apt-get install -y ${missing[*]}" >&2
+    exit 1
+  fi
+  echo "Installing: ${missing[*]}"
+  export DEBIAN_FRONTEND=noninteractive
+  apt-get update -qq
+  apt-get install -y -qq "${missing[@]}" >/dev/null
+}
+
+# Configures and builds into the given folder with extra CMake arguments.
+ombrel_build() {
+  local dir=$1; shift
+  cmake -S "$OMBREL_ROOT" -B "$OMBREL_ROOT/$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
+  cmake --build "$OMBREL_ROOT/$dir" -j "$(nproc)"
+}

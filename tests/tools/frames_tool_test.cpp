@@ -1,0 +1,118 @@
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QImage>
+#include <QTemporaryDir>
+#include <cstdio>
+#include <string>
+
+namespace {
+
+struct TRun {
+    int Code;
+    std::string Out;
+};
+
+// Runs the tool with the given arguments; stdout is captured, stderr goes to a file.
+TRun RunTool(const std::string& args, std::string* err = nullptr) {
+    const std::string errFile = QDir::temp().filePath("ombrel-frames-test.err").toStdString();
+    const std::string cmd = std::string(OMBREL_FRAMES_TOOL) + " " + args + " 2>" + errFile;
+    FILE* p = popen(cmd.c_str(), "r");
+    std::string out;
+    char buf[4096];
+    size_t n;
+    while ((n = fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, n);
+    const int status = pclose(p);
+    if (err) {
+        QFile f(QString::fromStdString(errFile));
+        f.open(QIODevice::ReadOnly);
+        *err = f.readAll().toStdString();
+    }
+    return {WEXITSTATUS(status), out};
+}
+
+}  // namespace
+
+TEST(FramesTool, HashLinesArePinnedForFixedSeeds) {
+    // Fingerprints of the engine: a change here changes what users see.
+    const TRun run = RunTool("--seed 0x5eed --display 640x480 --display 333x200 --cycles 2 "
+                             "--request koch@2 --frames 1,2,26,50 --hash");
+    ASSERT_EQ(run.Code, 0);
+    EXPECT_EQ(run.Out,
+              "1 0 1 0a6fb8af536edb25 0 0 255 ffffff\n"
+              "1 0 2 dad6b5949c37d41c 0.0084315882436931128 0.00042498147580772639 255 ffffff\n"
+              "1 0 26 71946424829ebb72 0.21078970609232783 0.01062453689519316 255 fcfffe\n"
+              "1 0 50 63b621446920fa8e 0.42157941218465567 0.021249073790386319 255 fcfffa\n"
+              "1 1 1 ce3da0c822aa02a5 0 0 255 ffffff\n"
+              "1 1 2 fbe52f4be6b7c465 0.0084315882436931128 0.00042498147580772639 255 ffffff\n"
+              "1 1 26 d60dafece76143ec 0.21078970609232783 0.01062453689519316 255 fcfffe\n"
+              "1 1 50 f2188dfdfd009c78 0.42157941218465567 0.021249073790386319 255 fcfffa\n"
+              "2 0 1 63b621446920fa8e 0.42157941218465567 0.021249073790386319 255 fcfffa\n"
+              "2 0 2 ef1fdddc1430d338 0.41314782394096256 0.020824092314578591 255 fcfffa\n"
+              "2 0 26 ba2cfde20a1e94ba 0.21078970609232783 0.01062453689519316 255 fcfffe\n"
+              "2 0 50 66159c9cbb27dc7e 0 0 255 ffffff\n"
+              "2 1 1 f2188dfdfd009c78 0.42157941218465567 0.021249073790386319 255 fcfffa\n"
+              "2 1 2 19975683267e9a69 0.41314782394096256 0.020824092314578591 255 fcfffa\n"
+              "2 1 26 33a5b287c3fb16b5 0.21078970609232783 0.01062453689519316 255 fcfffe\n"
+              "2 1 50 cccfef2a189a19bd 0 0 255 ffffff\n");
+    EXPECT_EQ(RunTool("--seed 4000000000 --frames 50 --hash").Out,
+              "1 0 50 d0289b77b987cd9a 0.7084971412550658 0.22082733362913132 255 ffc7d5\n");
+}
+
+TEST(FramesTool, WritesPngAsDrawnAndPbmAsTheRawBitmap) {
+    QTemporaryDir dir;
+    const std::string out = dir.path().toStdString();
+    ASSERT_EQ(RunTool("--seed 9 --display 70x40 --frames 49-50 --out " + out).Code, 0);
+    ASSERT_EQ(RunTool("--seed 9 --display 70x40 --frames 50 --format pbm --out " + out).Code, 0);
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden),
+              QStringList({"c1_d0_f49.png", "c1_d0_f50.pbm", "c1_d0_f50.png"}));
+
+    QFile pbm(dir.filePath("c1_d0_f50.pbm"));
+    ASSERT_TRUE(pbm.open(QIODevice::ReadOnly));
+    const QByteArray data = pbm.readAll();
+    ASSERT_TRUE(data.startsWith("P4\n70 40\n"));
+    const QByteArray bits = data.mid(9);
+    ASSERT_EQ(bits.size(), 9 * 40);
+
+    const QImage png(dir.filePath("c1_d0_f50.png"));
+    ASSERT_EQ(png.size(), QSize(70, 40));
+    const TRun hash = RunTool("--seed 9 --display 70x40 --frames 50 --hash");
+    const QRgb ink = 0xff000000u | QString::fromStdString(hash.Out.substr(hash.Out.size() - 7, 6)).toUInt(nullptr, 16);
+    const QRgb inkRgb = qRgb(qBlue(ink), qGreen(ink), qRed(ink));  // packed as blue-green-red
+    int set = 0;
+    for (int y = 0; y < 40; ++y)
+        for (int x = 0; x < 70; ++x) {
+            const bool bit = (static_cast<unsigned char>(bits[y * 9 + x / 8]) >> (7 - x % 8)) & 1;
+            set += bit;
+            ASSERT_EQ(png.pixel(x, y), bit ? inkRgb : qRgb(0, 0, 0)) << x << "," << y;
+        }
+    EXPECT_GT(set, 10);
+}
+
+TEST(FramesTool, RejectsBadInputBeforeWritingAnything) {
+    QTemporaryDir dir;
+    const std::string out = " --out " + dir.path().toStdString();
+    const char* bad[] = {
+        "--bogus",           "--seed",           "--seed -1",          "--seed 0x123456789",
+        "--seed 4294967296", "--seed 12ab",      "--display 0x100",    "--display 100x-5",
+        "--display 16385x10", "--display axb",   "--display 100",      "--cycles 0",
+        "--cycles x",        "--request tree@1", "--request fern@0",   "--request fern@3",
+        "--request fern",    "--frames 0",       "--frames 51",        "--frames 3-2",
+        "--frames 1,,2",     "--format jpg",     "--frames",
+    };
+    for (const char* args : bad) {
+        std::string err;
+        const TRun run = RunTool(std::string(args) + out, &err);
+        EXPECT_EQ(run.Code, 2) << args;
+        EXPECT_NE(err.find("ombrel-frames: "), std::string::npos) << args;
+        EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << args << ": " << err;
+    }
+    EXPECT_TRUE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot).isEmpty());
+
+    std::string err;
+    EXPECT_EQ(RunTool("--hash --out /proc/ombrel/none", &err).Code, 2);
+    EXPECT_NE(err.find("output folder"), std::string::npos);
+    EXPECT_EQ(RunTool("--seed 1", &err).Code, 2);
+    EXPECT_EQ(RunTool("--help").Code, 0);
+}

@@ -1,0 +1,43 @@
+#pragma once
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "engine/presets.h"
+
+namespace ombrel {
+
+struct TDisplaySize {
+    int32_t Width, Height;
+};
+
+struct TCycleRequest {
+    TTargetKind Kind;
+    int Cycle;
+};
+
+enum class TImageFormat { Png, Pbm };
+
+struct TFramesOptions {
+    std::optional<uint32_t> Seed;
+    std::vector<TDisplaySize> Displays;
+    int Cycles = 1;
+    std::vector<TCycleRequest> Requests;
+    std::vector<int> Frames;  // ascending, each 1..50
+    std::string OutDir;
+    TImageFormat Format = TImageFormat::Png;
+    bool Hash = false;
+    bool Help = false;
+};
+
+constexpr int MaxDisplaySide = 16384;
+constexpr int MaxCycles = 100000;
+
+// Parses the command line (without the program name). On bad input returns
+// nothing and sets `error` to one line naming the problem.
+std::optional<TFramesOptions> ParseFramesOptions(const std::vector<std::string>& args, std::string& error);
+
+extern const char* const FramesUsage;
+
+}  // namespace ombrel
