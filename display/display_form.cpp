@@ -1,0 +1,48 @@
+#include "display/display_form.h"
+
+#include <QGuiApplication>
+#include <QMenu>
+
+#include "display/frame_renderer.h"
+
+namespace ombrel {
+
+TForm2::TForm2(const TMorphState& control, QMenu* popup, std::function<void()> closeOwner, QScreen* screen)
+    : Control(control), CloseOwner(std::move(closeOwner)) {
+    GLDirectOpenGL1.OnRender = [this](TGLDirectOpenGL* sender, TRenderContextInfo& rci) {
+        GLDirectOpenGL1Render(sender, rci);
+    };
+    GLCamera1.DepthOfView = 100.0;
+    GLCamera1.FocalLength = 50.0;
+    GLScene1.Add(&GLDirectOpenGL1);
+    GLScene1.Add(&GLCamera1);
+
+    GLSceneViewer1 = std::make_unique<TGLSceneViewer>(screen);
+    // The taskbar shows window titles; users know the program by its name.
+    GLSceneViewer1->setTitle(QGuiApplication::applicationDisplayName());
+    GLSceneViewer1->SetCamera(&GLCamera1);
+    GLSceneViewer1->PopupMenu = popup;
+    GLSceneViewer1->OnDblClick = [this] { GLSceneViewer1DblClick(); };
+    GLSceneViewer1->OnCloseRequest = [this] { GLSceneViewer1DblClick(); };
+}
+
+TForm2::~TForm2() {
+    // The viewer goes first: it still refers to the camera.
+    GLSceneViewer1.reset();
+}
+
+void TForm2::SetBounds(int left, int top, int width, int height) { GLSceneViewer1->SetDeviceBounds(left, top, width, height); }
+
+void TForm2::Show() { GLSceneViewer1->show(); }
+
+void TForm2::Hide() { GLSceneViewer1->hide(); }
+
+void TForm2::GLDirectOpenGL1Render(TGLDirectOpenGL*, TRenderContextInfo&) {
+    RenderFrame(*this, *Control.Displays[0], Control.FrameCounter);
+}
+
+void TForm2::GLSceneViewer1DblClick() {
+    if (CloseOwner) CloseOwner();
+}
+
+}  // namespace ombrel

@@ -1,0 +1,43 @@
+#pragma once
+#include <functional>
+#include <memory>
+
+#include "display/scene.h"
+#include "display/scene_viewer.h"
+#include "engine/frame_store.h"
+#include "engine/morph_state.h"
+
+class QMenu;
+class QScreen;
+
+namespace ombrel {
+
+// One monitor's display: its frame store and a viewer that covers the
+// monitor and draws the current frame on every repaint. On Qt the form's
+// client area and the viewer's window are one and the same window.
+class TForm2 : public TFrameStore {
+public:
+    // `control` is the shared state (display list, counter); `popup` the
+    // owner's menu; `closeOwner` closes the control form.
+    TForm2(const TMorphState& control, QMenu* popup, std::function<void()> closeOwner, QScreen* screen = nullptr);
+    ~TForm2();
+
+    TGLScene GLScene1;
+    TGLDirectOpenGL GLDirectOpenGL1;
+    TGLCamera GLCamera1;
+    std::unique_ptr<TGLSceneViewer> GLSceneViewer1;
+
+    // Left, top, width and height in device pixels; the viewer fills it.
+    void SetBounds(int left, int top, int width, int height);
+    void Show();
+    void Hide();
+
+    void GLDirectOpenGL1Render(TGLDirectOpenGL* Sender, TRenderContextInfo& rci);
+    void GLSceneViewer1DblClick();
+
+private:
+    const TMorphState& Control;
+    std::function<void()> CloseOwner;
+};
+
+}  // namespace ombrel

@@ -1,0 +1,63 @@
+#pragma once
+#include <GL/gl.h>
+#include <GL/glext.h>
+
+namespace ombrel {
+
+// Every OpenGL 1.1 and GLU call of the display code goes through this table,
+// so tests can put a recorder in place of the system's libGL/libGLU.
+struct TGLApi {
+    void (*Begin)(GLenum mode);
+    void (*End)();
+    void (*Vertex2i)(GLint x, GLint y);
+    void (*Color4fv)(const GLfloat* v);
+    void (*LineWidth)(GLfloat width);
+    void (*PointSize)(GLfloat size);
+    void (*MatrixMode)(GLenum mode);
+    void (*PushMatrix)();
+    void (*PopMatrix)();
+    void (*LoadIdentity)();
+    void (*LoadMatrixf)(const GLfloat* m);
+    void (*MultMatrixf)(const GLfloat* m);
+    void (*Ortho2D)(GLdouble left, GLdouble right, GLdouble bottom, GLdouble top);
+    void (*Frustum)(GLdouble left, GLdouble right, GLdouble bottom, GLdouble top, GLdouble zNear, GLdouble zFar);
+    void (*LookAt)(GLdouble eyeX, GLdouble eyeY, GLdouble eyeZ, GLdouble centerX, GLdouble centerY,
+                   GLdouble centerZ, GLdouble upX, GLdouble upY, GLdouble upZ);
+    void (*PushAttrib)(GLbitfield mask);
+    void (*PopAttrib)();
+    void (*Enable)(GLenum cap);
+    void (*Disable)(GLenum cap);
+    void (*BlendFunc)(GLenum sfactor, GLenum dfactor);
+    void (*AlphaFunc)(GLenum func, GLclampf ref);
+    void (*DepthFunc)(GLenum func);
+    void (*Hint)(GLenum target, GLenum mode);
+    void (*ShadeModel)(GLenum mode);
+    void (*ColorMask)(GLboolean r, GLboolean g, GLboolean b, GLboolean a);
+    void (*LightModelfv)(GLenum pname, const GLfloat* params);
+    void (*LightModeli)(GLenum pname, GLint param);
+    void (*GetFloatv)(GLenum pname, GLfloat* params);
+    void (*GetIntegerv)(GLenum pname, GLint* params);
+    const GLubyte* (*GetString)(GLenum name);
+    void (*Viewport)(GLint x, GLint y, GLsizei width, GLsizei height);
+    void (*ClearColor)(GLclampf r, GLclampf g, GLclampf b, GLclampf a);
+    void (*Clear)(GLbitfield mask);
+    GLenum (*GetError)();
+    const GLubyte* (*ErrorString)(GLenum error);
+};
+
+// The table in use; the system's libGL/libGLU unless a test has put another in place.
+const TGLApi& GL() noexcept;
+const TGLApi& SystemGLApi() noexcept;
+// Puts `api` in place (nullptr: the system's again).
+void SetGLApi(const TGLApi* api) noexcept;
+
+// Extension flags, read again whenever a context with a new pixel format is activated.
+struct TGLExtensions {
+    bool EXT_texture3D = false;
+    bool ARB_texture_cube_map = false;
+};
+TGLExtensions& GLExtensions() noexcept;
+// Sets the flags from the current context's extension list.
+void ReadGLExtensions();
+
+}  // namespace ombrel

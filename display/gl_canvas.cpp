@@ -1,0 +1,95 @@
+#include "display/gl_canvas.h"
+
+#include "display/system_colors.h"
+
+namespace ombrel {
+
+TGLVector4f ColorToGLVector(TColor color, GLfloat alpha) {
+    if (color < 0) color = GetSysColor(color & 255);
+    const long double unit = 1.0L / 255;
+    return {static_cast<GLfloat>((color & 255) * unit), static_cast<GLfloat>(((color >> 8) & 255) * unit),
+            static_cast<GLfloat>(((color >> 16) & 255) * unit), alpha};
+}
+
+namespace {
+
+constexpr GLfloat Identity[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
+
+}  // namespace
+
+TGLCanvas::TGLCanvas(int32_t bufferWidth, int32_t bufferHeight) : TGLCanvas(bufferWidth, bufferHeight, Identity) {}
+
+TGLCanvas::TGLCanvas(int32_t bufferWidth, int32_t bufferHeight, const GLfloat (&baseTransform)[16])
+    : Api(GL()), BufferWidth(bufferWidth), BufferHeight(bufferHeight) {
+    Api.MatrixMode(GL_PROJECTION);
+    Api.PushMatrix();
+    Api.LoadIdentity();
+    Api.Ortho2D(0, BufferWidth, BufferHeight, 0);
+    Api.MatrixMode(GL_MODELVIEW);
+    Api.PushMatrix();
+    Api.LoadMatrixf(baseTransform);
+    SaveGLState();
+}
+
+TGLCanvas::~TGLCanvas() {
+    EndPrimitive();
+    RestoreGLState();
+    Api.MatrixMode(GL_PROJECTION);
+    Api.PopMatrix();
+    Api.MatrixMode(GL_MODELVIEW);
+    Api.PopMatrix();
+}
+
+void TGLCanvas::SaveGLState() {
+    Api.PushAttrib(GL_ENABLE_BIT);
+    for (GLenum cap : {GL_LIGHTING, GL_FOG, GL_CULL_FACE, GL_COLOR_MATERIAL, GL_DEPTH_TEST, GL_TEXTURE_1D,
+                       GL_TEXTURE_2D})
+        Api.Disable(cap);
+    if (GLExtensions().EXT_texture3D) Api.Disable(GL_TEXTURE_3D);
+    if (GLExtensions().ARB_texture_cube_map) Api.Disable(GL_TEXTURE_CUBE_MAP);
+    Api.Disable(GL_LINE_SMOOTH);
+    Api.Disable(GL_POINT_SMOOTH);
+    Api.Enable(GL_BLEND);
+    Api.BlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    Api.GetFloatv(GL_CURRENT_COLOR, SavedColor.data());
+    CurrentPenColor = 0;
+    PenColorVector = {0, 0, 0, 1};
+    Api.Color4fv(PenColorVector.data());
+    Api.GetFloatv(GL_LINE_WIDTH, &SavedLineWidth);
+    Api.GetFloatv(GL_POINT_SIZE, &SavedPointSize);
+    CurrentPenWidth = 1;
+    Api.LineWidth(1.0f);
+    Api.PointSize(1.0f);
+}
+
+void TGLCanvas::RestoreGLState() {
+    Api.Color4fv(SavedColor.data());
+    Api.LineWidth(SavedLineWidth);
+    Api.PointSize(SavedPointSize);
+    Api.PopAttrib();
+}
+
+void TGLCanvas::PenColor(TColor color) {
+    if (color == CurrentPenColor) return;
+    PenColorVector = ColorToGLVector(color, PenColorVector[3]);
+    CurrentPenColor = color;
+    Api.Color4fv(PenColorVector.data());
+}
+
+void TGLCanvas::PenWidth(int32_t width) {
+    if (width < 1 || width == CurrentPenWidth) return;
+    CurrentPenWidth = width;
+    EndPrimitive();
+    Api.LineWidth(static_cast<GLfloat>(width));
+    Api.PointSize(static_cast<GLfloat>(width));
+}
+
+void TGLCanvas::FillRect(int32_t x1, int32_t y1, int32_t x2, int32_t y2) {
+    SwitchPrimitive(GL_QUADS);
+    Api.Vertex2i(x1, y1);
+    Api.Vertex2i(x2, y1);
+    Api.Vertex2i(x2, y2);
+    Api.Vertex2i(x1, y2);
+}
+
+}  // namespace ombrel

@@ -1,0 +1,60 @@
+#pragma once
+#include <array>
+#include <cstdint>
+
+#include "display/gl_api.h"
+#include "display/hsv_color.h"
+
+namespace ombrel {
+
+using TGLVector4f = std::array<GLfloat, 4>;
+
+// Packed colour to four floats; system colours are looked up first.
+TGLVector4f ColorToGLVector(TColor color, GLfloat alpha);
+
+// A short-lived 2D canvas over the current OpenGL context: integer pixel
+// coordinates of a width x height buffer with y running down, the scene's
+// 3D state saved and overridden, and consecutive primitives of one kind in
+// one glBegin/glEnd block. Destruction closes the block and restores the state.
+class TGLCanvas {
+public:
+    TGLCanvas(int32_t bufferWidth, int32_t bufferHeight);
+    TGLCanvas(int32_t bufferWidth, int32_t bufferHeight, const GLfloat (&baseTransform)[16]);
+    ~TGLCanvas();
+    TGLCanvas(const TGLCanvas&) = delete;
+    TGLCanvas& operator=(const TGLCanvas&) = delete;
+
+    void PenColor(TColor color);
+    void PenWidth(int32_t width);
+    void PlotPixel(int32_t x, int32_t y) {
+        SwitchPrimitive(GL_POINTS);
+        Api.Vertex2i(x, y);
+    }
+    void FillRect(int32_t x1, int32_t y1, int32_t x2, int32_t y2);
+
+    static constexpr int32_t NoPrimitive = 2147483647;
+
+private:
+    void SwitchPrimitive(int32_t mode) {
+        if (mode == OpenPrimitive) return;
+        if (OpenPrimitive != NoPrimitive) Api.End();
+        if (mode != NoPrimitive) Api.Begin(static_cast<GLenum>(mode));
+        OpenPrimitive = mode;
+    }
+    void EndPrimitive() { SwitchPrimitive(NoPrimitive); }
+    void SaveGLState();
+    void RestoreGLState();
+
+    const TGLApi& Api;
+    int32_t BufferWidth;
+    int32_t BufferHeight;
+    TGLVector4f SavedColor{};
+    GLfloat SavedPointSize = 1;
+    GLfloat SavedLineWidth = 1;
+    int32_t OpenPrimitive = NoPrimitive;
+    TColor CurrentPenColor = 0;
+    int32_t CurrentPenWidth = 1;
+    TGLVector4f PenColorVector{0, 0, 0, 1};
+};
+
+}  // namespace ombrel

@@ -1,0 +1,131 @@
+#include "display/scene_viewer.h"
+
+#include <QCoreApplication>
+#include <QCursor>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QResizeEvent>
+#include <cmath>
+
+namespace ombrel {
+
+TGLSceneViewer::TGLSceneViewer(QScreen* screen) : QWindow(screen) {
+    setSurfaceType(QWindow::OpenGLSurface);
+    setFlags(Qt::Window | Qt::FramelessWindowHint);
+    resize(425, 265);
+    // A change that needs only a new picture asks for a paint later through the queue.
+    Buffer.OnChange = [this] { requestUpdate(); };
+    // One that needs a new context gets it at once.
+    Buffer.OnStructuralChange = [this] {
+        if (Buffer.RenderingContext()) CreateContext();
+    };
+    // The window and its context exist before anybody moves or sizes it.
+    create();
+    Buffer.Resize(DeviceWidth(), DeviceHeight());
+    CreateContext();
+}
+
+TGLSceneViewer::~TGLSceneViewer() {
+    SetCamera(nullptr);
+    Buffer.DestroyRC();
+}
+
+void TGLSceneViewer::CreateContext() {
+    const int interval = VSyncMode == TVSyncMode::vsmSync ? 1 : 0;
+    Buffer.CreateRC([this, interval] { return std::make_unique<TGLQtContext>(this, interval); });
+}
+
+void TGLSceneViewer::SetCamera(TGLCamera* camera) {
+    if (CameraLink) CameraLink->OnDestroy = nullptr;
+    CameraLink = camera;
+    Buffer.AttachCamera(camera && camera->Scene ? camera : nullptr);
+    if (camera)
+        camera->OnDestroy = [this] {
+            CameraLink = nullptr;
+            Buffer.AttachCamera(nullptr);
+        };
+    if (Buffer.OnChange && !Buffer.Rendering()) Buffer.OnChange();
+}
+
+float TGLSceneViewer::FieldOfView() const {
+    if (!CameraLink || CameraLink->FocalLength == 0) return 0;
+    const double side = std::min(width(), height());
+    return static_cast<float>(2 * std::atan2(side / 2, CameraLink->FocalLength) * 180 / M_PI);
+}
+
+void TGLSceneViewer::SetFieldOfView(float degrees) {
+    if (!CameraLink) return;
+    const double side = std::min(width(), height());
+    const double focal = side / (2 * std::tan(degrees * M_PI / 360));
+    CameraLink->FocalLength = focal > 0 ? focal : 1;
+}
+
+void TGLSceneViewer::SetVSync(TVSyncMode mode) {
+    if (mode == VSyncMode) return;
+    VSyncMode = mode;
+    if (Buffer.RenderingContext()) CreateContext();
+}
+
+int TGLSceneViewer::DeviceWidth() const { return static_cast<int>(std::lround(width() * devicePixelRatio())); }
+int TGLSceneViewer::DeviceHeight() const { return static_cast<int>(std::lround(height() * devicePixelRatio())); }
+
+void TGLSceneViewer::SetDeviceBounds(int left, int top, int width, int height) {
+    // Qt places windows in device-independent pixels; one canvas unit must stay one physical pixel.
+    const qreal ratio = devicePixelRatio();
+    setGeometry(QRect(static_cast<int>(std::lround(left / ratio)), static_cast<int>(std::lround(top / ratio)),
+                      static_cast<int>(std::lround(width / ratio)), static_cast<int>(std::lround(height / ratio))));
+}
+
+void TGLSceneViewer::Repaint() {
+    if (isExposed()) Paint();
+}
+
+void TGLSceneViewer::Paint() {
+    // A move also needs the viewport again: the first paint at a new place sends itself a size event.
+    const QPoint position = mapToGlobal(QPoint(0, 0));
+    if (position != LastPaintPosition) {
+        if (Buffer.RenderingContext())
+            QCoreApplication::postEvent(this, new QResizeEvent(size(), size()));
+        LastPaintPosition = position;
+    }
+    if (width() <= 0 || height() <= 0) return;
+    try {
+        Buffer.Render();
+    } catch (const std::exception& e) {
+        if (OnError) OnError(e);
+    }
+}
+
+bool TGLSceneViewer::event(QEvent* e) {
+    switch (e->type()) {
+        case QEvent::UpdateRequest:
+            Repaint();
+            return true;
+        case QEvent::Close:
+            e->ignore();
+            if (OnCloseRequest) OnCloseRequest();
+            return true;
+        default:
+            return QWindow::event(e);
+    }
+}
+
+void TGLSceneViewer::exposeEvent(QExposeEvent*) { Repaint(); }
+
+void TGLSceneViewer::resizeEvent(QResizeEvent*) {
+    try {
+        Buffer.Resize(DeviceWidth(), DeviceHeight());
+    } catch (const std::exception& e) {
+        if (OnError) OnError(e);
+    }
+}
+
+void TGLSceneViewer::mouseDoubleClickEvent(QMouseEvent* e) {
+    if (e->button() == Qt::LeftButton && OnDblClick) OnDblClick();
+}
+
+void TGLSceneViewer::mouseReleaseEvent(QMouseEvent* e) {
+    if (e->button() == Qt::RightButton && PopupMenu) PopupMenu->popup(QCursor::pos());
+}
+
+}  // namespace ombrel

@@ -1,0 +1,65 @@
+#pragma once
+#include <QPoint>
+#include <QWindow>
+#include <functional>
+
+#include "display/scene_buffer.h"
+
+class QMenu;
+
+namespace ombrel {
+
+enum class TVSyncMode { vsmSync, vsmNoSync };
+
+// A borderless top-level window whose whole client area is an OpenGL
+// surface for its life. A repaint renders synchronously and returns after the
+// swap; double-clicks and right-clicks go to the owner.
+class TGLSceneViewer : public QWindow {
+    Q_OBJECT
+public:
+    explicit TGLSceneViewer(QScreen* screen = nullptr);
+    ~TGLSceneViewer() override;
+
+    TGLSceneBuffer Buffer;
+
+    TGLCamera* Camera() const { return CameraLink; }
+    void SetCamera(TGLCamera* camera);
+    // 2 * atan2(min(width, height) / 2, FocalLength) in degrees.
+    float FieldOfView() const;
+    void SetFieldOfView(float degrees);
+    // Applied to the context's swap interval: Qt sets it when the context is
+    // made, so a change makes the context anew.
+    TVSyncMode VSync() const { return VSyncMode; }
+    void SetVSync(TVSyncMode mode);
+
+    QMenu* PopupMenu = nullptr;
+    std::function<void()> OnDblClick;
+    // The window manager asked to close the window (its close button, the taskbar entry).
+    std::function<void()> OnCloseRequest;
+    // Where render errors go; they cannot pass through Qt's event handling.
+    std::function<void(const std::exception&)> OnError;
+
+    // Renders now, if the window can be seen, and returns after the swap.
+    void Repaint();
+    // Places the window in device pixels.
+    void SetDeviceBounds(int left, int top, int width, int height);
+    int DeviceWidth() const;
+    int DeviceHeight() const;
+
+protected:
+    bool event(QEvent* e) override;
+    void exposeEvent(QExposeEvent* e) override;
+    void resizeEvent(QResizeEvent* e) override;
+    void mouseDoubleClickEvent(QMouseEvent* e) override;
+    void mouseReleaseEvent(QMouseEvent* e) override;
+
+private:
+    void CreateContext();
+    void Paint();
+
+    TGLCamera* CameraLink = nullptr;
+    TVSyncMode VSyncMode = TVSyncMode::vsmNoSync;
+    QPoint LastPaintPosition{0, 0};
+};
+
+}  // namespace ombrel

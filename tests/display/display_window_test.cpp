@@ -1,0 +1,165 @@
+// Real windows on the X server named by DISPLAY (scripts/test starts a
+// virtual one), drawn by Mesa's software renderer.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QMenu>
+#include <QScreen>
+#include <QTest>
+#include <QWindow>
+
+#include "display/display_form.h"
+#include "display/gl_errors.h"
+#include "display/hsv_color.h"
+#include "engine/morph_state.h"
+
+using namespace ombrel;
+
+namespace {
+
+bool WaitFor(const std::function<bool()>& done, int ms = 5000) {
+    QElapsedTimer t;
+    t.start();
+    while (!done()) {
+        if (t.elapsed() > ms) return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    }
+    return true;
+}
+
+QImage Grab(TForm2& form) {
+    QCoreApplication::processEvents();
+    return QGuiApplication::primaryScreen()->grabWindow(form.GLSceneViewer1->winId()).toImage().convertToFormat(QImage::Format_RGB32);
+}
+
+QRgb ColourOf(const TMorphFrame& f) {
+    const TColor c = HSVToColor(f.Hue, f.Saturation, f.Brightness);
+    return qRgb(c & 255, (c >> 8) & 255, (c >> 16) & 255);
+}
+
+// What the screen should hold: the frame's bits one row up (a vertex on the
+// pixel corner lights the pixel above it, so bitmap row 0 falls just outside),
+// columns exactly as in the bitmap.
+int CountMismatches(const QImage& shot, const TFrameStore& display, int frame, QRgb ink) {
+    int bad = 0;
+    for (int y = 0; y < display.ScreenHeight; ++y)
+        for (int x = 0; x < display.ScreenWidth; ++x) {
+            const bool set = frame != 0 && display.mb_getpixel(frame, x, y + 1);
+            bad += shot.pixel(x, y) != (set ? ink : qRgb(0, 0, 0));
+        }
+    return bad;
+}
+
+class DisplayWindow : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (qEnvironmentVariableIsEmpty("DISPLAY")) GTEST_SKIP() << "needs an X server";
+    }
+};
+
+}  // namespace
+
+TEST_F(DisplayWindow, DrawsTheSelectedFrameInItsColourAtItsPlace) {
+    TMorphState control;
+    int closes = 0;
+    TForm2 first(control, nullptr, [&] { ++closes; });
+    TForm2 second(control, nullptr, [&] { ++closes; });
+    // Sized as designed until start-up places it, with its context already made.
+    ASSERT_NE(first.GLSceneViewer1->Buffer.RenderingContext(), nullptr);
+    EXPECT_EQ(first.GLSceneViewer1->Buffer.ViewportWidth(), 425);
+    EXPECT_EQ(first.GLSceneViewer1->Buffer.ViewportHeight(), 265);
+
+    first.AllocateFrames(230, 140);
+    second.AllocateFrames(161, 97);
+    control.Displays = {&first, &second};
+    control.UpdateMaxPointBudget();
+    control.FirstCycle = true;
+    control.Random.Seed(0x5eed);
+    control.GenerateMorph();
+    control.GenerateMorph();  // frame 1 now holds a figure too
+
+    first.SetBounds(0, 0, 230, 140);
+    second.SetBounds(300, 50, 161, 97);
+    first.Show();
+    second.Show();
+    ASSERT_TRUE(WaitFor([&] { return first.GLSceneViewer1->isExposed() && second.GLSceneViewer1->isExposed(); }));
+    ASSERT_TRUE(WaitFor([&] { return first.GLSceneViewer1->Buffer.ViewportWidth() == 230; }));
+    EXPECT_EQ(first.GLSceneViewer1->Buffer.ViewportHeight(), 140);
+
+    for (int32_t counter : {0, 50, 51, 99, 100, -1}) {
+        control.FrameCounter = counter;
+        const int k = counter < 0 || counter > 99 ? 0 : counter <= 50 ? 1 : counter - 49;
+        const QRgb ink = k ? ColourOf(first.Frames[k]) : 0;
+        for (TForm2* form : {&first, &second}) {
+            form->GLSceneViewer1->Repaint();
+            const QImage shot = Grab(*form);
+            ASSERT_EQ(shot.width(), form->ScreenWidth);
+            EXPECT_EQ(CountMismatches(shot, *form, k, ink), 0) << "counter " << counter << " display " << (form == &first ? 0 : 1);
+        }
+    }
+    EXPECT_EQ(closes, 0);
+}
+
+TEST_F(DisplayWindow, ARenderErrorIsReportedAndTheNextRenderWorks) {
+    TMorphState control;
+    TForm2 form(control, nullptr, [] {});
+    form.AllocateFrames(64, 48);
+    control.Displays = {&form};
+    form.SetBounds(10, 10, 64, 48);
+    form.Show();
+    ASSERT_TRUE(WaitFor([&] { return form.GLSceneViewer1->isExposed(); }));
+
+    std::vector<std::string> errors;
+    form.GLSceneViewer1->OnError = [&](const std::exception& e) {
+        errors.push_back(e.what());
+        EXPECT_NE(dynamic_cast<const EOpenGLError*>(&e), nullptr);
+    };
+    auto normal = form.GLDirectOpenGL1.OnRender;
+    form.GLDirectOpenGL1.OnRender = [&](TGLDirectOpenGL* s, TRenderContextInfo& rci) {
+        normal(s, rci);
+        GL().Enable(0x7fff);  // no such capability
+    };
+    form.GLSceneViewer1->Repaint();
+    ASSERT_EQ(errors.size(), 1u);
+    EXPECT_EQ(errors[0], "invalid enumerant");
+    EXPECT_EQ(TGLContext::CurrentContext(), nullptr);
+
+    form.GLDirectOpenGL1.OnRender = normal;
+    form.GLSceneViewer1->Repaint();
+    EXPECT_EQ(errors.size(), 1u);
+}
+
+TEST_F(DisplayWindow, DoubleClickClosesTheOwnerAndRightClickOpensItsMenu) {
+    TMorphState control;
+    QMenu menu;
+    menu.addAction("About Ombrel");
+    int closes = 0;
+    TForm2 form(control, &menu, [&] { ++closes; });
+    form.AllocateFrames(120, 80);
+    control.Displays = {&form};
+    form.SetBounds(0, 0, 120, 80);
+    form.Show();
+    ASSERT_TRUE(WaitFor([&] { return form.GLSceneViewer1->isExposed(); }));
+
+    QTest::mouseClick(form.GLSceneViewer1.get(), Qt::LeftButton, {}, QPoint(30, 30));
+    EXPECT_EQ(closes, 0);
+    QTest::mouseDClick(form.GLSceneViewer1.get(), Qt::LeftButton, {}, QPoint(30, 30));
+    EXPECT_EQ(closes, 1);
+
+    QTest::mouseClick(form.GLSceneViewer1.get(), Qt::RightButton, {}, QPoint(40, 40));
+    EXPECT_TRUE(WaitFor([&] { return menu.isVisible(); }));
+    menu.hide();
+
+    // The window manager's close (title bar, taskbar) closes the owner too.
+    form.GLSceneViewer1->close();
+    EXPECT_EQ(closes, 2);
+    EXPECT_TRUE(form.GLSceneViewer1->isVisible());
+}
+
+int main(int argc, char** argv) {
+    ::testing::InitGoogleTest(&argc, argv);
+    if (qEnvironmentVariableIsEmpty("DISPLAY")) return RUN_ALL_TESTS();
+    QApplication app(argc, argv);
+    return RUN_ALL_TESTS();
+}

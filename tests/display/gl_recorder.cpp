@@ -1,0 +1,98 @@
+#include "tests/display/gl_recorder.h"
+
+#include <algorithm>
+
+namespace ombrel::testing {
+
+TGLRecorder* TGLRecorder::Active = nullptr;
+
+namespace {
+
+void Rec(const char* name, std::vector<double> args = {}) { TGLRecorder::Active->Calls.push_back({name, std::move(args)}); }
+
+const TGLApi RecordingApi = {
+    [](GLenum m) { Rec("glBegin", {double(m)}); },
+    [] { Rec("glEnd"); },
+    [](GLint x, GLint y) { Rec("glVertex2i", {double(x), double(y)}); },
+    [](const GLfloat* v) { Rec("glColor4fv", {v[0], v[1], v[2], v[3]}); },
+    [](GLfloat w) { Rec("glLineWidth", {w}); },
+    [](GLfloat s) { Rec("glPointSize", {s}); },
+    [](GLenum m) { Rec("glMatrixMode", {double(m)}); },
+    [] { Rec("glPushMatrix"); },
+    [] { Rec("glPopMatrix"); },
+    [] { Rec("glLoadIdentity"); },
+    [](const GLfloat* m) { Rec("glLoadMatrixf", std::vector<double>(m, m + 16)); },
+    [](const GLfloat* m) { Rec("glMultMatrixf", std::vector<double>(m, m + 16)); },
+    [](GLdouble l, GLdouble r, GLdouble b, GLdouble t) { Rec("gluOrtho2D", {l, r, b, t}); },
+    [](GLdouble l, GLdouble r, GLdouble b, GLdouble t, GLdouble n, GLdouble f) { Rec("glFrustum", {l, r, b, t, n, f}); },
+    [](GLdouble ex, GLdouble ey, GLdouble ez, GLdouble cx, GLdouble cy, GLdouble cz, GLdouble ux, GLdouble uy,
+       GLdouble uz) { Rec("gluLookAt", {ex, ey, ez, cx, cy, cz, ux, uy, uz}); },
+    [](GLbitfield m) { Rec("glPushAttrib", {double(m)}); },
+    [] { Rec("glPopAttrib"); },
+    [](GLenum c) { Rec("glEnable", {double(c)}); },
+    [](GLenum c) { Rec("glDisable", {double(c)}); },
+    [](GLenum s, GLenum d) { Rec("glBlendFunc", {double(s), double(d)}); },
+    [](GLenum f, GLclampf r) { Rec("glAlphaFunc", {double(f), r}); },
+    [](GLenum f) { Rec("glDepthFunc", {double(f)}); },
+    [](GLenum t, GLenum m) { Rec("glHint", {double(t), double(m)}); },
+    [](GLenum m) { Rec("glShadeModel", {double(m)}); },
+    [](GLboolean r, GLboolean g, GLboolean b, GLboolean a) { Rec("glColorMask", {double(r), double(g), double(b), double(a)}); },
+    [](GLenum p, const GLfloat* v) { Rec("glLightModelfv", {double(p), v[0], v[1], v[2], v[3]}); },
+    [](GLenum p, GLint v) { Rec("glLightModeli", {double(p), double(v)}); },
+    [](GLenum p, GLfloat* v) {
+        Rec("glGetFloatv", {double(p)});
+        TGLRecorder& r = *TGLRecorder::Active;
+        if (p == GL_CURRENT_COLOR) std::copy(r.CurrentColor, r.CurrentColor + 4, v);
+        else if (p == GL_LINE_WIDTH) *v = r.LineWidth;
+        else if (p == GL_POINT_SIZE) *v = r.PointSize;
+        else std::fill(v, v + 16, 0.0f);
+    },
+    [](GLenum p, GLint* v) {
+        Rec("glGetIntegerv", {double(p)});
+        *v = 8;  // lights, and bits per colour channel
+    },
+    [](GLenum n) -> const GLubyte* {
+        Rec("glGetString", {double(n)});
+        TGLRecorder& r = *TGLRecorder::Active;
+        return reinterpret_cast<const GLubyte*>(n == GL_EXTENSIONS ? r.Extensions.c_str() : r.Version.c_str());
+    },
+    [](GLint x, GLint y, GLsizei w, GLsizei h) { Rec("glViewport", {double(x), double(y), double(w), double(h)}); },
+    [](GLclampf r, GLclampf g, GLclampf b, GLclampf a) { Rec("glClearColor", {r, g, b, a}); },
+    [](GLbitfield m) { Rec("glClear", {double(m)}); },
+    []() -> GLenum {
+        Rec("glGetError");
+        TGLRecorder& r = *TGLRecorder::Active;
+        if (r.Errors.empty()) return GL_NO_ERROR;
+        const GLenum e = r.Errors.front();
+        r.Errors.pop_front();
+        return e;
+    },
+    [](GLenum e) -> const GLubyte* {
+        Rec("gluErrorString", {double(e)});
+        return reinterpret_cast<const GLubyte*>(e == GL_INVALID_ENUM ? "invalid enumerant" : "some error");
+    },
+};
+
+}  // namespace
+
+TGLRecorder::TGLRecorder() {
+    Active = this;
+    SetGLApi(&RecordingApi);
+}
+
+TGLRecorder::~TGLRecorder() {
+    SetGLApi(nullptr);
+    Active = nullptr;
+}
+
+std::vector<std::string> TGLRecorder::Names() const {
+    std::vector<std::string> n;
+    for (const TGLCall& c : Calls) n.push_back(c.Name);
+    return n;
+}
+
+size_t TGLRecorder::Count(const std::string& name) const {
+    return static_cast<size_t>(std::count_if(Calls.begin(), Calls.end(), [&](const TGLCall& c) { return c.Name == name; }));
+}
+
+}  // namespace ombrel::testing
