@@ -3,7 +3,7 @@
 ombrel_start_xserver() {
   local n=${OMBREL_XDISPLAY:-97}
   while [ -e "/tmp/.X${n}-lock" ]; do n=$((n + 1)); done
-  Xvfb ":$n" -noreset -screen 0 3200x1080x24 -nolisten tcp >/dev/null 2>&1 &
+  Xvfb ":$n" -noreset -screen 0 "${OMBREL_XSCREEN:-3200x1080x24}" -nolisten tcp >/dev/null 2>&1 &
   OMBREL_XVFB_PID=$!
   export DISPLAY=":$n"
   for _ in $(seq 100); do xrandr >/dev/null 2>&1 && break; sleep 0.1; done

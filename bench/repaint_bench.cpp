@@ -1,0 +1,131 @@
+// One repaint of a display through the whole path (buffer render, canvas,
+// scan, swap) on the X server named by DISPLAY, against a per-pixel scan.
+#include <benchmark/benchmark.h>
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <array>
+#include <map>
+#include <memory>
+
+#include "display/display_form.h"
+#include "display/gl_canvas.h"
+#include "display/hsv_color.h"
+#include "engine/morph_state.h"
+
+using namespace ombrel;
+
+namespace {
+
+int CountSet(const TFrameStore& d, int k) {
+    int n = 0;
+    const TFrameBits& b = d.Frames[k].FrameBits;
+    for (size_t i = 0; i < b.WordCount(); ++i) n += __builtin_popcount(b.Row(0)[i].load());
+    return n;
+}
+
+// The scan as first written: every pixel through mb_getpixel.
+void RenderFramePerPixel(const TFrameStore& display, const TFrameStore& display0, int32_t counter) {
+    TGLCanvas canvas(display.ScreenWidth, display.ScreenHeight);
+    canvas.PenWidth(1);
+    canvas.PenColor(0);
+    canvas.FillRect(0, 0, display.ScreenWidth, display.ScreenHeight);
+    const int k = counter <= 50 ? 1 : counter - 49;
+    const TMorphFrame& f = display0.Frames[k];
+    canvas.PenColor(HSVToColor(f.Hue, f.Saturation, f.Brightness));
+    for (int y = 0; y < display.ScreenHeight; ++y)
+        for (int x = 0; x < display.ScreenWidth; ++x)
+            if (display.mb_getpixel(k, x, y)) canvas.PlotPixel(x, y);
+}
+
+// One display with three frames from fixed seeds: a sparse random figure
+// (frame 1), a dense one (frame 2) and the fern (frame 3).
+struct TRig {
+    TMorphState Control;
+    std::unique_ptr<TForm2> Form;
+    std::array<int, 3> SetPixels{};
+
+    TRig(int w, int h) {
+        Form = std::make_unique<TForm2>(Control, nullptr, [] {});
+        Form->AllocateFrames(w, h);
+        Control.Displays = {Form.get()};
+        Control.UpdateMaxPointBudget();
+        TFrameStore scratch;
+        scratch.AllocateFrames(w, h);
+        TMorphState gen;
+        gen.Displays = {&scratch};
+        gen.UpdateMaxPointBudget();
+        gen.FirstCycle = true;
+        gen.Random.Seed(1);
+        gen.GenerateMorph();
+        // The first random target under 50000 points, the first over 100000, then the fern.
+        auto keep = [&](int slot) {
+            Form->Frames[slot].Hue = scratch.Frames[50].Hue.load();
+            Form->Frames[slot].Saturation = scratch.Frames[50].Saturation.load();
+            Form->Frames[slot].Brightness = 255.0;
+            const TFrameBits& src = scratch.Frames[50].FrameBits;
+            TFrameBits& dst = Form->Frames[slot].FrameBits;
+            for (size_t i = 0; i < src.WordCount(); ++i) dst.Row(0)[i].store(src.Row(0)[i].load());
+            SetPixels[static_cast<size_t>(slot - 1)] = CountSet(*Form, slot);
+        };
+        bool sparse = false, dense = false;
+        while (!(sparse && dense)) {
+            gen.GenerateMorph();
+            const int n = CountSet(scratch, 50);
+            if (!sparse && n > 1000 && n < 50000) {
+                keep(1);
+                sparse = true;
+            } else if (!dense && n > 100000) {
+                keep(2);
+                dense = true;
+            }
+        }
+        gen.RequestFern = true;
+        gen.GenerateMorph();
+        keep(3);
+        Form->SetBounds(0, 0, w, h);
+        Form->Show();
+        QElapsedTimer t;
+        t.start();
+        while (!Form->GLSceneViewer1->isExposed() && t.elapsed() < 10000) QCoreApplication::processEvents();
+        QCoreApplication::processEvents();
+    }
+};
+
+TRig& Rig(int w, int h) {
+    static std::map<std::pair<int, int>, std::unique_ptr<TRig>> rigs;
+    auto& r = rigs[{w, h}];
+    if (!r) r = std::make_unique<TRig>(w, h);
+    return *r;
+}
+
+const char* FrameName(int64_t k) { return k == 0 ? "black only" : k == 1 ? "sparse" : k == 2 ? "dense" : "fern"; }
+
+template <bool PerPixel>
+void BM_Repaint(benchmark::State& st) {
+    const int w = static_cast<int>(st.range(1)), h = static_cast<int>(st.range(2));
+    TRig& rig = Rig(w, h);
+    const int k = static_cast<int>(st.range(0));
+    rig.Control.FrameCounter = k == 0 ? 100 : 49 + k;  // frame k, or none
+    auto normal = rig.Form->GLDirectOpenGL1.OnRender;
+    if (PerPixel)
+        rig.Form->GLDirectOpenGL1.OnRender = [&](TGLDirectOpenGL*, TRenderContextInfo&) {
+            RenderFramePerPixel(*rig.Form, *rig.Form, rig.Control.FrameCounter);
+        };
+    for (auto _ : st) rig.Form->GLSceneViewer1->Repaint();
+    rig.Form->GLDirectOpenGL1.OnRender = normal;
+    st.SetLabel(std::string(FrameName(k)) + (k ? " " + std::to_string(rig.SetPixels[static_cast<size_t>(k - 1)]) + " points" : ""));
+}
+
+}  // namespace
+
+BENCHMARK(BM_Repaint<false>)->Name("Repaint/scan")->ArgsProduct({{0, 1, 2, 3}, {1920}, {1080}})->Args({0, 3840, 2160})->Args({1, 3840, 2160})->Args({2, 3840, 2160})->Args({3, 3840, 2160})->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true);
+BENCHMARK(BM_Repaint<true>)->Name("Repaint/per-pixel")->ArgsProduct({{1, 2, 3}, {1920}, {1080}})->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true);
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
