@@ -1,0 +1,22 @@
+#include "app/control_form.h"
+#include "app/error_report.h"
+
+namespace ombrel {
+
+void TForm1::Timer1Timer() {
+    if (FrameCounter < 99) {
+        ++FrameCounter;
+    } else if (!Generating.load(std::memory_order_acquire)) {
+        FrameCounter = 0;
+        Worker.reset();
+        try {
+            Worker = StartGenerator(*this);
+        } catch (const std::exception& e) {
+            // Generating is down again; the next end of a cycle tries anew.
+            ReportError(e);
+        }
+    }
+    for (auto& d : DisplayForms) d->GLSceneViewer1->Repaint();
+}
+
+}  // namespace ombrel

@@ -1,0 +1,31 @@
+#include <QApplication>
+#include <QMessageBox>
+
+#include "app/control_form.h"
+#include "desktop/about_box.h"
+
+namespace ombrel {
+
+void TForm1::FormKeyPress(QChar Key) {
+    if (Key == 'f') RequestFern = true;
+    else if (Key == 'k') RequestKoch = true;
+    else if (Key == 's') RequestSierpinski = true;
+    else if (Key == 'q') RequestClose();
+    else if (Key == 't') QMessageBox::information(nullptr, QApplication::applicationDisplayName(), "Test");
+}
+
+void TForm1::FormDblClick() { RequestClose(); }
+
+void TForm1::AboutOmbrel1Click() {
+    if (AboutBox) AboutBox->exec();
+}
+
+void TForm1::Showfernfractal1Click() { RequestFern = true; }
+
+void TForm1::ShowSierpinskifractal1Click() { RequestSierpinski = true; }
+
+void TForm1::ShowKochFractal1Click() { RequestKoch = true; }
+
+void TForm1::Exit1Click() { RequestClose(); }
+
+}  // namespace ombrel

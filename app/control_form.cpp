@@ -1,0 +1,135 @@
+#include "app/control_form.h"
+
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QKeyEvent>
+#include <QMouseEvent>
+
+#include "app/error_report.h"
+#include "app/message_pump.h"
+#include "desktop/program_icon.h"
+
+namespace ombrel {
+
+TForm1::TForm1(TMonitorList monitors, const TTrayIcon::TAreaFactory& notificationArea) : Monitors(std::move(monitors)) {
+    setGeometry(255, 146, 544, 385);
+    setWindowTitle("Form1");
+    CreateComponents(notificationArea);
+    FormCreate();
+    Phase = TPhase::Running;
+    if (CloseHeld) Close();
+}
+
+TForm1::~TForm1() {
+    // Ending the program without a close (the message loop stopped some other way) still waits for the worker.
+    if (Phase != TPhase::Ended) Close();
+}
+
+void TForm1::CreateComponents(const TTrayIcon::TAreaFactory& notificationArea) {
+    Timer1.setInterval(40);
+    Timer1.setTimerType(Qt::PreciseTimer);
+    connect(&Timer1, &QTimer::timeout, this, &TForm1::Timer1Timer);
+
+    PopupMenu1 = new QMenu(this);
+    PopupMenu1->setObjectName("PopupMenu1");
+    AboutOmbrel1 = PopupMenu1->addAction("About Ombrel", this, &TForm1::AboutOmbrel1Click);
+    N1 = PopupMenu1->addSeparator();
+    Showfernfractal1 = PopupMenu1->addAction("Show Fern Fractal", this, &TForm1::Showfernfractal1Click);
+    ShowSierpinskifractal1 = PopupMenu1->addAction("Show Sierpinski Fractal", this, &TForm1::ShowSierpinskifractal1Click);
+    ShowKochFractal1 = PopupMenu1->addAction("Show Koch Fractal", this, &TForm1::ShowKochFractal1Click);
+    N2 = PopupMenu1->addSeparator();
+    Exit1 = PopupMenu1->addAction("Exit", this, &TForm1::Exit1Click);
+    for (QAction* hidden : {Showfernfractal1, ShowSierpinskifractal1, ShowKochFractal1, N2}) hidden->setVisible(false);
+
+    TrayIcon1 = new TTrayIcon(this, notificationArea);
+    TrayIcon1->SetIcon(ProgramIcon());
+    TrayIcon1->SetToolTip("Ombrel 1.3");
+    TrayIcon1->PopupMenu = PopupMenu1;
+
+    Panel1 = new QFrame(this);
+    Panel1->setObjectName("Panel1");
+    Panel1->setFrameStyle(QFrame::Panel | QFrame::Raised);
+    Panel1->setGeometry(16, 48, 321, 217);
+    for (int i = 0; i < 6; ++i) {
+        auto* panel = new QFrame(Panel1);
+        panel->setObjectName(QString("Panel%1").arg(i + 2));
+        panel->setFrameStyle(QFrame::Panel | QFrame::Raised);
+        panel->setGeometry(8 + 8 * i, 8 + 8 * i, 185, 41);
+        panel->setVisible(false);
+        MonitorPanels.push_back(panel);
+    }
+    Button1 = new QPushButton("Button1", this);
+    Button1->setGeometry(168, 8, 75, 25);
+    connect(Button1, &QPushButton::clicked, this, &TForm1::Button1Click);
+}
+
+void TForm1::CreateDisplay(const TMonitor& monitor) {
+    auto display = std::make_unique<TForm2>(*this, PopupMenu1, [this] { RequestClose(); }, monitor.Screen);
+    display->GLSceneViewer1->OnError = ReportError;
+    display->SetBounds(monitor.Left, monitor.Top, monitor.Width, monitor.Height);
+    display->ScreenWidth = monitor.Width;
+    display->ScreenHeight = monitor.Height;
+    display->AllocateFrames(monitor.Width, monitor.Height);
+    if (display->PointBudget > MaxPointBudget) MaxPointBudget = display->PointBudget;
+    display->Show();
+    Displays.push_back(display.get());
+    DisplayForms.push_back(std::move(display));
+}
+
+void TForm1::FormCreate() {
+    FirstCycle = true;
+    const std::vector<TMonitor> monitors = Monitors();
+    Displays.reserve(monitors.size());
+    DisplayForms.reserve(monitors.size());
+    for (const TMonitor& m : monitors) CreateDisplay(m);
+    Random.Seed(SeedFromClock());
+    Worker = StartGenerator(*this);
+    PumpWhile([this] { return Generating.load(std::memory_order_acquire); });
+    FrameCounter = 40;
+    Timer1.start();
+}
+
+void TForm1::FormClose() {
+    Timer1.stop();
+    PumpWhile([this] { return Generating.load(std::memory_order_acquire); });
+    Worker.reset();
+    for (auto& d : DisplayForms) d->Hide();
+    QCoreApplication::processEvents();
+    for (auto& d : DisplayForms) d->ReleaseFrames();
+    DisplayForms.clear();
+    Displays.clear();
+    TrayIcon1->SetActive(false);
+}
+
+void TForm1::Close() {
+    switch (Phase) {
+        case TPhase::Starting:
+            // The displays take input during the first generation; end once it is done.
+            CloseHeld = true;
+            return;
+        case TPhase::Closing:
+        case TPhase::Ended:
+            return;
+        case TPhase::Running:
+            break;
+    }
+    Phase = TPhase::Closing;
+    FormClose();
+    Phase = TPhase::Ended;
+    QCoreApplication::quit();
+}
+
+void TForm1::RequestClose() { QMetaObject::invokeMethod(this, &TForm1::Close, Qt::QueuedConnection); }
+
+void TForm1::keyPressEvent(QKeyEvent* e) {
+    for (QChar key : e->text()) FormKeyPress(key);
+}
+
+void TForm1::mouseDoubleClickEvent(QMouseEvent*) { FormDblClick(); }
+
+void TForm1::closeEvent(QCloseEvent* e) {
+    e->ignore();
+    RequestClose();
+}
+
+}  // namespace ombrel

@@ -1,0 +1,88 @@
+#pragma once
+#include <QAction>
+#include <QFrame>
+#include <QMenu>
+#include <QPushButton>
+#include <QTimer>
+#include <QWidget>
+#include <memory>
+#include <vector>
+
+#include "app/monitors.h"
+#include "desktop/tray_icon.h"
+#include "display/display_form.h"
+#include "engine/generator.h"
+#include "engine/morph_state.h"
+
+namespace ombrel {
+
+class TForm3;
+
+// The hidden control form: home of the application-wide state (the shared
+// morph state it derives from), the displays, the clock, the menu and the
+// commands. It is never shown.
+class TForm1 : public QWidget, public TMorphState {
+    Q_OBJECT
+public:
+    // Builds the running system on `monitors` (FormCreate runs inside).
+    explicit TForm1(TMonitorList monitors = SystemMonitors,
+                    const TTrayIcon::TAreaFactory& notificationArea = MakeQtNotificationArea);
+    ~TForm1() override;
+
+    // Components.
+    QTimer Timer1;
+    TTrayIcon* TrayIcon1;
+    QMenu* PopupMenu1;
+    QAction* AboutOmbrel1;
+    QAction* N1;
+    QAction* Showfernfractal1;
+    QAction* ShowSierpinskifractal1;
+    QAction* ShowKochFractal1;
+    QAction* N2;
+    QAction* Exit1;
+    QFrame* Panel1;
+    // The miniature's inner panels, one per monitor: Panel2 to Panel7 as designed, more when needed.
+    std::vector<QFrame*> MonitorPanels;
+    QPushButton* Button1;
+
+    // The owning list behind Displays.
+    std::vector<std::unique_ptr<TForm2>> DisplayForms;
+    std::unique_ptr<TGenerator> Worker;
+    // Opened by "About Ombrel"; created by the program entry after this form.
+    TForm3* AboutBox = nullptr;
+
+    // Closing the control form ends the program. Held while start-up runs,
+    // absorbed once shutdown has begun.
+    void Close();
+    // Close from inside a handler of a window that the close destroys.
+    void RequestClose();
+    bool Closed() const { return Phase == TPhase::Ended; }
+
+    void FormCreate();
+    void FormClose();
+    void Timer1Timer();
+    void FormKeyPress(QChar Key);
+    void FormDblClick();
+    void AboutOmbrel1Click();
+    void Showfernfractal1Click();
+    void ShowSierpinskifractal1Click();
+    void ShowKochFractal1Click();
+    void Exit1Click();
+    void Button1Click();
+
+protected:
+    void keyPressEvent(QKeyEvent* e) override;
+    void mouseDoubleClickEvent(QMouseEvent* e) override;
+    void closeEvent(QCloseEvent* e) override;
+
+private:
+    void CreateComponents(const TTrayIcon::TAreaFactory& notificationArea);
+    void CreateDisplay(const TMonitor& monitor);
+
+    enum class TPhase { Starting, Running, Closing, Ended };
+    TPhase Phase = TPhase::Starting;
+    bool CloseHeld = false;
+    TMonitorList Monitors;
+};
+
+}  // namespace ombrel

@@ -1,0 +1,20 @@
+#pragma once
+#include <functional>
+#include <vector>
+
+class QScreen;
+
+namespace ombrel {
+
+// A monitor's full rectangle in device pixels of the virtual desktop, taskbar included.
+struct TMonitor {
+    int Left = 0, Top = 0, Width = 0, Height = 0;
+    QScreen* Screen = nullptr;  // none for a monitor made up by a test
+};
+
+using TMonitorList = std::function<std::vector<TMonitor>()>;
+
+// The desktop's monitors in Qt's screen order.
+std::vector<TMonitor> SystemMonitors();
+
+}  // namespace ombrel

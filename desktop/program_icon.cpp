@@ -1,0 +1,16 @@
+#include "desktop/program_icon.h"
+
+// Resources in a static library are registered by hand.
+static void InitIconResources() { Q_INIT_RESOURCE(ombrel); }
+
+namespace ombrel {
+
+QIcon ProgramIcon() {
+    static const bool registered = (InitIconResources(), true);
+    (void)registered;
+    QIcon icon;
+    for (int size : {32, 48, 256}) icon.addFile(QString(":/ombrel/ombrel-%1.png").arg(size), QSize(size, size));
+    return icon;
+}
+
+}  // namespace ombrel
