@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
-#include <QElapsedTimer>
 #include <QMenu>
 #include <QScreen>
 #include <QTest>
@@ -13,20 +12,11 @@
 #include "display/gl_errors.h"
 #include "display/hsv_color.h"
 #include "engine/morph_state.h"
+#include "tests/qt_test_support.h"
 
 using namespace ombrel;
 
 namespace {
-
-bool WaitFor(const std::function<bool()>& done, int ms = 5000) {
-    QElapsedTimer t;
-    t.start();
-    while (!done()) {
-        if (t.elapsed() > ms) return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    }
-    return true;
-}
 
 QImage Grab(TForm2& form) {
     QCoreApplication::processEvents();
@@ -51,12 +41,8 @@ int CountMismatches(const QImage& shot, const TFrameStore& display, int frame, Q
     return bad;
 }
 
-class DisplayWindow : public ::testing::Test {
-protected:
-    void SetUp() override {
-        if (qEnvironmentVariableIsEmpty("DISPLAY")) GTEST_SKIP() << "needs an X server";
-    }
-};
+using DisplayWindow = ombrel::testing::XServerTest;
+using ombrel::testing::WaitFor;
 
 }  // namespace
 
@@ -155,11 +141,4 @@ TEST_F(DisplayWindow, DoubleClickClosesTheOwnerAndRightClickOpensItsMenu) {
     form.GLSceneViewer1->close();
     EXPECT_EQ(closes, 2);
     EXPECT_TRUE(form.GLSceneViewer1->isVisible());
-}
-
-int main(int argc, char** argv) {
-    ::testing::InitGoogleTest(&argc, argv);
-    if (qEnvironmentVariableIsEmpty("DISPLAY")) return RUN_ALL_TESTS();
-    QApplication app(argc, argv);
-    return RUN_ALL_TESTS();
 }

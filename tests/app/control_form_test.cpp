@@ -1,0 +1,251 @@
+#include "app/control_form.h"
+
+#include <QApplication>
+#include <QMessageBox>
+#include <QTimer>
+
+#include "app/message_pump.h"
+#include "desktop/about_box.h"
+#include "tests/app/fake_notification_area.h"
+#include "tests/qt_test_support.h"
+
+using namespace ombrel;
+using ombrel::testing::FakeAreaFactory;
+using ombrel::testing::TFakeArea;
+using ombrel::testing::WaitFor;
+
+namespace {
+
+TMonitorList Fake(std::vector<TMonitor> monitors) {
+    return [monitors] { return monitors; };
+}
+
+class ControlForm : public ombrel::testing::XServerTest {
+protected:
+    std::shared_ptr<TFakeArea::TLog> Tray = std::make_shared<TFakeArea::TLog>();
+
+    std::unique_ptr<TForm1> Start(std::vector<TMonitor> monitors) {
+        return std::make_unique<TForm1>(Fake(std::move(monitors)), FakeAreaFactory(Tray));
+    }
+};
+
+// Runs `action` as soon as a modal box is open and returns the box's caption and text.
+void WhenModal(const std::function<void(QWidget*)>& action) {
+    QTimer::singleShot(0, [action] {
+        QWidget* box = nullptr;
+        WaitFor([&] { return (box = QApplication::activeModalWidget()) != nullptr; });
+        action(box);
+    });
+}
+
+}  // namespace
+
+TEST_F(ControlForm, StartUpCoversEveryMonitorAndFinishesTheFirstCycle) {
+    auto form = Start({{0, 0, 1920, 1080}, {1920, 0, 1280, 1024}, {-1280, -200, 1366, 768}});
+    ASSERT_EQ(form->Displays.size(), 3u);
+    const int budgets[] = {324000, 204800, 163920};
+    const QRect places[] = {{0, 0, 1920, 1080}, {1920, 0, 1280, 1024}, {-1280, -200, 1366, 768}};
+    for (size_t i = 0; i < 3; ++i) {
+        TForm2& d = *form->DisplayForms[i];
+        EXPECT_EQ(form->Displays[i], &d);
+        EXPECT_EQ(d.PointBudget, budgets[i]);
+        EXPECT_EQ(QRect(0, 0, d.ScreenWidth, d.ScreenHeight).size(), places[i].size());
+        EXPECT_EQ(d.GLSceneViewer1->geometry(), places[i]);
+        EXPECT_TRUE(d.GLSceneViewer1->isVisible());
+    }
+    EXPECT_EQ(form->MaxPointBudget, 324000);
+    EXPECT_FALSE(form->FirstCycle);
+    EXPECT_FALSE(form->Generating);
+    EXPECT_EQ(form->FrameCounter, 40);
+    EXPECT_TRUE(form->Timer1.isActive());
+    EXPECT_EQ(form->Timer1.interval(), 40);
+    // The first cycle is done: its target is drawn on every display.
+    for (auto& d : form->DisplayForms) {
+        bool any = false;
+        for (int y = 0; y < d->ScreenHeight && !any; ++y)
+            for (int x = 0; x < d->ScreenWidth && !any; ++x) any = d->mb_getpixel(50, x, y);
+        EXPECT_TRUE(any);
+    }
+    EXPECT_FALSE(form->isVisible());
+    EXPECT_FALSE(form->TrayIcon1->Active());
+    EXPECT_TRUE(Tray->Calls.empty());
+
+    auto reversed = Start({{0, 0, 1280, 1024}, {1280, 0, 1920, 1080}});
+    EXPECT_EQ(reversed->MaxPointBudget, 324000);
+}
+
+TEST_F(ControlForm, ClockHoldsMorphsAndStartsOneWorkerPerCycle) {
+    auto form = Start({{0, 0, 320, 200}});
+    form->Timer1.stop();
+    form->Timer1Timer();
+    EXPECT_EQ(form->FrameCounter, 41);
+
+    form->FrameCounter = 98;
+    TGenerator* before = form->Worker.get();
+    form->Timer1Timer();
+    EXPECT_EQ(form->FrameCounter, 99);
+    EXPECT_EQ(form->Worker.get(), before);
+
+    // Still generating at the end of a cycle: hold frame 50.
+    form->Generating = true;
+    for (int i = 0; i < 3; ++i) form->Timer1Timer();
+    EXPECT_EQ(form->FrameCounter, 99);
+    EXPECT_EQ(form->Worker.get(), before);
+    form->Generating = false;
+
+    form->Timer1Timer();
+    EXPECT_EQ(form->FrameCounter, 0);
+    EXPECT_NE(form->Worker.get(), nullptr);
+    TGenerator* started = form->Worker.get();
+
+    // A fast cycle is exactly 100 ticks from reset to reset, with no other worker started.
+    int ticks = 0;
+    do {
+        if (form->FrameCounter == 99) PumpWhile([&] { return form->Generating.load(); });
+        if (form->FrameCounter != 99) {
+            EXPECT_EQ(form->Worker.get(), started);
+        }
+        form->Timer1Timer();
+        ++ticks;
+    } while (form->FrameCounter != 0 && ticks < 1000);
+    EXPECT_EQ(ticks, 100);
+}
+
+TEST_F(ControlForm, CloseTearsEverythingDownOnce) {
+    auto form = Start({{0, 0, 320, 200}, {320, 0, 200, 100}});
+    form->TrayIcon1->SetActive(true);
+    Tray->Calls.clear();
+    form->FrameCounter = 99;
+    form->Timer1.stop();
+    form->Timer1Timer();  // a generation is under way as the close comes
+    form->RequestClose();
+    form->RequestClose();
+    form->FormDblClick();
+    ASSERT_TRUE(WaitFor([&] { return form->Closed(); }));
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(form->Timer1.isActive());
+    EXPECT_FALSE(form->Generating);
+    EXPECT_EQ(form->Worker, nullptr);
+    EXPECT_TRUE(form->Displays.empty());
+    EXPECT_TRUE(form->DisplayForms.empty());
+    EXPECT_FALSE(form->TrayIcon1->Active());
+    EXPECT_EQ(Tray->Calls, std::vector<std::string>({"delete"}));
+    const int counter = form->FrameCounter;
+    form->Close();
+    EXPECT_EQ(form->FrameCounter, counter);
+}
+
+TEST_F(ControlForm, CloseDuringStartUpIsHeldUntilTheFirstCycleIsDone) {
+    bool asked = false;
+    auto monitors = [&] {
+        // A double-click on a display while the first generation runs.
+        QTimer::singleShot(0, [&] {
+            for (QWidget* w : QApplication::topLevelWidgets())
+                if (auto* f = qobject_cast<TForm1*>(w)) {
+                    f->FormDblClick();
+                    asked = true;
+                }
+        });
+        return std::vector<TMonitor>{{0, 0, 1920, 1080}};
+    };
+    TForm1 form(monitors, FakeAreaFactory(Tray));
+    EXPECT_TRUE(asked);
+    EXPECT_TRUE(form.Closed());
+    EXPECT_TRUE(form.Displays.empty());
+    EXPECT_FALSE(form.FirstCycle);
+    EXPECT_FALSE(form.Generating);
+}
+
+TEST_F(ControlForm, KeysRequestPresetsQuitAndTest) {
+    auto form = Start({{0, 0, 160, 100}});
+    for (QChar c : {QChar('F'), QChar('Q'), QChar('K'), QChar('x'), QChar(' ')}) form->FormKeyPress(c);
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(form->RequestFern || form->RequestKoch || form->RequestSierpinski);
+    EXPECT_FALSE(form->Closed());
+
+    form->FormKeyPress('f');
+    form->FormKeyPress('k');
+    EXPECT_TRUE(form->RequestFern && form->RequestKoch);
+    form->FormKeyPress('s');
+    EXPECT_TRUE(form->RequestSierpinski);
+
+    // With no generation running, the next cycle targets the fern and lowers all three.
+    form->Timer1.stop();
+    form->FrameCounter = 99;
+    form->Timer1Timer();
+    PumpWhile([&] { return form->Generating.load(); });
+    EXPECT_EQ(form->Displays[0]->Frames[50].CoefD, FernMaps.CoefD);
+    EXPECT_FALSE(form->RequestFern || form->RequestKoch || form->RequestSierpinski);
+
+    QString caption, text;
+    WhenModal([&](QWidget* box) {
+        caption = box->windowTitle();
+        if (auto* mb = qobject_cast<QMessageBox*>(box)) text = mb->text();
+        box->close();
+    });
+    form->FormKeyPress('t');
+    EXPECT_EQ(caption, "Ombrel");
+    EXPECT_EQ(text, "Test");
+
+    form->FormKeyPress('q');
+    EXPECT_TRUE(WaitFor([&] { return form->Closed(); }));
+}
+
+TEST_F(ControlForm, MenuShowsAboutAndExitWithThePresetsHidden) {
+    auto form = Start({{0, 0, 160, 100}});
+    QStringList shown, all;
+    for (QAction* a : form->PopupMenu1->actions()) {
+        all << (a->isSeparator() ? "-" : a->text());
+        if (a->isVisible()) shown << (a->isSeparator() ? "-" : a->text());
+    }
+    EXPECT_EQ(all, QStringList({"About Ombrel", "-", "Show Fern Fractal", "Show Sierpinski Fractal", "Show Koch Fractal",
+                                "-", "Exit"}));
+    EXPECT_EQ(shown, QStringList({"About Ombrel", "-", "Exit"}));
+    EXPECT_EQ(form->DisplayForms[0]->GLSceneViewer1->PopupMenu, form->PopupMenu1);
+    EXPECT_EQ(form->TrayIcon1->PopupMenu, form->PopupMenu1);
+    EXPECT_EQ(form->TrayIcon1->ToolTip(), "Ombrel 1.3");
+
+    form->Showfernfractal1->trigger();
+    form->ShowKochFractal1->trigger();
+    form->ShowSierpinskifractal1->trigger();
+    EXPECT_TRUE(form->RequestFern && form->RequestKoch && form->RequestSierpinski);
+
+    // "About Ombrel" opens the box modally; the clock goes on meanwhile.
+    TForm3 about;
+    form->AboutBox = &about;
+    const int counter = form->FrameCounter;
+    bool modal = false;
+    int counterInside = counter;
+    WhenModal([&](QWidget* box) {
+        modal = box == &about;
+        WaitFor([&] { return form->FrameCounter >= counter + 3; }, 2000);
+        counterInside = form->FrameCounter;
+        about.Button2->click();
+    });
+    form->AboutOmbrel1->trigger();
+    EXPECT_TRUE(modal);
+    EXPECT_GE(counterInside, counter + 3);
+    EXPECT_FALSE(about.isVisible());
+
+    form->Exit1->trigger();
+    EXPECT_TRUE(WaitFor([&] { return form->Closed(); }));
+}
+
+TEST_F(ControlForm, LayoutPreviewGivesEveryMonitorAPanel) {
+    std::vector<TMonitor> seven;
+    for (int i = 0; i < 7; ++i) seven.push_back({i * 200, 0, 200, 150});
+    auto form = Start(seven);
+    EXPECT_EQ(form->MonitorPanels.size(), 6u);
+    for (QFrame* p : form->MonitorPanels) EXPECT_FALSE(p->isVisibleTo(form.get()));
+    form->Button1Click();
+    ASSERT_EQ(form->MonitorPanels.size(), 7u);
+    EXPECT_EQ(form->MonitorPanels[6]->objectName(), "Panel8");
+    // 7 monitors of 200 side by side: scale 642 / 4200.
+    const double scale = 642.0 / 4200;
+    for (int i = 0; i < 7; ++i) {
+        EXPECT_TRUE(form->MonitorPanels[static_cast<size_t>(i)]->isVisibleTo(form.get()));
+        EXPECT_EQ(form->MonitorPanels[static_cast<size_t>(i)]->geometry(),
+                  QRect(qRound(i * 200 * scale + 53.5), qRound(217 / 6.0), 31, 23))
+            << i;
+    }
+}
