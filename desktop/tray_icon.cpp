@@ -75,36 +75,43 @@ void TTrayIcon::RightClick() {
 
 namespace {
 
+// The icon is made on the first add: an inactive component touches the
+// notification area (and the session bus behind it) not at all.
 class TQtNotificationArea : public INotificationArea {
 public:
-    explicit TQtNotificationArea(TTrayIcon* owner) : Icon(owner) {
-        QObject::connect(&Icon, &QSystemTrayIcon::activated, owner, [owner](QSystemTrayIcon::ActivationReason r) {
+    explicit TQtNotificationArea(TTrayIcon* owner) : Owner(owner) {}
+    bool Add(const TTrayIconData& d) override {
+        if (!Icon) Create();
+        Apply(d);
+        Icon->show();
+        return QSystemTrayIcon::isSystemTrayAvailable();
+    }
+    bool Modify(const TTrayIconData& d) override {
+        if (Icon) Apply(d);
+        return true;
+    }
+    bool Delete() override {
+        if (Icon) Icon->hide();
+        return true;
+    }
+
+private:
+    void Create() {
+        Icon = std::make_unique<QSystemTrayIcon>();
+        TTrayIcon* owner = Owner;
+        QObject::connect(Icon.get(), &QSystemTrayIcon::activated, owner, [owner](QSystemTrayIcon::ActivationReason r) {
             // The shell reports a double-click as button up, double-click, button up.
             if (r == QSystemTrayIcon::Trigger) owner->HandleTrayCallback(TTrayIcon::WM_LBUTTONUP);
             else if (r == QSystemTrayIcon::DoubleClick) owner->HandleTrayCallback(TTrayIcon::WM_LBUTTONDBLCLK);
             else if (r == QSystemTrayIcon::Context) owner->HandleTrayCallback(TTrayIcon::WM_RBUTTONUP);
         });
     }
-    bool Add(const TTrayIconData& d) override {
-        Apply(d);
-        Icon.show();
-        return QSystemTrayIcon::isSystemTrayAvailable();
-    }
-    bool Modify(const TTrayIconData& d) override {
-        Apply(d);
-        return true;
-    }
-    bool Delete() override {
-        Icon.hide();
-        return true;
-    }
-
-private:
     void Apply(const TTrayIconData& d) {
-        Icon.setIcon(d.Icon);
-        Icon.setToolTip(d.ToolTip);
+        Icon->setIcon(d.Icon);
+        Icon->setToolTip(d.ToolTip);
     }
-    QSystemTrayIcon Icon;
+    TTrayIcon* Owner;
+    std::unique_ptr<QSystemTrayIcon> Icon;
 };
 
 }  // namespace

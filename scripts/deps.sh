@@ -25,9 +25,17 @@ ombrel_install_deps() {
   apt-get install -y -qq "${missing[@]}" >/dev/null
 }
 
-# Configures and builds into the given folder with extra CMake arguments.
+# Configures and builds into the given folder: CMake options (-D...), then
+# optionally --target NAME.
 ombrel_build() {
   local dir=$1; shift
-  cmake -S "$OMBREL_ROOT" -B "$OMBREL_ROOT/$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
-  cmake --build "$OMBREL_ROOT/$dir" -j "$(nproc)"
+  local options=() build=()
+  while [ $# -gt 0 ]; do
+    case $1 in
+      --target) build=(--target "$2"); shift 2 ;;
+      *) options+=("$1"); shift ;;
+    esac
+  done
+  cmake -S "$OMBREL_ROOT" -B "$OMBREL_ROOT/$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "${options[@]}" >/dev/null
+  cmake --build "$OMBREL_ROOT/$dir" -j "$(nproc)" "${build[@]}"
 }

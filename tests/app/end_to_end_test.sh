@@ -1,0 +1,105 @@
+#!/usr/bin/env bash
+# The real program on an X server with two monitors side by side, 1920x1080
+# and 1280x1024 (scripts/test sets them up), driven by xdotool.
+set -u
+BIN=$1
+[ -n "${DISPLAY:-}" ] || { echo "needs an X server"; exit 77; }
+WORK=$(mktemp -d)
+PID=
+trap '[ -n "$PID" ] && kill "$PID" 2>/dev/null; rm -rf "$WORK"' EXIT
+fail() { echo "FAIL: $*"; exit 1; }
+
+start() {
+  "$BIN" >"$WORK/out.log" 2>&1 &
+  PID=$!
+  for _ in $(seq 100); do
+    [ "$(xdotool search --onlyvisible --name '^Ombrel$' 2>/dev/null | wc -l)" -ge 2 ] && return 0
+    sleep 0.1
+  done
+  fail "the displays did not appear"
+}
+
+# Waits for the program to end within $1 seconds; fails unless its exit code is 0.
+expect_exit() {
+  for _ in $(seq $(( $1 * 10 ))); do
+    if ! kill -0 "$PID" 2>/dev/null; then
+      wait "$PID"; local code=$?; PID=
+      [ $code -eq 0 ] || fail "exit code $code"
+      return 0
+    fi
+    sleep 0.1
+  done
+  fail "still running after $1 s"
+}
+
+# Fraction of lit pixels in a region of a screenshot.
+lit() { convert "$1" -crop "$2" +repage -colorspace gray -threshold 0 -format '%[fx:mean]' info:; }
+differs() { [ "$(compare -metric AE -crop "$3" "$1" "$2" null: 2>&1 | cut -d' ' -f1)" != "0" ]; }
+# The picture holds still for 2 s of every 4 s cycle: look for a change over 3 s.
+changes() {
+  import -window root "$WORK/first.png"
+  for _ in $(seq 8); do
+    sleep 0.4
+    import -window root "$WORK/next.png"
+    differs "$WORK/first.png" "$WORK/next.png" "$1" && return 0
+  done
+  return 1
+}
+MON0=1920x1080+0+0
+MON1=1280x1024+1920+0
+
+echo "== each monitor gets a display"
+start
+geometry=$(for w in $(xdotool search --onlyvisible --name '^Ombrel$'); do xdotool getwindowgeometry "$w" | tr -d '\n'; echo; done | sort)
+echo "$geometry" | grep -q 'Position: 0,0 .*Geometry: 1920x1080' || fail "no display on monitor 0: $geometry"
+echo "$geometry" | grep -q 'Position: 1920,0 .*Geometry: 1280x1024' || fail "no display on monitor 1: $geometry"
+
+echo "== coloured points on black on both monitors, changing over time"
+sleep 4
+import -window root "$WORK/b.png"
+for m in $MON0 $MON1; do
+  f=$(lit "$WORK/b.png" "$m")
+  awk -v f="$f" 'BEGIN { exit !(f > 0.00001 && f < 0.5) }' || fail "monitor $m: lit fraction $f"
+done
+changes "$MON0" || fail "monitor 0 did not change"
+changes "$MON1" || fail "monitor 1 did not change"
+
+echo "== right-click menu: About Ombrel opens the box, the animation goes on"
+xdotool mousemove 600 400 click 3
+sleep 0.5
+xdotool key Down Return
+for _ in $(seq 50); do ABOUT=$(xdotool search --onlyvisible --name '^About\.\.\.$' 2>/dev/null | head -1); [ -n "$ABOUT" ] && break; sleep 0.1; done
+[ -n "$ABOUT" ] || fail "the About box did not open"
+changes "$MON1" || fail "the animation stopped behind the About box"
+xdotool mousemove 1500 900 click --repeat 2 --delay 80 1
+sleep 1
+kill -0 "$PID" 2>/dev/null || fail "a double-click went through the modal box"
+eval "$(xdotool getwindowgeometry --shell "$ABOUT")"
+xdotool mousemove $((X + 48)) $((Y + 172)) click 1
+for _ in $(seq 30); do xdotool search --onlyvisible --name '^About\.\.\.$' >/dev/null 2>&1 || break; sleep 0.1; done
+xdotool search --onlyvisible --name '^About\.\.\.$' >/dev/null 2>&1 && fail "OK did not close the About box"
+
+echo "== Exit ends the program"
+xdotool mousemove 2500 500 click 3
+sleep 0.5
+xdotool key Up Return
+expect_exit 2
+
+echo "== a double-click ends the program"
+start
+sleep 1
+xdotool mousemove 2400 300 click --repeat 2 --delay 80 1
+expect_exit 2
+
+echo "== a double-click during start-up ends it cleanly"
+"$BIN" >"$WORK/out.log" 2>&1 &
+PID=$!
+xdotool mousemove 900 500
+for _ in $(seq 40); do
+  xdotool click --repeat 2 --delay 60 1
+  kill -0 "$PID" 2>/dev/null || break
+  sleep 0.05
+done
+expect_exit 3
+
+echo "end-to-end: all passed"
