@@ -2,37 +2,21 @@
 // step-by-step transcription, so the speed-up is a ratio within one run.
 #include <benchmark/benchmark.h>
 
-#include <memory>
 #include <vector>
 
-#include "engine/morph_state.h"
 #include "engine/reference/chaos_game_reference.h"
+#include "tests/engine/engine_rig.h"
 
 using namespace ombrel;
 
 namespace {
-
-struct TLayout {
-    std::vector<std::unique_ptr<TFrameStore>> Stores;
-    TMorphState S;
-    explicit TLayout(const std::vector<std::pair<int, int>>& sizes) {
-        for (auto [w, h] : sizes) {
-            Stores.push_back(std::make_unique<TFrameStore>());
-            Stores.back()->AllocateFrames(w, h);
-            S.Displays.push_back(Stores.back().get());
-        }
-        S.UpdateMaxPointBudget();
-        S.FirstCycle = true;
-        S.Random.Seed(0x5eed);
-    }
-};
 
 const std::vector<std::vector<std::pair<int, int>>> Layouts = {
     {{1920, 1080}}, {{2560, 1440}}, {{3840, 2160}}, {{1920, 1080}, {1280, 1024}}};
 
 template <bool Reference>
 void BM_Cycle(benchmark::State& st) {
-    TLayout layout(Layouts[static_cast<size_t>(st.range(0))]);
+    TEngineRig layout(Layouts[static_cast<size_t>(st.range(0))], 0x5eed);
     layout.S.GenerateMorph();  // past the first cycle's empty start
     for (auto _ : st) {
         if constexpr (Reference)

@@ -9,20 +9,15 @@
 #include <memory>
 
 #include "display/display_form.h"
+#include "display/frame_renderer.h"
 #include "display/gl_canvas.h"
 #include "display/hsv_color.h"
 #include "engine/morph_state.h"
+#include "tests/engine/engine_rig.h"
 
 using namespace ombrel;
 
 namespace {
-
-int CountSet(const TFrameStore& d, int k) {
-    int n = 0;
-    const TFrameBits& b = d.Frames[k].FrameBits;
-    for (size_t i = 0; i < b.WordCount(); ++i) n += __builtin_popcount(b.Row(0)[i].load());
-    return n;
-}
 
 // The scan as first written: every pixel through mb_getpixel.
 void RenderFramePerPixel(const TFrameStore& display, const TFrameStore& display0, int32_t counter) {
@@ -50,14 +45,9 @@ struct TRig {
         Form->AllocateFrames(w, h);
         Control.Displays = {Form.get()};
         Control.UpdateMaxPointBudget();
-        TFrameStore scratch;
-        scratch.AllocateFrames(w, h);
-        TMorphState gen;
-        gen.Displays = {&scratch};
-        gen.UpdateMaxPointBudget();
-        gen.FirstCycle = true;
-        gen.Random.Seed(1);
-        gen.GenerateMorph();
+        TEngineRig gen({{w, h}}, 1);
+        gen.S.GenerateMorph();
+        const TFrameStore& scratch = *gen.Stores[0];
         // The first random target under 50000 points, the first over 100000, then the fern.
         auto keep = [&](int slot) {
             Form->Frames[slot].Hue = scratch.Frames[50].Hue.load();
@@ -66,12 +56,12 @@ struct TRig {
             const TFrameBits& src = scratch.Frames[50].FrameBits;
             TFrameBits& dst = Form->Frames[slot].FrameBits;
             for (size_t i = 0; i < src.WordCount(); ++i) dst.Row(0)[i].store(src.Row(0)[i].load());
-            SetPixels[static_cast<size_t>(slot - 1)] = CountSet(*Form, slot);
+            SetPixels[static_cast<size_t>(slot - 1)] = gen.CountSet(0, 50);
         };
         bool sparse = false, dense = false;
         while (!(sparse && dense)) {
-            gen.GenerateMorph();
-            const int n = CountSet(scratch, 50);
+            gen.S.GenerateMorph();
+            const int n = gen.CountSet(0, 50);
             if (!sparse && n > 1000 && n < 50000) {
                 keep(1);
                 sparse = true;
@@ -80,8 +70,8 @@ struct TRig {
                 dense = true;
             }
         }
-        gen.RequestFern = true;
-        gen.GenerateMorph();
+        gen.S.RequestFern = true;
+        gen.S.GenerateMorph();
         keep(3);
         Form->SetBounds(0, 0, w, h);
         Form->Show();
@@ -97,6 +87,37 @@ TRig& Rig(int w, int h) {
     auto& r = rigs[{w, h}];
     if (!r) r = std::make_unique<TRig>(w, h);
     return *r;
+}
+
+// A GL table that does nothing, to weigh the scan without the rasteriser.
+const TGLApi NullGL = {
+    [](GLenum) {}, [] {}, [](GLint, GLint) {}, [](const GLfloat*) {}, [](GLfloat) {}, [](GLfloat) {},
+    [](GLenum) {}, [] {}, [] {}, [] {}, [](const GLfloat*) {}, [](const GLfloat*) {},
+    [](GLdouble, GLdouble, GLdouble, GLdouble) {}, [](GLdouble, GLdouble, GLdouble, GLdouble, GLdouble, GLdouble) {},
+    [](GLdouble, GLdouble, GLdouble, GLdouble, GLdouble, GLdouble, GLdouble, GLdouble, GLdouble) {},
+    [](GLbitfield) {}, [] {}, [](GLenum) {}, [](GLenum) {}, [](GLenum, GLenum) {}, [](GLenum, GLclampf) {},
+    [](GLenum) {}, [](GLenum, GLenum) {}, [](GLenum) {}, [](GLboolean, GLboolean, GLboolean, GLboolean) {},
+    [](GLenum, const GLfloat*) {}, [](GLenum, GLint) {}, [](GLenum p, GLfloat* v) {
+        std::fill(v, v + (p == GL_CURRENT_COLOR ? 4 : p == GL_PROJECTION_MATRIX || p == GL_MODELVIEW_MATRIX ? 16 : 1), 0.0f);
+    },
+    [](GLenum, GLint* v) { *v = 0; }, [](GLenum) -> const GLubyte* { return reinterpret_cast<const GLubyte*>(""); },
+    [](GLint, GLint, GLsizei, GLsizei) {}, [](GLclampf, GLclampf, GLclampf, GLclampf) {}, [](GLbitfield) {},
+    []() -> GLenum { return GL_NO_ERROR; }, [](GLenum) -> const GLubyte* { return reinterpret_cast<const GLubyte*>(""); },
+};
+
+template <bool PerPixel>
+void BM_ScanOnly(benchmark::State& st) {
+    TRig& rig = Rig(1920, 1080);
+    const int k = static_cast<int>(st.range(0));
+    SetGLApi(&NullGL);
+    for (auto _ : st) {
+        if (PerPixel)
+            RenderFramePerPixel(*rig.Form, *rig.Form, 49 + k);
+        else
+            RenderFrame(*rig.Form, *rig.Form, 49 + k);
+    }
+    SetGLApi(nullptr);
+    st.SetLabel(std::to_string(rig.SetPixels[static_cast<size_t>(k - 1)]) + " points, no GL");
 }
 
 const char* FrameName(int64_t k) { return k == 0 ? "black only" : k == 1 ? "sparse" : k == 2 ? "dense" : "fern"; }
@@ -121,6 +142,9 @@ void BM_Repaint(benchmark::State& st) {
 
 BENCHMARK(BM_Repaint<false>)->Name("Repaint/scan")->ArgsProduct({{0, 1, 2, 3}, {1920}, {1080}})->Args({0, 3840, 2160})->Args({1, 3840, 2160})->Args({2, 3840, 2160})->Args({3, 3840, 2160})->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true);
 BENCHMARK(BM_Repaint<true>)->Name("Repaint/per-pixel")->ArgsProduct({{1, 2, 3}, {1920}, {1080}})->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true);
+
+BENCHMARK(BM_ScanOnly<false>)->Name("ScanOnly/scan")->DenseRange(1, 3)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ScanOnly<true>)->Name("ScanOnly/per-pixel")->DenseRange(1, 3)->Unit(benchmark::kMillisecond);
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);

@@ -33,7 +33,9 @@ TForm2::~TForm2() {
 
 void TForm2::SetBounds(int left, int top, int width, int height) { GLSceneViewer1->SetDeviceBounds(left, top, width, height); }
 
-void TForm2::Show() { GLSceneViewer1->show(); }
+// Placed on its monitor first, then full screen: a window manager lets only
+// full-screen windows cover its panels, and without one the placement holds.
+void TForm2::Show() { GLSceneViewer1->showFullScreen(); }
 
 void TForm2::Hide() { GLSceneViewer1->hide(); }
 

@@ -182,7 +182,6 @@ void TGLSceneBuffer::BaseRender() {
         Camera->ApplyView();
         gl.GetFloatv(GL_MODELVIEW_MATRIX, ModelViewMatrix.data());
     }
-    if (OnBeforeRender) OnBeforeRender();
     if (Camera && Camera->Scene) {
         // The scenes here have no light sources.
         for (GLint i = 0; i < MaxLights; ++i) Cache.SetEnabled(static_cast<GLenum>(GL_LIGHT0 + i), false);

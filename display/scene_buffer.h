@@ -94,7 +94,8 @@ public:
     void AttachCamera(TGLCamera* camera) { Camera = camera; }
     TGLCamera* AttachedCamera() const { return Camera; }
 
-    std::function<void()> OnBeforeRender, OnChange, OnStructuralChange;
+    // A change that needs a new picture; one that needs a new context.
+    std::function<void()> OnChange, OnStructuralChange;
 
     // What the last render loaded.
     std::array<GLfloat, 16> ProjectionMatrix{}, ModelViewMatrix{};

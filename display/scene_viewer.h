@@ -14,6 +14,12 @@ enum class TVSyncMode { vsmSync, vsmNoSync };
 // A borderless top-level window whose whole client area is an OpenGL
 // surface for its life. A repaint renders synchronously and returns after the
 // swap; double-clicks and right-clicks go to the owner.
+//
+// How the window messages map onto Qt: painting follows expose events and
+// update requests; the size message is resizeEvent, in device pixels; there
+// is no background erase for an OpenGL surface; the kept device context is
+// the window's QSurface; the swap interval, Qt's form of VSync, is part of the
+// context's format, so it is applied when the context is made.
 class TGLSceneViewer : public QWindow {
     Q_OBJECT
 public:
