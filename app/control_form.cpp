@@ -67,9 +67,7 @@ void TForm1::CreateDisplay(const TMonitor& monitor) {
     auto display = std::make_unique<TForm2>(*this, PopupMenu1, [this] { RequestClose(); }, monitor.Screen);
     display->GLSceneViewer1->OnError = ReportError;
     display->SetBounds(monitor.Left, monitor.Top, monitor.Width, monitor.Height);
-    display->ScreenWidth = monitor.Width;
-    display->ScreenHeight = monitor.Height;
-    display->AllocateFrames(monitor.Width, monitor.Height);
+    display->AllocateFrames(monitor.Width, monitor.Height);  // size, budget and 50 clear frames
     if (display->PointBudget > MaxPointBudget) MaxPointBudget = display->PointBudget;
     display->Show();
     Displays.push_back(display.get());

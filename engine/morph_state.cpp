@@ -147,20 +147,34 @@ void TMorphState::RasteriseFrames(TTargetKind kind) {
     for (; i + 1 <= FrameCount; i += 2) {
         TRandom ahead = Random;
         ahead.Skip(draws);
+        bool aheadDone = false;
         std::thread helper;
         try {
-            helper = std::thread([&, i] { RasteriseFrame(i + 1, place, ahead); });
+            helper = std::thread([&, i] {
+                try {
+                    RasteriseFrame(i + 1, place, ahead);
+                    aheadDone = true;
+                } catch (...) {
+                    // Drawn again below.
+                }
+            });
         } catch (const std::system_error&) {
-            RasteriseFrame(i, place, Random);
-            RasteriseFrame(i + 1, place, Random);
-            continue;
+            // No second thread: one frame after the other.
         }
+        struct TJoin {
+            std::thread& Thread;
+            ~TJoin() {
+                if (Thread.joinable()) Thread.join();
+            }
+        } join{helper};
+        const bool helped = helper.joinable();
         const bool complete = RasteriseFrame(i, place, Random);
-        helper.join();
-        if (complete) {
+        if (helped) helper.join();
+        if (complete && aheadDone) {
             Random = ahead;
         } else {
-            for (TFrameStore* d : Displays) d->ClearFrame(i + 1);
+            if (helped)
+                for (TFrameStore* d : Displays) d->ClearFrame(i + 1);
             RasteriseFrame(i + 1, place, Random);
         }
     }
