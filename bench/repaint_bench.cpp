@@ -82,9 +82,11 @@ struct TRig {
     }
 };
 
+// Windows live no longer than the application: main() empties this.
+std::map<std::pair<int, int>, std::unique_ptr<TRig>> Rigs;
+
 TRig& Rig(int w, int h) {
-    static std::map<std::pair<int, int>, std::unique_ptr<TRig>> rigs;
-    auto& r = rigs[{w, h}];
+    auto& r = Rigs[{w, h}];
     if (!r) r = std::make_unique<TRig>(w, h);
     return *r;
 }
@@ -151,5 +153,6 @@ int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
+    Rigs.clear();
     return 0;
 }

@@ -2,10 +2,10 @@
 
 #include <QOpenGLContext>
 #include <QSurface>
-#include <QWindow>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <optional>
 
 #include "display/gl_api.h"
 #include "display/gl_errors.h"
@@ -15,7 +15,7 @@ namespace ombrel {
 namespace {
 
 TGLContext* Current = nullptr;
-std::unique_ptr<QSurfaceFormat> LastFormatSeen;
+std::optional<QSurfaceFormat> LastFormatSeen;
 
 }  // namespace
 
@@ -42,7 +42,7 @@ void TGLContext::Activate() {
         Current = this;
         const QSurfaceFormat format = PixelFormat();
         if (!LastFormatSeen || !(*LastFormatSeen == format)) {
-            LastFormatSeen = std::make_unique<QSurfaceFormat>(format);
+            LastFormatSeen = format;
             ReadGLExtensions();
         }
     }
