@@ -1,5 +1,7 @@
 #include "engine/generator.h"
 
+#include "engine/background_thread.h"
+
 namespace ombrel {
 
 TGenerator::TGenerator(TMorphState& state) : State(state), Thread([this] { Execute(); }) {}
@@ -9,6 +11,7 @@ TGenerator::~TGenerator() {
 }
 
 void TGenerator::Execute() noexcept {
+    RunInBackground();
     try {
         State.GenerateMorph();
     } catch (...) {

@@ -1,5 +1,6 @@
 #include "engine/morph_state.h"
 
+#include "engine/background_thread.h"
 #include "engine/interpolation.h"
 
 #include <algorithm>
@@ -151,6 +152,7 @@ void TMorphState::RasteriseFrames(TTargetKind kind) {
         std::thread helper;
         try {
             helper = std::thread([&, i] {
+                RunInBackground();
                 try {
                     RasteriseFrame(i + 1, place, ahead);
                     aheadDone = true;
