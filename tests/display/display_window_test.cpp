@@ -53,11 +53,12 @@ TEST_F(DisplayWindow, DrawsTheSelectedFrameInItsColourAtItsPlace) {
     TForm2 second(control, nullptr, [&] { ++closes; });
     // Sized as designed until start-up places it, with its context already made.
     ASSERT_NE(first.GLSceneViewer1->Buffer.RenderingContext(), nullptr);
-    EXPECT_EQ(first.GLSceneViewer1->Buffer.ViewportWidth(), 425);
-    EXPECT_EQ(first.GLSceneViewer1->Buffer.ViewportHeight(), 265);
+    const double ratio = first.GLSceneViewer1->devicePixelRatio();
+    EXPECT_EQ(first.GLSceneViewer1->Buffer.ViewportWidth(), qRound(425 * ratio));
+    EXPECT_EQ(first.GLSceneViewer1->Buffer.ViewportHeight(), qRound(265 * ratio));
 
     first.AllocateFrames(230, 140);
-    second.AllocateFrames(161, 97);
+    second.AllocateFrames(162, 98);  // even, so that it also fits a screen scaled by 2
     control.Displays = {&first, &second};
     control.UpdateMaxPointBudget();
     control.FirstCycle = true;
@@ -66,7 +67,7 @@ TEST_F(DisplayWindow, DrawsTheSelectedFrameInItsColourAtItsPlace) {
     control.GenerateMorph();  // frame 1 now holds a figure too
 
     first.SetBounds(0, 0, 230, 140);
-    second.SetBounds(300, 50, 161, 97);
+    second.SetBounds(300, 50, 162, 98);
     first.Show();
     second.Show();
     ASSERT_TRUE(WaitFor([&] { return first.GLSceneViewer1->isExposed() && second.GLSceneViewer1->isExposed(); }));
