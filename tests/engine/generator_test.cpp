@@ -2,6 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <system_error>
 #include <thread>
 
 #include "tests/engine/engine_rig.h"
@@ -44,3 +49,33 @@ TEST(Generator, ReadersRunSafelyBesideTheWorker) {
     }
     EXPECT_GT(rig.CountSet(1, 50), 0);
 }
+
+#if !defined(__SANITIZE_THREAD__) && !defined(__SANITIZE_ADDRESS__)
+namespace {
+
+// In a process whose address space has no room left for a thread's stack:
+// exits 0 when the start failed and Generating is down again.
+[[noreturn]] void StartWithoutRoomForAThread() {
+    TEngineRig rig({{64, 48}}, 1);
+    long pages = 0;
+    if (FILE* f = std::fopen("/proc/self/statm", "r")) {
+        if (std::fscanf(f, "%ld", &pages) != 1) pages = 0;
+        std::fclose(f);
+    }
+    const rlim_t limit = static_cast<rlim_t>(pages) * static_cast<rlim_t>(sysconf(_SC_PAGESIZE)) + (1 << 20);
+    const rlimit cap{limit, limit};
+    setrlimit(RLIMIT_AS, &cap);
+    try {
+        auto worker = StartGenerator(rig.S);
+        std::_Exit(3);
+    } catch (const std::system_error&) {
+        std::_Exit(rig.S.Generating ? 2 : 0);
+    }
+}
+
+}  // namespace
+
+TEST(GeneratorDeathTest, AThreadThatCannotStartLowersGeneratingAgain) {
+    EXPECT_EXIT(StartWithoutRoomForAThread(), ::testing::ExitedWithCode(0), "");
+}
+#endif
