@@ -143,3 +143,43 @@ TEST_F(DisplayWindow, DoubleClickClosesTheOwnerAndRightClickOpensItsMenu) {
     EXPECT_EQ(closes, 2);
     EXPECT_TRUE(form.GLSceneViewer1->isVisible());
 }
+
+namespace {
+
+struct TResizeCounter : QObject {
+    int Count = 0;
+    bool eventFilter(QObject*, QEvent* e) override {
+        if (e->type() == QEvent::Resize) ++Count;
+        return false;
+    }
+};
+
+}  // namespace
+
+TEST_F(DisplayWindow, TheFirstPaintAfterAMoveSendsItselfOneSizeEvent) {
+    TMorphState control;
+    TForm2 form(control, nullptr, [] {});
+    form.AllocateFrames(64, 48);
+    control.Displays = {&form};
+    form.SetBounds(0, 0, 64, 48);
+    form.Show();
+    ASSERT_TRUE(WaitFor([&] { return form.GLSceneViewer1->isExposed(); }));
+    TResizeCounter counter;
+    form.GLSceneViewer1->installEventFilter(&counter);
+    WaitFor([] { return false; }, 100);
+    counter.Count = 0;
+
+    form.GLSceneViewer1->Repaint();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(counter.Count, 0);  // still where the last paint was
+
+    form.SetBounds(200, 100, 64, 48);
+    ASSERT_TRUE(WaitFor([&] { return form.GLSceneViewer1->mapToGlobal(QPoint(0, 0)) == QPoint(200, 100); }));
+    WaitFor([] { return false; }, 100);
+    const int before = counter.Count;
+    form.GLSceneViewer1->Repaint();
+    form.GLSceneViewer1->Repaint();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(counter.Count - before, 1);  // two paints, one size event
+    EXPECT_EQ(form.GLSceneViewer1->Buffer.ViewportWidth(), 64);
+}
