@@ -129,12 +129,12 @@ TEST_F(DisplayWindow, DoubleClickClosesTheOwnerAndRightClickOpensItsMenu) {
     form.Show();
     ASSERT_TRUE(WaitFor([&] { return form.GLSceneViewer1->isExposed(); }));
 
-    QTest::mouseClick(form.GLSceneViewer1.get(), Qt::LeftButton, {}, QPoint(30, 30));
+    QTest::mouseClick(form.GLSceneViewer1.get(), Qt::LeftButton, {}, QPoint(20, 20));
     EXPECT_EQ(closes, 0);
-    QTest::mouseDClick(form.GLSceneViewer1.get(), Qt::LeftButton, {}, QPoint(30, 30));
+    QTest::mouseDClick(form.GLSceneViewer1.get(), Qt::LeftButton, {}, QPoint(20, 20));
     EXPECT_EQ(closes, 1);
 
-    QTest::mouseClick(form.GLSceneViewer1.get(), Qt::RightButton, {}, QPoint(40, 40));
+    QTest::mouseClick(form.GLSceneViewer1.get(), Qt::RightButton, {}, QPoint(25, 25));
     EXPECT_TRUE(WaitFor([&] { return menu.isVisible(); }));
     menu.hide();
 
@@ -174,7 +174,8 @@ TEST_F(DisplayWindow, TheFirstPaintAfterAMoveSendsItselfOneSizeEvent) {
     EXPECT_EQ(counter.Count, 0);  // still where the last paint was
 
     form.SetBounds(200, 100, 64, 48);
-    ASSERT_TRUE(WaitFor([&] { return form.GLSceneViewer1->mapToGlobal(QPoint(0, 0)) == QPoint(200, 100); }));
+    const double ratio = form.GLSceneViewer1->devicePixelRatio();
+    ASSERT_TRUE(WaitFor([&] { return form.GLSceneViewer1->mapToGlobal(QPoint(0, 0)) * ratio == QPoint(200, 100); }));
     WaitFor([] { return false; }, 100);
     const int before = counter.Count;
     form.GLSceneViewer1->Repaint();
