@@ -6,8 +6,7 @@ static void InitIconResources() { Q_INIT_RESOURCE(ombrel); }
 namespace ombrel {
 
 QIcon ProgramIcon() {
-    static const bool registered = (InitIconResources(), true);
-    (void)registered;
+    [[maybe_unused]] static const bool registered = (InitIconResources(), true);
     QIcon icon;
     for (int size : {32, 48, 256}) icon.addFile(QString(":/ombrel/ombrel-%1.png").arg(size), QSize(size, size));
     return icon;
