@@ -23,15 +23,14 @@ void RenderFrame(const TFrameStore& display, const TFrameStore& display0, int32_
     canvas.PenColor(HSVToColor(colour.Hue, colour.Saturation, colour.Brightness));
     // Whole zero words are skipped; the points still go out row by row, left to right.
     const TFrameBits& bits = display.Frames[k].FrameBits;
-    const int rowWords = display.RowWords();
-    for (int y = 0; y < display.ScreenHeight && y < bits.Rows(); ++y) {
+    for (int y = 0; y < bits.Rows(); ++y) {
         const std::atomic<uint32_t>* row = bits.Row(y);
-        for (int w = 0; w < rowWords; ++w) {
+        for (int w = 0; w < bits.RowWords(); ++w) {
             uint32_t word = row[w].load(std::memory_order_relaxed);
             while (word != 0) {
-                const int x = w * 32 + __builtin_ctz(word);
+                const int x = w * 32 + __builtin_ctz(word);  // never past the width: no such bit is set
                 word &= word - 1;
-                if (x < display.ScreenWidth) canvas.PlotPixel(x, y);
+                canvas.PlotPixel(x, y);
             }
         }
     }

@@ -91,7 +91,7 @@ public:
     bool Rendering() const { return RenderingNow; }
     void Render();
 
-    void AttachCamera(TGLCamera* camera) { Camera = camera; }
+    void AttachCamera(TGLCamera* camera) { ChangePicture(Camera, camera); }
     TGLCamera* AttachedCamera() const { return Camera; }
 
     // A change that needs a new picture; one that needs a new context.

@@ -26,6 +26,7 @@ TGLSceneViewer::TGLSceneViewer(QScreen* screen) : QWindow(screen) {
 }
 
 TGLSceneViewer::~TGLSceneViewer() {
+    Buffer.OnChange = nullptr;  // no picture is wanted any more
     SetCamera(nullptr);
     Buffer.DestroyRC();
 }
@@ -44,7 +45,6 @@ void TGLSceneViewer::SetCamera(TGLCamera* camera) {
             CameraLink = nullptr;
             Buffer.AttachCamera(nullptr);
         };
-    if (Buffer.OnChange && !Buffer.Rendering()) Buffer.OnChange();
 }
 
 float TGLSceneViewer::FieldOfView() const {

@@ -44,6 +44,16 @@ int CountMismatches(const QImage& shot, const TFrameStore& display, int frame, Q
 using DisplayWindow = ombrel::testing::XServerTest;
 using ombrel::testing::WaitFor;
 
+// Makes `form` the only display of `control`, with cleared frames, placed at
+// `place` and shown; says whether the window could be seen in time.
+bool ShowAlone(TForm2& form, TMorphState& control, const QRect& place) {
+    form.AllocateFrames(place.width(), place.height());
+    control.Displays = {&form};
+    form.SetBounds(place.x(), place.y(), place.width(), place.height());
+    form.Show();
+    return WaitFor([&] { return form.GLSceneViewer1->isExposed(); });
+}
+
 }  // namespace
 
 TEST_F(DisplayWindow, DrawsTheSelectedFrameInItsColourAtItsPlace) {
@@ -91,11 +101,7 @@ TEST_F(DisplayWindow, DrawsTheSelectedFrameInItsColourAtItsPlace) {
 TEST_F(DisplayWindow, ARenderErrorIsReportedAndTheNextRenderWorks) {
     TMorphState control;
     TForm2 form(control, nullptr, [] {});
-    form.AllocateFrames(64, 48);
-    control.Displays = {&form};
-    form.SetBounds(10, 10, 64, 48);
-    form.Show();
-    ASSERT_TRUE(WaitFor([&] { return form.GLSceneViewer1->isExposed(); }));
+    ASSERT_TRUE(ShowAlone(form, control, QRect(10, 10, 64, 48)));
 
     std::vector<std::string> errors;
     form.GLSceneViewer1->OnError = [&](const std::exception& e) {
@@ -123,11 +129,7 @@ TEST_F(DisplayWindow, DoubleClickClosesTheOwnerAndRightClickOpensItsMenu) {
     menu.addAction("About Ombrel");
     int closes = 0;
     TForm2 form(control, &menu, [&] { ++closes; });
-    form.AllocateFrames(120, 80);
-    control.Displays = {&form};
-    form.SetBounds(0, 0, 120, 80);
-    form.Show();
-    ASSERT_TRUE(WaitFor([&] { return form.GLSceneViewer1->isExposed(); }));
+    ASSERT_TRUE(ShowAlone(form, control, QRect(0, 0, 120, 80)));
 
     QTest::mouseClick(form.GLSceneViewer1.get(), Qt::LeftButton, {}, QPoint(20, 20));
     EXPECT_EQ(closes, 0);
@@ -159,11 +161,7 @@ struct TResizeCounter : QObject {
 TEST_F(DisplayWindow, TheFirstPaintAfterAMoveSendsItselfOneSizeEvent) {
     TMorphState control;
     TForm2 form(control, nullptr, [] {});
-    form.AllocateFrames(64, 48);
-    control.Displays = {&form};
-    form.SetBounds(0, 0, 64, 48);
-    form.Show();
-    ASSERT_TRUE(WaitFor([&] { return form.GLSceneViewer1->isExposed(); }));
+    ASSERT_TRUE(ShowAlone(form, control, QRect(0, 0, 64, 48)));
     TResizeCounter counter;
     form.GLSceneViewer1->installEventFilter(&counter);
     WaitFor([] { return false; }, 100);

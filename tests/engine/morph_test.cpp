@@ -19,7 +19,9 @@ TEST(Random, FollowsTheLinearCongruentialRecurrence) {
     TRandom real(0xffffffffu);
     const uint32_t s = 0xffffffffu * 134775813u + 1u;
     EXPECT_EQ(real.Real(), s / 4294967296.0);
-    EXPECT_LT(TRandom(0xfffffffeu * 0 + 0x8c0e5e4bu).Real(), 1.0);
+    // The state that steps to 2^32 - 1 gives the largest real draw, still below 1.
+    TRandom largest(0x4d60ae66u);
+    EXPECT_EQ(largest.Real(), 4294967295.0 / 4294967296.0);
 }
 
 TEST(Interpolation, HueTakesTheShortWayRound) {
