@@ -1,5 +1,6 @@
 #include <QApplication>
 #include <QMessageBox>
+#include <QWindow>
 
 #include "app/control_form.h"
 #include "desktop/about_box.h"
@@ -17,7 +18,13 @@ void TForm1::FormKeyPress(QChar Key) {
 void TForm1::FormDblClick() { RequestClose(); }
 
 void TForm1::AboutOmbrel1Click() {
-    if (AboutBox) AboutBox->exec();
+    if (!AboutBox) return;
+    // A compositor stacks a window without a parent below the full-screen
+    // displays: the box belongs to the display whose menu opened it.
+    AboutBox->winId();
+    if (const QWindow* menu = PopupMenu1->windowHandle())
+        AboutBox->windowHandle()->setTransientParent(menu->transientParent());
+    AboutBox->exec();
 }
 
 void TForm1::Showfernfractal1Click() { RequestFern = true; }

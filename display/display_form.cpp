@@ -2,6 +2,7 @@
 
 #include <QGuiApplication>
 #include <QMenu>
+#include <QScreen>
 
 #include "display/frame_renderer.h"
 
@@ -24,6 +25,12 @@ TForm2::TForm2(const TMorphState& control, QMenu* popup, std::function<void()> c
     GLSceneViewer1->PopupMenu = popup;
     GLSceneViewer1->OnDblClick = [this] { GLSceneViewer1DblClick(); };
     GLSceneViewer1->OnCloseRequest = [this] { GLSceneViewer1DblClick(); };
+    // An unplugged monitor: Qt would move the window onto another one and
+    // cover that display, so it goes out of sight; its frames are kept.
+    if (screen)
+        QObject::connect(qGuiApp, &QGuiApplication::screenRemoved, GLSceneViewer1.get(), [this, screen](QScreen* gone) {
+            if (gone == screen) Hide();
+        });
 }
 
 TForm2::~TForm2() {

@@ -1,10 +1,7 @@
 #include "display/gl_context.h"
 
 #include <QOpenGLContext>
-#include <QSurface>
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
+#include <QWindow>
 #include <optional>
 
 #include "display/gl_api.h"
@@ -16,6 +13,14 @@ namespace {
 
 TGLContext* Current = nullptr;
 std::optional<QSurfaceFormat> LastFormatSeen;
+
+// Whether two formats pick the same framebuffer config; the swap interval is
+// applied to the context, not to the surface.
+bool SameConfig(QSurfaceFormat a, QSurfaceFormat b) {
+    a.setSwapInterval(0);
+    b.setSwapInterval(0);
+    return a == b;
+}
 
 }  // namespace
 
@@ -61,7 +66,7 @@ void TGLContext::SwapBuffers() {
     if (Double) DoSwapBuffers();
 }
 
-TGLQtContext::TGLQtContext(QSurface* surface, int swapInterval) : Surface(surface), SwapInterval(swapInterval) {}
+TGLQtContext::TGLQtContext(QWindow* window, int swapInterval) : Window(window), SwapInterval(swapInterval) {}
 
 TGLQtContext::~TGLQtContext() { DestroyContext(); }
 
@@ -98,8 +103,10 @@ void TGLQtContext::DoCreateContext() {
     if (ColorBits() > 23) attempts.push_back({16, std::min(DepthBits(), 16)});
     attempts.push_back({ColorBits(), DepthBits()});
     for (auto [colour, depth] : attempts) {
+        const QSurfaceFormat format = Request(colour, depth);
+        FitWindow(format);
         auto context = std::make_unique<QOpenGLContext>();
-        context->setFormat(Request(colour, depth));
+        context->setFormat(format);
         if (context->create()) {
             Context = std::move(context);
             return;
@@ -108,18 +115,24 @@ void TGLQtContext::DoCreateContext() {
     throw EOSError("no OpenGL context could be created for this window");
 }
 
+void TGLQtContext::FitWindow(const QSurfaceFormat& format) {
+    if (Window->handle() && SameConfig(Window->requestedFormat(), format)) return;
+    // A platform window keeps the config it was made with: make it anew.
+    const bool shown = Window->isVisible();
+    if (Window->handle()) Window->destroy();
+    Window->setFormat(format);
+    Window->create();
+    if (shown) Window->setVisible(true);
+}
+
 void TGLQtContext::DoDestroyContext() {
     if (QOpenGLContext::currentContext() == Context.get()) Context->doneCurrent();
     Context.reset();
 }
 
 void TGLQtContext::DoActivate() {
-    if (!Context->makeCurrent(Surface)) {
-        char text[256];
-        std::snprintf(text, sizeof text, "Context activation failed: %X, %s", static_cast<unsigned>(errno),
-                      errno ? std::strerror(errno) : "the surface cannot take this context");
-        throw EGLContext(text);
-    }
+    // Qt reports no system error here: a stale errno would name a wrong reason.
+    if (!Context->makeCurrent(Window)) throw EGLContext("Context activation failed: the window cannot take this context");
 }
 
 void TGLQtContext::DoDeactivate() {
@@ -127,7 +140,7 @@ void TGLQtContext::DoDeactivate() {
     if (QOpenGLContext::currentContext() == Context.get()) throw Exception("Context deactivation failed");
 }
 
-void TGLQtContext::DoSwapBuffers() { Context->swapBuffers(Surface); }
+void TGLQtContext::DoSwapBuffers() { Context->swapBuffers(Window); }
 
 QSurfaceFormat TGLQtContext::PixelFormat() const { return Context->format(); }
 

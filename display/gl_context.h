@@ -5,7 +5,7 @@
 #include "display/gl_errors.h"
 
 class QOpenGLContext;
-class QSurface;
+class QWindow;
 
 namespace ombrel {
 
@@ -71,10 +71,12 @@ private:
     int Activations = 0;
 };
 
-// The context on a Qt surface (a window of ours), through QOpenGLContext.
+// The context on a window of ours, through QOpenGLContext. The window takes
+// the context's format before its platform window is made: EGL (Wayland)
+// makes a context current only on a surface of the same config.
 class TGLQtContext : public TGLContext {
 public:
-    explicit TGLQtContext(QSurface* surface, int swapInterval);
+    explicit TGLQtContext(QWindow* window, int swapInterval);
     ~TGLQtContext() override;
 
 protected:
@@ -88,8 +90,9 @@ protected:
 
 private:
     QSurfaceFormat Request(int colourBits, int depthBits) const;
+    void FitWindow(const QSurfaceFormat& format);
 
-    QSurface* Surface;
+    QWindow* Window;
     int SwapInterval;
     std::unique_ptr<QOpenGLContext> Context;
 };

@@ -1,11 +1,11 @@
 #include "display/scene_viewer.h"
 
 #include <QCoreApplication>
-#include <QCursor>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QResizeEvent>
 #include <cmath>
+#include <utility>
 
 namespace ombrel {
 
@@ -19,8 +19,8 @@ TGLSceneViewer::TGLSceneViewer(QScreen* screen) : QWindow(screen) {
     Buffer.OnStructuralChange = [this] {
         if (Buffer.RenderingContext()) CreateContext();
     };
-    // The window and its context exist before anybody moves or sizes it.
-    create();
+    // The window and its context exist before anybody moves or sizes it; the
+    // context makes the platform window, in its own format.
     Buffer.Resize(DeviceWidth(), DeviceHeight());
     CreateContext();
 }
@@ -124,8 +124,23 @@ void TGLSceneViewer::mouseDoubleClickEvent(QMouseEvent* e) {
     if (e->button() == Qt::LeftButton && OnDblClick) OnDblClick();
 }
 
+void TGLSceneViewer::mousePressEvent(QMouseEvent*) {
+    // Without a pointer grab (Wayland) a click outside the open menu reaches
+    // the display: it closes the menu, as it does elsewhere, and no more.
+    MenuClosedByPress = PopupMenu && PopupMenu->isVisible();
+    if (MenuClosedByPress) PopupMenu->hide();
+}
+
 void TGLSceneViewer::mouseReleaseEvent(QMouseEvent* e) {
-    if (e->button() == Qt::RightButton && PopupMenu) PopupMenu->popup(QCursor::pos());
+    if (std::exchange(MenuClosedByPress, false)) return;
+    if (e->button() != Qt::RightButton || !PopupMenu) return;
+    // One menu serves every display. Wayland places a popup relative to its
+    // parent window and tells no cursor position: anchor it to this window,
+    // at the click.
+    PopupMenu->hide();
+    PopupMenu->winId();
+    PopupMenu->windowHandle()->setTransientParent(this);
+    PopupMenu->popup(e->globalPosition().toPoint());
 }
 
 }  // namespace ombrel

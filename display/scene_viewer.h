@@ -57,6 +57,7 @@ protected:
     void exposeEvent(QExposeEvent* e) override;
     void resizeEvent(QResizeEvent* e) override;
     void mouseDoubleClickEvent(QMouseEvent* e) override;
+    void mousePressEvent(QMouseEvent* e) override;
     void mouseReleaseEvent(QMouseEvent* e) override;
 
 private:
@@ -66,6 +67,7 @@ private:
     TGLCamera* CameraLink = nullptr;
     TVSyncMode VSyncMode = TVSyncMode::vsmNoSync;
     QPoint LastPaintPosition{0, 0};
+    bool MenuClosedByPress = false;
 };
 
 }  // namespace ombrel

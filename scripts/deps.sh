@@ -6,6 +6,7 @@ OMBREL_PACKAGES=(
   libgl-dev libglu1-mesa-dev libgl1-mesa-dri libglx-mesa0
   libgtest-dev libbenchmark-dev
   xvfb x11-xserver-utils xdotool imagemagick
+  qt6-wayland weston
 )
 
 ombrel_install_deps() {

@@ -91,6 +91,22 @@ sleep 1
 xdotool mousemove 2400 300 click --repeat 2 --delay 80 1
 expect_exit 2
 
+echo "== a monitor that goes away takes its display along, the other goes on"
+start
+sleep 1
+xrandr --delmonitor MON1
+sleep 1
+restore_monitor() { xrandr --setmonitor MON1 1280/338x1024/270+1920+0 none >/dev/null; }
+kill -0 "$PID" 2>/dev/null || { restore_monitor; fail "the program ended"; }
+shown=$(xdotool search --onlyvisible --name '^Ombrel$' 2>/dev/null | wc -l)
+changing=yes; changes "$MON0" || changing=no
+restore_monitor
+# A message box would be one more visible window of that name.
+[ "$shown" -eq 1 ] || fail "$shown windows shown, not the one display left"
+[ $changing = yes ] || fail "monitor 0 stopped"
+xdotool mousemove 900 500 click --repeat 2 --delay 80 1
+expect_exit 2
+
 echo "== a double-click during start-up ends it cleanly"
 "$BIN" >"$WORK/out.log" 2>&1 &
 PID=$!

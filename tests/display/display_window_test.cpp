@@ -7,6 +7,7 @@
 #include <QScreen>
 #include <QTest>
 #include <QWindow>
+#include <cerrno>
 
 #include "display/display_form.h"
 #include "display/gl_errors.h"
@@ -138,12 +139,55 @@ TEST_F(DisplayWindow, DoubleClickClosesTheOwnerAndRightClickOpensItsMenu) {
 
     QTest::mouseClick(form.GLSceneViewer1.get(), Qt::RightButton, {}, QPoint(25, 25));
     EXPECT_TRUE(WaitFor([&] { return menu.isVisible(); }));
-    menu.hide();
+    // At the click, and anchored to the clicked window (Wayland places popups relative to it).
+    EXPECT_EQ(menu.windowHandle()->transientParent(), form.GLSceneViewer1.get());
+    EXPECT_EQ(menu.pos(), form.GLSceneViewer1->mapToGlobal(QPoint(25, 25)));
+    // A click that reaches the display while the menu is open only closes the menu.
+    QTest::mouseClick(form.GLSceneViewer1.get(), Qt::RightButton, {}, QPoint(60, 40));
+    EXPECT_TRUE(WaitFor([&] { return !menu.isVisible(); }));
+    WaitFor([] { return false; }, 100);
+    EXPECT_FALSE(menu.isVisible());
 
     // The window manager's close (title bar, taskbar) closes the owner too.
     form.GLSceneViewer1->close();
     EXPECT_EQ(closes, 2);
     EXPECT_TRUE(form.GLSceneViewer1->isVisible());
+}
+
+TEST_F(DisplayWindow, TheWindowTakesTheFormatOfEachNewContext) {
+    TMorphState control;
+    TForm2 form(control, nullptr, [] {});
+    TGLSceneViewer& viewer = *form.GLSceneViewer1;
+    EXPECT_EQ(viewer.requestedFormat().depthBufferSize(), 24);
+    EXPECT_EQ(viewer.requestedFormat().profile(), QSurfaceFormat::CompatibilityProfile);
+    ASSERT_TRUE(ShowAlone(form, control, QRect(0, 0, 64, 48)));
+
+    // A new context with another format remakes the shown window in that format; it still draws.
+    viewer.Buffer.SetDepthPrecision(TGLDepthPrecision::dp16bits);
+    EXPECT_EQ(viewer.requestedFormat().depthBufferSize(), 16);
+    ASSERT_TRUE(WaitFor([&] { return viewer.isExposed(); }));
+    std::vector<std::string> errors;
+    viewer.OnError = [&](const std::exception& e) { errors.push_back(e.what()); };
+    form.SetPixel(1, 5, 6);
+    control.FrameCounter = 0;
+    viewer.Repaint();
+    EXPECT_TRUE(errors.empty()) << errors.front();
+    EXPECT_EQ(CountMismatches(Grab(form), form, 1, ColourOf(form.Frames[1])), 0);
+}
+
+TEST_F(DisplayWindow, AFailedActivationNamesNoStaleSystemError) {
+    QWindow window;
+    TGLQtContext context(&window, 0);
+    context.CreateContext();
+    window.destroy();  // nothing left to draw on
+    errno = ENOMEM;
+    try {
+        context.Activate();
+        FAIL() << "activated without a window";
+    } catch (const EGLContext& e) {
+        EXPECT_STREQ(e.what(), "Context activation failed: the window cannot take this context");
+    }
+    EXPECT_FALSE(context.Active());
 }
 
 namespace {
