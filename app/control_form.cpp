@@ -4,17 +4,22 @@
 #include <QCoreApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QSocketNotifier>
 
 #include "app/error_report.h"
+#include "app/host_window.h"
 #include "app/message_pump.h"
+#include "app/stop_signals.h"
 #include "desktop/program_icon.h"
 
 namespace ombrel {
 
-TForm1::TForm1(TMonitorList monitors, const TTrayIcon::TAreaFactory& notificationArea) : Monitors(std::move(monitors)) {
+TForm1::TForm1(TMonitorList monitors, const TTrayIcon::TAreaFactory& notificationArea, TRunOptions options)
+    : Monitors(std::move(monitors)), Options(options) {
     setGeometry(255, 146, 544, 385);
     setWindowTitle("Form1");
     CreateComponents(notificationArea);
+    if (Options.Host) AttachHost();
     FormCreate();
     Phase = TPhase::Running;
     if (CloseHeld) Close();
@@ -61,10 +66,34 @@ void TForm1::CreateComponents(const TTrayIcon::TAreaFactory& notificationArea) {
     Button1 = new QPushButton("Button1", this);
     Button1->setGeometry(168, 8, 75, 25);
     connect(Button1, &QPushButton::clicked, this, &TForm1::Button1Click);
+
+    if (StopSignalPipe() >= 0) {
+        auto* stopSignals = new QSocketNotifier(StopSignalPipe(), QSocketNotifier::Read, this);
+        connect(stopSignals, &QSocketNotifier::activated, this, [this] {
+            if (TakeStopSignals()) Close();
+        });
+    }
+}
+
+// One display, in the host window and at its size. Frames keep the size they
+// were made with: a resized host shows the picture scaled to its new size.
+void TForm1::AttachHost() {
+    THostWindow* host = Options.Host;
+    Monitors = [host] { return std::vector<TMonitor>{{0, 0, host->Size().width(), host->Size().height()}}; };
+    host->OnResize = [this](QSize size) {
+        for (auto& d : DisplayForms) d->SetBounds(0, 0, size.width(), size.height());
+    };
+    host->OnDestroy = [this] {
+        // Our window went with it: nothing more is drawn.
+        Timer1.stop();
+        RequestClose();
+    };
 }
 
 void TForm1::CreateDisplay(const TMonitor& monitor) {
-    auto display = std::make_unique<TForm2>(*this, PopupMenu1, [this] { RequestClose(); }, monitor.Screen);
+    auto display = Options.Host
+                       ? std::make_unique<TForm2>(*this, nullptr, nullptr, nullptr, Options.Host->Window())
+                       : std::make_unique<TForm2>(*this, PopupMenu1, [this] { RequestClose(); }, monitor.Screen);
     display->GLSceneViewer1->OnError = ReportError;
     display->SetBounds(monitor.Left, monitor.Top, monitor.Width, monitor.Height);
     display->AllocateFrames(monitor.Width, monitor.Height);  // size, budget and 50 clear frames
@@ -80,7 +109,7 @@ void TForm1::FormCreate() {
     Displays.reserve(monitors.size());
     DisplayForms.reserve(monitors.size());
     for (const TMonitor& m : monitors) CreateDisplay(m);
-    Random.Seed(SeedFromClock());
+    Random.Seed(Options.Seed ? *Options.Seed : SeedFromClock());
     Worker = StartGenerator(*this);
     PumpWhile([this] { return Generating.load(std::memory_order_acquire); });
     FrameCounter = 40;
@@ -91,7 +120,8 @@ void TForm1::FormClose() {
     Timer1.stop();
     PumpWhile([this] { return Generating.load(std::memory_order_acquire); });
     Worker.reset();
-    for (auto& d : DisplayForms) d->Hide();
+    if (!Options.Host || !Options.Host->Destroyed())
+        for (auto& d : DisplayForms) d->Hide();
     QCoreApplication::processEvents();
     for (auto& d : DisplayForms) d->ReleaseFrames();
     DisplayForms.clear();
@@ -100,6 +130,8 @@ void TForm1::FormClose() {
 }
 
 void TForm1::Close() {
+    // A generation running now is of no use any more.
+    Cancel = true;
     switch (Phase) {
         case TPhase::Starting:
             // The displays take input during the first generation; end once it is done.

@@ -5,7 +5,9 @@
 #include <QPushButton>
 #include <QTimer>
 #include <QWidget>
+#include <cstdint>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "app/monitors.h"
@@ -17,6 +19,15 @@
 namespace ombrel {
 
 class TForm3;
+class THostWindow;
+
+// How this run was asked for.
+struct TRunOptions {
+    // The figures of this seed instead of the clock's.
+    std::optional<uint32_t> Seed;
+    // Draw only inside this window of another program, at its size.
+    THostWindow* Host = nullptr;
+};
 
 // The hidden control form: home of the application-wide state (the shared
 // morph state it derives from), the displays, the clock, the menu and the
@@ -26,7 +37,8 @@ class TForm1 : public QWidget, public TMorphState {
 public:
     // Builds the running system on `monitors` (FormCreate runs inside).
     explicit TForm1(TMonitorList monitors = SystemMonitors,
-                    const TTrayIcon::TAreaFactory& notificationArea = MakeQtNotificationArea);
+                    const TTrayIcon::TAreaFactory& notificationArea = MakeQtNotificationArea,
+                    TRunOptions options = {});
     ~TForm1() override;
 
     // Components.
@@ -78,11 +90,13 @@ protected:
 private:
     void CreateComponents(const TTrayIcon::TAreaFactory& notificationArea);
     void CreateDisplay(const TMonitor& monitor);
+    void AttachHost();
 
     enum class TPhase { Starting, Running, Closing, Ended };
     TPhase Phase = TPhase::Starting;
     bool CloseHeld = false;
     TMonitorList Monitors;
+    TRunOptions Options;
 };
 
 }  // namespace ombrel

@@ -9,4 +9,8 @@ namespace ombrel {
 // one box is open, further errors are not stacked on top of it.
 void ReportError(const std::exception& e);
 
+// Inside another program's window nobody could answer a box (a screensaver
+// daemon keeps the input): errors go to standard error as one line instead.
+void ReportErrorsAsText();
+
 }  // namespace ombrel

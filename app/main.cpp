@@ -1,30 +1,76 @@
-// Ombrel: a full-screen fractal animation on every monitor.
+// Ombrel: a full-screen fractal animation on every monitor, or a screensaver
+// inside the window a screensaver daemon hands over.
 #include <QApplication>
 #include <QMessageBox>
+#include <cstdio>
+#include <cstdlib>
 #include <memory>
 
+#include "app/command_line.h"
 #include "app/control_form.h"
+#include "app/error_report.h"
+#include "app/host_window.h"
+#include "app/stop_signals.h"
 #include "desktop/about_box.h"
 #include "desktop/program_icon.h"
 
+using namespace ombrel;
+
 int main(int argc, char** argv) {
+    CatchStopSignals();
+    std::string error;
+    const auto options = ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc), error);
+    const auto host = options ? ChooseHost(*options, std::getenv("XSCREENSAVER_WINDOW"), error) : std::nullopt;
+    if (!host) {
+        std::fprintf(stderr, "ombrel: %s\n", error.c_str());
+        return 2;
+    }
+    if (options->Help) {
+        std::fputs(Usage, stdout);
+        return 0;
+    }
+    if (options->Version) {
+        std::printf("ombrel %s\n", OMBREL_VERSION);
+        return 0;
+    }
+    const bool hosted = host->Kind != THostChoice::TKind::Monitors;
+    // A daemon's window is an X11 window, also in a session that offers Wayland.
+    if (hosted) qputenv("QT_QPA_PLATFORM", "xcb");
+
     QApplication app(argc, argv);
     QApplication::setApplicationName("Ombrel");
     QApplication::setApplicationDisplayName("Ombrel");
-    QApplication::setWindowIcon(ombrel::ProgramIcon());
+    QApplication::setWindowIcon(ProgramIcon());
     // The control form is never shown; closing it, not the last window, ends the program.
     QApplication::setQuitOnLastWindowClosed(false);
 
-    std::unique_ptr<ombrel::TForm1> form1;
+    std::unique_ptr<THostWindow> hostWindow;
+    if (hosted) {
+        ReportErrorsAsText();
+        const uint32_t id = host->Kind == THostChoice::TKind::Window ? host->Id : THostWindow::DefaultRootWindow();
+        hostWindow = THostWindow::Open(id, error);
+        if (!hostWindow) {
+            std::fprintf(stderr, "ombrel: %s\n", error.c_str());
+            return 2;
+        }
+    }
+
+    std::unique_ptr<TForm1> form1;
     try {
-        form1 = std::make_unique<ombrel::TForm1>();
+        form1 = std::make_unique<TForm1>(SystemMonitors, MakeQtNotificationArea, TRunOptions{options->Seed, hostWindow.get()});
     } catch (const std::exception& e) {
         // No memory for a frame store, no OpenGL context, no thread: nothing to show.
-        QMessageBox::critical(nullptr, QApplication::applicationDisplayName(), QString::fromUtf8(e.what()));
+        if (hosted)
+            std::fprintf(stderr, "ombrel: %s\n", e.what());
+        else
+            QMessageBox::critical(nullptr, QApplication::applicationDisplayName(), QString::fromUtf8(e.what()));
         return 1;
     }
-    ombrel::TForm3 form3;
-    form1->AboutBox = &form3;
+    std::unique_ptr<TForm3> form3;
+    if (!hosted) {
+        form3 = std::make_unique<TForm3>();
+        form1->AboutBox = form3.get();
+    }
     if (form1->Closed()) return 0;
     return QApplication::exec();
 }

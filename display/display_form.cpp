@@ -8,7 +8,8 @@
 
 namespace ombrel {
 
-TForm2::TForm2(const TMorphState& control, QMenu* popup, std::function<void()> closeOwner, QScreen* screen)
+TForm2::TForm2(const TMorphState& control, QMenu* popup, std::function<void()> closeOwner, QScreen* screen,
+               QWindow* host)
     : Control(control), CloseOwner(std::move(closeOwner)) {
     GLDirectOpenGL1.OnRender = [this](TGLDirectOpenGL* sender, TRenderContextInfo& rci) {
         GLDirectOpenGL1Render(sender, rci);
@@ -18,7 +19,7 @@ TForm2::TForm2(const TMorphState& control, QMenu* popup, std::function<void()> c
     GLScene1.Add(&GLDirectOpenGL1);
     GLScene1.Add(&GLCamera1);
 
-    GLSceneViewer1 = std::make_unique<TGLSceneViewer>(screen);
+    GLSceneViewer1 = std::make_unique<TGLSceneViewer>(screen, host);
     // The taskbar shows window titles; users know the program by its name.
     GLSceneViewer1->setTitle(QGuiApplication::applicationDisplayName());
     GLSceneViewer1->SetCamera(&GLCamera1);
@@ -42,7 +43,12 @@ void TForm2::SetBounds(int left, int top, int width, int height) { GLSceneViewer
 
 // Placed on its monitor first, then full screen: a window manager lets only
 // full-screen windows cover its panels, and without one the placement holds.
-void TForm2::Show() { GLSceneViewer1->showFullScreen(); }
+void TForm2::Show() {
+    if (GLSceneViewer1->parent())
+        GLSceneViewer1->show();
+    else
+        GLSceneViewer1->showFullScreen();
+}
 
 void TForm2::Hide() { GLSceneViewer1->hide(); }
 

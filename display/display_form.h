@@ -9,6 +9,7 @@
 
 class QMenu;
 class QScreen;
+class QWindow;
 
 namespace ombrel {
 
@@ -18,8 +19,10 @@ namespace ombrel {
 class TForm2 : public TFrameStore {
 public:
     // `control` is the shared state (display list, counter); `popup` the
-    // owner's menu; `closeOwner` closes the control form.
-    TForm2(const TMorphState& control, QMenu* popup, std::function<void()> closeOwner, QScreen* screen = nullptr);
+    // owner's menu; `closeOwner` closes the control form. With a `host` (a
+    // window of another program) the display is a child window inside it.
+    TForm2(const TMorphState& control, QMenu* popup, std::function<void()> closeOwner, QScreen* screen = nullptr,
+           QWindow* host = nullptr);
     ~TForm2();
 
     TGLScene GLScene1;

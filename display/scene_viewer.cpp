@@ -9,9 +9,15 @@
 
 namespace ombrel {
 
-TGLSceneViewer::TGLSceneViewer(QScreen* screen) : QWindow(screen) {
+TGLSceneViewer::TGLSceneViewer(QScreen* screen, QWindow* host) : QWindow(screen) {
     setSurfaceType(QWindow::OpenGLSurface);
-    setFlags(Qt::Window | Qt::FramelessWindowHint);
+    if (host) {
+        setParent(host);
+        // Kept from the window manager when the host is the root window.
+        setFlags(Qt::Window | Qt::FramelessWindowHint | Qt::WindowTransparentForInput | Qt::BypassWindowManagerHint);
+    } else {
+        setFlags(Qt::Window | Qt::FramelessWindowHint);
+    }
     resize(425, 265);
     // A change that needs only a new picture asks for a paint later through the queue.
     Buffer.OnChange = [this] { requestUpdate(); };

@@ -23,7 +23,8 @@ enum class TVSyncMode { vsmSync, vsmNoSync };
 class TGLSceneViewer : public QWindow {
     Q_OBJECT
 public:
-    explicit TGLSceneViewer(QScreen* screen = nullptr);
+    // With a `host`, a child window of it that leaves all input to the host.
+    explicit TGLSceneViewer(QScreen* screen = nullptr, QWindow* host = nullptr);
     ~TGLSceneViewer() override;
 
     TGLSceneBuffer Buffer;

@@ -75,10 +75,14 @@ void TMorphState::CopyFrameBits(int Dest, int Src) noexcept {
     for (TFrameStore* d : Displays) d->CopyFrame(Dest, Src);
 }
 
-void TMorphState::GenerateMorph() {
+bool TMorphState::GenerateMorph() {
     const TTargetKind kind = PrepareCycle();
-    RasteriseFrames(kind);
+    if (!RasteriseFrames(kind)) {
+        ClearFrames();
+        return false;
+    }
     FinishCycle();
+    return true;
 }
 
 TTargetKind TMorphState::PrepareCycle() {
@@ -136,7 +140,7 @@ TTargetKind TMorphState::PrepareCycle() {
     return kind;
 }
 
-void TMorphState::RasteriseFrames(TTargetKind kind) {
+bool TMorphState::RasteriseFrames(TTargetKind kind) {
     const TPlacement& place = PlacementOf(kind);
     // Frames are independent but for the generator state they start from.
     // A frame that runs to its end takes exactly MaxPointBudget + 1 draws, so
@@ -172,6 +176,7 @@ void TMorphState::RasteriseFrames(TTargetKind kind) {
         const bool helped = helper.joinable();
         const bool complete = RasteriseFrame(i, place, Random);
         if (helped) helper.join();
+        if (Cancel.load(std::memory_order_relaxed)) return false;
         if (complete && aheadDone) {
             Random = ahead;
         } else {
@@ -181,6 +186,7 @@ void TMorphState::RasteriseFrames(TTargetKind kind) {
         }
     }
     if (i == FrameCount) RasteriseFrame(i, place, Random);
+    return !Cancel.load(std::memory_order_relaxed);
 }
 
 bool TMorphState::RasteriseFrame(int frame, const TPlacement& place, TRandom& random) {
@@ -208,6 +214,8 @@ bool TMorphState::RasteriseFrame(int frame, const TPlacement& place, TRandom& ra
     for (size_t n = targets.size() + 1; n-- > 0;) {
         const int64_t runEnd = n > 0 ? std::min<int64_t>(last, targets[n - 1].Budget) : last;
         for (; j <= runEnd; ++j) {
+            // Often enough to end within milliseconds, rarely enough to cost nothing.
+            if ((j & 0xFFFF) == 0 && Cancel.load(std::memory_order_relaxed)) return false;
             // A point that left the box never moves again: the rest of the frame does nothing.
             if (!(-1000000.0 < x && x < 1000000.0 && -1000000.0 < y && y < 1000000.0)) {
                 random = rng;

@@ -24,6 +24,9 @@ public:
     int32_t FrameCounter = 0;
     // Raised by whoever starts a worker, lowered (release) by the worker as its last act.
     std::atomic<bool> Generating{false};
+    // Asks a running cycle to stop soon (the program is ending). A cycle cut
+    // short leaves frames 2..50 empty rather than half-drawn, and its requests pending.
+    std::atomic<bool> Cancel{false};
     // Touched only by the worker once seeded.
     TRandom Random;
 
@@ -36,20 +39,23 @@ public:
     void ClearFrames() noexcept;
     void CopyFrameBits(int Dest, int Src) noexcept;
 
-    // One morph cycle: PrepareCycle, RasteriseFrames, FinishCycle.
-    void GenerateMorph();
+    // One morph cycle: PrepareCycle, RasteriseFrames, FinishCycle. False
+    // when Cancel cut it short.
+    bool GenerateMorph();
 
     // Steps before the chaos game: start and target frames, interpolation,
     // clearing frames 2..50. Returns the cycle's target kind.
     TTargetKind PrepareCycle();
-    // The chaos game of frames 2..50 into every display's bitmaps.
-    void RasteriseFrames(TTargetKind kind);
+    // The chaos game of frames 2..50 into every display's bitmaps; false
+    // when Cancel stopped it.
+    bool RasteriseFrames(TTargetKind kind);
     // Lowers the three requests.
     void FinishCycle() noexcept;
 
 private:
     // Runs the chaos game of one frame with `rng`; false when the point left
-    // the box before the last iteration, so fewer draws were taken.
+    // the box before the last iteration, so fewer draws were taken, or when
+    // Cancel stopped it.
     bool RasteriseFrame(int frame, const TPlacement& place, TRandom& rng);
 };
 

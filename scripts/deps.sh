@@ -3,10 +3,10 @@
 OMBREL_PACKAGES=(
   g++ cmake ninja-build pkg-config
   qt6-base-dev qt6-qpa-plugins
-  libgl-dev libglu1-mesa-dev libgl1-mesa-dri libglx-mesa0
+  libgl-dev libglu1-mesa-dev libgl1-mesa-dri libglx-mesa0 libxcb1-dev
   libgtest-dev libbenchmark-dev
   xvfb x11-xserver-utils xdotool imagemagick
-  qt6-wayland weston
+  qt6-wayland weston xscreensaver
 )
 
 ombrel_install_deps() {

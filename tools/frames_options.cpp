@@ -1,8 +1,9 @@
 #include "tools/frames_options.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cstdlib>
+
+#include "engine/number_text.h"
 
 namespace ombrel {
 
@@ -27,20 +28,6 @@ bool ParseDecimal(const std::string& s, int64_t& out) {
     if (s.empty() || s.size() > 18 || !std::all_of(s.begin(), s.end(), [](char c) { return c >= '0' && c <= '9'; }))
         return false;
     out = std::strtoll(s.c_str(), nullptr, 10);
-    return true;
-}
-
-bool ParseSeed(const std::string& s, uint32_t& out) {
-    int64_t v = 0;
-    if (s.size() > 2 && s[0] == '0' && (s[1] == 'x' || s[1] == 'X')) {
-        const std::string hex = s.substr(2);
-        if (hex.size() > 8 || !std::all_of(hex.begin(), hex.end(), [](char c) { return std::isxdigit(static_cast<unsigned char>(c)); }))
-            return false;
-        v = std::strtoll(hex.c_str(), nullptr, 16);
-    } else if (!ParseDecimal(s, v) || v > 0xFFFFFFFFLL) {
-        return false;
-    }
-    out = static_cast<uint32_t>(v);
     return true;
 }
 
@@ -119,7 +106,7 @@ std::optional<TFramesOptions> ParseFramesOptions(const std::vector<std::string>&
         const std::string& v = args[++i];
         if (opt == "--seed") {
             uint32_t seed = 0;
-            if (!ParseSeed(v, seed)) {
+            if (!ParseWord32(v, seed)) {
                 error = "--seed needs a 32-bit number, decimal or 0x-hex: '" + v + "'";
                 return std::nullopt;
             }

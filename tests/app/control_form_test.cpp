@@ -3,6 +3,8 @@
 #include <QApplication>
 #include <QMessageBox>
 #include <QTimer>
+#include <chrono>
+#include <thread>
 
 #include "app/message_pump.h"
 #include "desktop/about_box.h"
@@ -154,6 +156,37 @@ TEST_F(ControlForm, CloseDuringStartUpIsHeldUntilTheFirstCycleIsDone) {
     EXPECT_TRUE(form.Displays.empty());
     EXPECT_FALSE(form.FirstCycle);
     EXPECT_FALSE(form.Generating);
+}
+
+TEST_F(ControlForm, AfterAStallTheClockGoesOnAtItsPaceWithoutCatchingUp) {
+    // A process stopped by SIGSTOP, or a thread held up, finds its clock's time run on.
+    auto form = Start({{0, 0, 160, 100}});
+    QTimer::singleShot(0, [] { std::this_thread::sleep_for(std::chrono::milliseconds(800)); });
+    WaitFor([] { return false; }, 10);
+    const int32_t before = form->FrameCounter;
+    WaitFor([] { return false; }, 200);
+    // 200 ms hold five ticks; twenty missed ones must not come in a burst.
+    EXPECT_LE(form->FrameCounter - before, 7);
+    EXPECT_GE(form->FrameCounter - before, 3);
+}
+
+TEST_F(ControlForm, ASeedGivesTheFiguresThatTheEngineDrawsFromIt) {
+    auto form = std::make_unique<TForm1>(Fake({{0, 0, 200, 120}}), FakeAreaFactory(Tray), TRunOptions{0x5eed});
+    // What ombrel-frames --seed 0x5eed --display 200x120 computes.
+    TFrameStore store;
+    store.AllocateFrames(200, 120);
+    TMorphState engine;
+    engine.Displays = {&store};
+    engine.UpdateMaxPointBudget();
+    engine.FirstCycle = true;
+    engine.Random.Seed(0x5eed);
+    engine.GenerateMorph();
+    const TFrameStore& shown = *form->Displays[0];
+    for (int k : {2, 25, 50}) {
+        EXPECT_EQ(shown.Frames[k].Hue, store.Frames[k].Hue);
+        for (int y = 0; y < 120; ++y)
+            for (int x = 0; x < 200; ++x) ASSERT_EQ(shown.mb_getpixel(k, x, y), store.mb_getpixel(k, x, y));
+    }
 }
 
 TEST_F(ControlForm, KeysRequestPresetsQuitAndTest) {

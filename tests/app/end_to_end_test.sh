@@ -118,4 +118,28 @@ for _ in $(seq 40); do
 done
 expect_exit 3
 
+echo "== SIGTERM, SIGINT and SIGHUP end it like Exit, within 0.5 s, from start-up on"
+# 0.05 s: Qt is starting; 0.25 s: the first generation runs; 2.4 s: the generation of the next cycle.
+for delay in 0.05 0.25 2.4; do
+  for sig in TERM INT HUP; do
+    "$BIN" --seed 7 >"$WORK/out.log" 2>&1 &
+    PID=$!
+    sleep $delay
+    kill -$sig "$PID"
+    for _ in $(seq 5); do kill -0 "$PID" 2>/dev/null || break; sleep 0.1; done
+    kill -0 "$PID" 2>/dev/null && fail "SIG$sig after $delay s: still running after 0.5 s"
+    wait "$PID"; code=$?; PID=
+    [ $code -eq 0 ] || fail "SIG$sig after $delay s: exit code $code"
+  done
+done
+
+echo "== bad command lines: one line naming the problem, exit 2"
+for args in "--bogus" "--window-id" "--window-id 0x" "--seed 4294967296" "--root=1"; do
+  # shellcheck disable=SC2086
+  "$BIN" $args >"$WORK/out.log" 2>&1
+  code=$?
+  [ $code -eq 2 ] || fail "'$args': exit code $code"
+  [ "$(wc -l <"$WORK/out.log")" -eq 1 ] || fail "'$args': $(cat "$WORK/out.log")"
+done
+
 echo "end-to-end: all passed"

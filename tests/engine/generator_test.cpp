@@ -5,6 +5,7 @@
 #include <sys/resource.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdio>
 #include <system_error>
 #include <thread>
@@ -85,3 +86,24 @@ TEST(GeneratorDeathTest, AThreadThatCannotStartLowersGeneratingAgain) {
     EXPECT_EXIT(StartWithoutRoomForAThread(), ::testing::ExitedWithCode(0), "");
 }
 #endif
+
+TEST(Generator, ACancelledCycleEndsSoonWithNothingHalfDrawn) {
+    // Asked before it starts and in the middle: either way no frame of the
+    // morph holds part of a figure, the request waits for the next cycle,
+    // and the worker lowers Generating.
+    for (int delayMs : {0, 15}) {
+        TEngineRig rig({{1920, 1080}, {1280, 1024}}, 9);
+        rig.S.GenerateMorph();
+        rig.S.RequestKoch = true;
+        if (delayMs == 0) rig.S.Cancel = true;
+        auto worker = StartGenerator(rig.S);
+        std::this_thread::sleep_for(std::chrono::milliseconds(delayMs));
+        rig.S.Cancel = true;
+        worker.reset();
+        EXPECT_FALSE(rig.S.Generating);
+        EXPECT_TRUE(rig.S.RequestKoch);
+        for (size_t d = 0; d < 2; ++d)
+            for (int k = 2; k <= FrameCount; ++k) ASSERT_EQ(rig.CountSet(d, k), 0) << "display " << d << " frame " << k;
+        EXPECT_GT(rig.CountSet(0, 1), 0);  // the start frame is whole
+    }
+}

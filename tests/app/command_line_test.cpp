@@ -1,0 +1,67 @@
+#include "app/command_line.h"
+
+#include <gtest/gtest.h>
+
+using namespace ombrel;
+
+namespace {
+
+std::optional<TCommandLine> Parse(std::vector<std::string> args, std::string* error = nullptr) {
+    std::string e;
+    auto o = ParseCommandLine(args, e);
+    if (error) *error = e;
+    return o;
+}
+
+}  // namespace
+
+TEST(CommandLine, ScreensaverFormsAndTheirValues) {
+    EXPECT_FALSE(Parse({})->Root);
+    EXPECT_TRUE(Parse({"--root"})->Root);
+    EXPECT_TRUE(Parse({"-root"})->Root);
+    EXPECT_EQ(Parse({"--window-id", "0x2a00007"})->WindowId, 0x2a00007u);
+    EXPECT_EQ(Parse({"-window-id", "44040199"})->WindowId, 44040199u);
+    EXPECT_EQ(Parse({"--window-id=0x10"})->WindowId, 0x10u);
+    EXPECT_EQ(Parse({"--seed", "0x5eed"})->Seed, 0x5eedu);
+    EXPECT_EQ(Parse({"--seed=4294967295"})->Seed, 4294967295u);
+    const auto all = Parse({"--root", "--seed", "1", "--help", "--version"});
+    EXPECT_TRUE(all->Root && all->Help && all->Version && all->Seed == 1u);
+}
+
+TEST(CommandLine, EachBadInputIsNamedInOneLine) {
+    const std::pair<std::vector<std::string>, std::string> cases[] = {
+        {{"--bogus"}, "unknown option '--bogus'"},
+        {{"root"}, "unknown option 'root'"},
+        {{"-window-id"}, "option -window-id needs a value"},
+        {{"--seed"}, "option --seed needs a value"},
+        {{"--window-id", "0"}, "--window-id needs a window id, decimal or 0x-hex: '0'"},
+        {{"--window-id", "0xzz"}, "--window-id needs a window id, decimal or 0x-hex: '0xzz'"},
+        {{"--window-id", ""}, "--window-id needs a window id, decimal or 0x-hex: ''"},
+        {{"--seed", "-1"}, "--seed needs a 32-bit number, decimal or 0x-hex: '-1'"},
+        {{"--seed", "4294967296"}, "--seed needs a 32-bit number, decimal or 0x-hex: '4294967296'"},
+        {{"--root=yes"}, "option --root takes no value"},
+        {{"--root", "--frobnicate"}, "unknown option '--frobnicate'"},
+    };
+    for (const auto& [args, message] : cases) {
+        std::string error;
+        EXPECT_FALSE(Parse(args, &error)) << message;
+        EXPECT_EQ(error, message);
+        EXPECT_EQ(error.find('\n'), std::string::npos);
+    }
+}
+
+TEST(CommandLine, TheHostComesFromTheWindowIdOrTheDaemonsVariable) {
+    std::string error;
+    using K = THostChoice::TKind;
+    EXPECT_EQ(ChooseHost(*Parse({}), "0x123", error)->Kind, K::Monitors);  // the variable alone does nothing
+    EXPECT_EQ(ChooseHost(*Parse({"--root"}), nullptr, error)->Kind, K::RootWindow);
+    EXPECT_EQ(ChooseHost(*Parse({"--root"}), "", error)->Kind, K::RootWindow);
+    const auto daemon = ChooseHost(*Parse({"--root"}), "0x1e00003", error);
+    EXPECT_EQ(daemon->Kind, K::Window);
+    EXPECT_EQ(daemon->Id, 0x1e00003u);
+    // The preview's own window wins over the daemon's.
+    EXPECT_EQ(ChooseHost(*Parse({"--root", "--window-id", "77"}), "0x1e00003", error)->Id, 77u);
+    // xfce4-screensaver on Wayland passes a token, not a window id.
+    EXPECT_FALSE(ChooseHost(*Parse({"--root"}), "wl-token-1", error));
+    EXPECT_EQ(error, "XSCREENSAVER_WINDOW is not a window id: 'wl-token-1'");
+}
