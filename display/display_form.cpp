@@ -26,6 +26,7 @@ TForm2::TForm2(const TMorphState& control, QMenu* popup, std::function<void()> c
     GLSceneViewer1->PopupMenu = popup;
     GLSceneViewer1->OnDblClick = [this] { GLSceneViewer1DblClick(); };
     GLSceneViewer1->OnCloseRequest = [this] { GLSceneViewer1DblClick(); };
+    SetStraightPath(false);
     // An unplugged monitor: Qt would move the window onto another one and
     // cover that display, so it goes out of sight; its frames are kept.
     if (screen)
@@ -53,7 +54,36 @@ void TForm2::Show() {
 void TForm2::Hide() { GLSceneViewer1->hide(); }
 
 void TForm2::GLDirectOpenGL1Render(TGLDirectOpenGL*, TRenderContextInfo&) {
+    Drawn = CurrentPicture();
     RenderFrame(*this, *Control.Displays[0], Control.FrameCounter);
+}
+
+void TForm2::SetStraightPath(bool on) {
+    Straight = on;
+    Drawn.reset();
+    if (on) {
+        GLSceneViewer1->DirectRender = nullptr;
+        return;
+    }
+    GLSceneViewer1->DirectRender = [this] {
+        Drawn = CurrentPicture();
+        Fast.Render(*this, *Control.Displays[0], Control.FrameCounter);
+    };
+}
+
+TForm2::TPicture TForm2::CurrentPicture() const {
+    const int k = SelectFrame(Control.FrameCounter);
+    const int64_t cycle = Control.CyclesStarted;
+    // A cycle's start frame is the last one's target, bit for bit: the same picture.
+    if (k == 1 && cycle > 1) return {cycle - 1, 50, FrameColour(*Control.Displays[0], 1)};
+    return {cycle, k, k ? FrameColour(*Control.Displays[0], k) : 0};
+}
+
+void TForm2::Repaint() {
+    // A frame that the worker is still drawing may differ from one tick to the next.
+    const bool settled = SelectFrame(Control.FrameCounter) <= 1 || !Control.Generating.load(std::memory_order_acquire);
+    if (!Straight && settled && GLSceneViewer1->ScreenCurrent() && Drawn == CurrentPicture()) return;
+    GLSceneViewer1->Repaint();
 }
 
 void TForm2::GLSceneViewer1DblClick() {

@@ -1,7 +1,10 @@
 #pragma once
 #include <functional>
 #include <memory>
+#include <optional>
 
+#include "display/fast_frame_renderer.h"
+#include "display/hsv_color.h"
 #include "display/scene.h"
 #include "display/scene_viewer.h"
 #include "engine/frame_store.h"
@@ -35,12 +38,32 @@ public:
     void Show();
     void Hide();
 
+    // The clock's repaint: skipped when the window already shows the picture
+    // that the current frame would draw.
+    void Repaint();
+    // Through the scene graph and the pixel canvas on every repaint, the
+    // reference that the program's own drawing is held against; off, the
+    // program's drawing.
+    void SetStraightPath(bool on);
+
     void GLDirectOpenGL1Render(TGLDirectOpenGL* Sender, TRenderContextInfo& rci);
     void GLSceneViewer1DblClick();
 
 private:
+    // What a repaint draws: equal pictures have equal keys.
+    struct TPicture {
+        int64_t Cycle;
+        int Frame;
+        TColor Colour;
+        bool operator==(const TPicture&) const = default;
+    };
+    TPicture CurrentPicture() const;
+
     const TMorphState& Control;
     std::function<void()> CloseOwner;
+    TFastFrameRenderer Fast;
+    bool Straight = false;
+    std::optional<TPicture> Drawn;  // by the last render
 };
 
 }  // namespace ombrel

@@ -1,7 +1,6 @@
 #include "display/frame_renderer.h"
 
 #include "display/gl_canvas.h"
-#include "display/hsv_color.h"
 
 namespace ombrel {
 
@@ -12,6 +11,11 @@ int SelectFrame(int32_t FrameCounter) noexcept {
     return 0;
 }
 
+TColor FrameColour(const TFrameStore& display0, int k) noexcept {
+    const TMorphFrame& f = display0.Frames[k];
+    return HSVToColor(f.Hue, f.Saturation, f.Brightness);
+}
+
 void RenderFrame(const TFrameStore& display, const TFrameStore& display0, int32_t FrameCounter) {
     TGLCanvas canvas(display.ScreenWidth, display.ScreenHeight);
     canvas.PenWidth(1);
@@ -19,21 +23,8 @@ void RenderFrame(const TFrameStore& display, const TFrameStore& display0, int32_
     canvas.FillRect(0, 0, display.ScreenWidth, display.ScreenHeight);
     const int k = SelectFrame(FrameCounter);
     if (k == 0) return;
-    const TMorphFrame& colour = display0.Frames[k];
-    canvas.PenColor(HSVToColor(colour.Hue, colour.Saturation, colour.Brightness));
-    // Whole zero words are skipped; the points still go out row by row, left to right.
-    const TFrameBits& bits = display.Frames[k].FrameBits;
-    for (int y = 0; y < bits.Rows(); ++y) {
-        const std::atomic<uint32_t>* row = bits.Row(y);
-        for (int w = 0; w < bits.RowWords(); ++w) {
-            uint32_t word = row[w].load(std::memory_order_relaxed);
-            while (word != 0) {
-                const int x = w * 32 + __builtin_ctz(word);  // never past the width: no such bit is set
-                word &= word - 1;
-                canvas.PlotPixel(x, y);
-            }
-        }
-    }
+    canvas.PenColor(FrameColour(display0, k));
+    ForEachSetBit(display.Frames[k].FrameBits, [&](int x, int y) { canvas.PlotPixel(x, y); });
 }
 
 }  // namespace ombrel

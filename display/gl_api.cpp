@@ -13,7 +13,8 @@ const TGLApi SystemApi = {
     glLoadIdentity, glLoadMatrixf, glMultMatrixf, gluOrtho2D, glFrustum, gluLookAt, glPushAttrib, glPopAttrib,
     glEnable, glDisable, glBlendFunc, glAlphaFunc, glDepthFunc, glHint, glShadeModel, glColorMask,
     glLightModelfv, glLightModeli, glGetFloatv, glGetIntegerv, glGetString, glViewport, glClearColor, glClear,
-    glGetError, gluErrorString,
+    glGetError, gluErrorString, glVertex2f, glEnableClientState, glDisableClientState, glVertexPointer,
+    glDrawArrays,
 };
 
 const TGLApi* Current = &SystemApi;

@@ -43,6 +43,11 @@ struct TGLApi {
     void (*Clear)(GLbitfield mask);
     GLenum (*GetError)();
     const GLubyte* (*ErrorString)(GLenum error);
+    void (*Vertex2f)(GLfloat x, GLfloat y);
+    void (*EnableClientState)(GLenum array);
+    void (*DisableClientState)(GLenum array);
+    void (*VertexPointer)(GLint size, GLenum type, GLsizei stride, const GLvoid* pointer);
+    void (*DrawArrays)(GLenum mode, GLint first, GLsizei count);
 };
 
 // The table in use; the system's libGL/libGLU unless a test has put another in place.

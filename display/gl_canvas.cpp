@@ -41,7 +41,8 @@ TGLCanvas::~TGLCanvas() {
 }
 
 void TGLCanvas::SaveGLState() {
-    Api.PushAttrib(GL_ENABLE_BIT);
+    // The colour-buffer group holds the blend function set below.
+    Api.PushAttrib(GL_ENABLE_BIT | GL_COLOR_BUFFER_BIT);
     for (GLenum cap : {GL_LIGHTING, GL_FOG, GL_CULL_FACE, GL_COLOR_MATERIAL, GL_DEPTH_TEST, GL_TEXTURE_1D,
                        GL_TEXTURE_2D})
         Api.Disable(cap);

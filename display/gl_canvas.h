@@ -26,9 +26,10 @@ public:
 
     void PenColor(TColor color);
     void PenWidth(int32_t width);
+    // A point at the pixel's centre: on its corner the rasteriser may light a neighbour.
     void PlotPixel(int32_t x, int32_t y) {
         SwitchPrimitive(GL_POINTS);
-        Api.Vertex2i(x, y);
+        Api.Vertex2f(static_cast<GLfloat>(x) + 0.5f, static_cast<GLfloat>(y) + 0.5f);
     }
     void FillRect(int32_t x1, int32_t y1, int32_t x2, int32_t y2);
 

@@ -108,6 +108,9 @@ void TGLSceneBuffer::SetupGLState() {
     GLint blueBits = 8;
     gl.GetIntegerv(GL_BLUE_BITS, &blueBits);
     Cache.SetEnabled(GL_DITHER, blueBits < 8);
+    // What every render leaves behind, so that the first one runs under it too.
+    Cache.SetEnabled(GL_ALPHA_TEST, true);
+    Cache.SetAlphaFunction(GL_GREATER, 0);
     gl.DepthFunc(GL_LESS);
     gl.Hint(GL_PERSPECTIVE_CORRECTION_HINT, GL_NICEST);
     gl.ShadeModel(Shade == TGLShadeModel::smFlat ? GL_FLAT : GL_SMOOTH);
@@ -142,18 +145,28 @@ void TGLSceneBuffer::Render() {
     if (RenderingNow || !Context) return;
     const TGLVector4f bg = ColorToGLVector(Background, BackgroundAlpha);
     if (Camera && Camera->Scene) Camera->Scene->CurrentBuffer = this;
+    RenderWith([&] {
+        SetupGLState();
+        GL().ClearColor(bg[0], bg[1], bg[2], bg[3]);
+        ClearBuffers();
+        QueryErrors();
+        BaseRender();
+    });
+}
 
+void TGLSceneBuffer::RenderDirect(const std::function<void()>& draw) {
+    if (RenderingNow || !Context) return;
+    RenderWith(draw);
+}
+
+void TGLSceneBuffer::RenderWith(const std::function<void()>& draw) {
     RenderingNow = true;
     bool activated = false;
     try {
         Context->Activate();
         activated = true;
         DiscardErrors(7);
-        SetupGLState();
-        GL().ClearColor(bg[0], bg[1], bg[2], bg[3]);
-        ClearBuffers();
-        QueryErrors();
-        BaseRender();
+        draw();
         QueryErrors();
         if (!(Options & roNoSwapBuffers)) Context->SwapBuffers();
         QueryErrors();

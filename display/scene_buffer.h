@@ -90,6 +90,9 @@ public:
     TGLContext* RenderingContext() const { return Context.get(); }
     bool Rendering() const { return RenderingNow; }
     void Render();
+    // A frame that `draw` makes alone in the current context, without the
+    // scene, its state or the clear; activation, error checks and swap as in Render.
+    void RenderDirect(const std::function<void()>& draw);
 
     void AttachCamera(TGLCamera* camera) { ChangePicture(Camera, camera); }
     TGLCamera* AttachedCamera() const { return Camera; }
@@ -117,6 +120,7 @@ private:
     void SetupGLState();
     void ClearBuffers();
     void QueryErrors();
+    void RenderWith(const std::function<void()>& draw);
     void BaseRender();
     void RenderScene(TGLScene& scene);
 

@@ -38,6 +38,7 @@ TGLSceneViewer::~TGLSceneViewer() {
 }
 
 void TGLSceneViewer::CreateContext() {
+    Current = false;
     const int interval = VSyncMode == TVSyncMode::vsmSync ? 1 : 0;
     Buffer.CreateRC([this, interval] { return std::make_unique<TGLQtContext>(this, interval); });
 }
@@ -94,9 +95,14 @@ void TGLSceneViewer::Paint() {
             QCoreApplication::postEvent(this, new QResizeEvent(size(), size()));
         LastPaintPosition = position;
     }
+    Current = false;
     if (width() <= 0 || height() <= 0) return;
     try {
-        Buffer.Render();
+        if (DirectRender)
+            Buffer.RenderDirect(DirectRender);
+        else
+            Buffer.Render();
+        Current = Buffer.RenderingContext() != nullptr;
     } catch (const std::exception& e) {
         if (OnError) OnError(e);
     }
@@ -116,9 +122,13 @@ bool TGLSceneViewer::event(QEvent* e) {
     }
 }
 
-void TGLSceneViewer::exposeEvent(QExposeEvent*) { Repaint(); }
+void TGLSceneViewer::exposeEvent(QExposeEvent*) {
+    Current = false;
+    Repaint();
+}
 
 void TGLSceneViewer::resizeEvent(QResizeEvent*) {
+    Current = false;
     try {
         Buffer.Resize(DeviceWidth(), DeviceHeight());
     } catch (const std::exception& e) {

@@ -48,6 +48,11 @@ public:
 
     // Renders now, if the window can be seen, and returns after the swap.
     void Repaint();
+    // When set, a paint is this drawing alone instead of the scene's render.
+    std::function<void()> DirectRender;
+    // The last paint succeeded and nothing since (a resize, an expose, a new
+    // context) can have changed what the window shows.
+    bool ScreenCurrent() const { return Current; }
     // Places the window in device pixels.
     void SetDeviceBounds(int left, int top, int width, int height);
     int DeviceWidth() const;
@@ -69,6 +74,7 @@ private:
     TVSyncMode VSyncMode = TVSyncMode::vsmNoSync;
     QPoint LastPaintPosition{0, 0};
     bool MenuClosedByPress = false;
+    bool Current = false;
 };
 
 }  // namespace ombrel

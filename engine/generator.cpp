@@ -22,9 +22,11 @@ void TGenerator::Execute() noexcept {
 
 std::unique_ptr<TGenerator> StartGenerator(TMorphState& state) {
     state.Generating.store(true);
+    ++state.CyclesStarted;
     try {
         return std::make_unique<TGenerator>(state);
     } catch (...) {
+        --state.CyclesStarted;
         state.Generating.store(false);
         throw;
     }

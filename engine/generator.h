@@ -22,7 +22,7 @@ private:
     std::thread Thread;
 };
 
-// Raises Generating and starts a worker. If the thread cannot be started,
+// Raises Generating, counts the cycle and starts a worker. If the thread cannot be started,
 // Generating is lowered again and the error is passed on.
 std::unique_ptr<TGenerator> StartGenerator(TMorphState& state);
 

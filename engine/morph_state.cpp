@@ -75,6 +75,15 @@ void TMorphState::CopyFrameBits(int Dest, int Src) noexcept {
     for (TFrameStore* d : Displays) d->CopyFrame(Dest, Src);
 }
 
+void TMorphState::TakeOverTargetPicture() noexcept {
+    if (Displays.empty()) return;
+    TFrames& F = Displays[0]->Frames;
+    F[1].Hue = F[50].Hue.load();
+    F[1].Saturation = F[50].Saturation.load();
+    F[1].Brightness = F[50].Brightness.load();
+    CopyFrameBits(1, 50);
+}
+
 bool TMorphState::GenerateMorph() {
     const TTargetKind kind = PrepareCycle();
     if (!RasteriseFrames(kind)) {
@@ -98,10 +107,7 @@ TTargetKind TMorphState::PrepareCycle() {
         FirstCycle = false;
     } else {
         CopyMaps(F[1], F[50].CoefA, F[50].CoefB, F[50].CoefC, F[50].CoefD, F[50].CoefE, F[50].CoefF);
-        F[1].Hue = F[50].Hue.load();
-        F[1].Saturation = F[50].Saturation.load();
-        F[1].Brightness = F[50].Brightness.load();
-        CopyFrameBits(1, 50);
+        TakeOverTargetPicture();
     }
 
     const TTargetKind kind = RequestFern         ? TTargetKind::Fern

@@ -22,6 +22,9 @@ public:
     std::atomic<bool> RequestKoch{false};
     std::atomic<bool> RequestSierpinski{false};
     int32_t FrameCounter = 0;
+    // Cycles started so far, counted on the thread that starts them: it tells
+    // one cycle's frames from the next one's.
+    int64_t CyclesStarted = 0;
     // Raised by whoever starts a worker, lowered (release) by the worker as its last act.
     std::atomic<bool> Generating{false};
     // Asks a running cycle to stop soon (the program is ending). A cycle cut
@@ -38,6 +41,10 @@ public:
     }
     void ClearFrames() noexcept;
     void CopyFrameBits(int Dest, int Src) noexcept;
+    // Frame 1 takes frame 50's picture: the bits of every display and the
+    // colour, the shared part of a cycle's first step. The clock does it
+    // before it starts the worker, so that no repaint sees it half done.
+    void TakeOverTargetPicture() noexcept;
 
     // One morph cycle: PrepareCycle, RasteriseFrames, FinishCycle. False
     // when Cancel cut it short.

@@ -29,14 +29,13 @@ QRgb ColourOf(const TMorphFrame& f) {
     return qRgb(c & 255, (c >> 8) & 255, (c >> 16) & 255);
 }
 
-// What the screen should hold: the frame's bits one row up (a vertex on the
-// pixel corner lights the pixel above it, so bitmap row 0 falls just outside),
-// columns exactly as in the bitmap.
+// What the screen should hold: bitmap row r, column c lights screen row r,
+// column c (as ombrel-frames writes its PNG), on black.
 int CountMismatches(const QImage& shot, const TFrameStore& display, int frame, QRgb ink) {
     int bad = 0;
     for (int y = 0; y < display.ScreenHeight; ++y)
         for (int x = 0; x < display.ScreenWidth; ++x) {
-            const bool set = frame != 0 && display.mb_getpixel(frame, x, y + 1);
+            const bool set = frame != 0 && display.mb_getpixel(frame, x, y);
             bad += shot.pixel(x, y) != (set ? ink : qRgb(0, 0, 0));
         }
     return bad;
@@ -85,23 +84,28 @@ TEST_F(DisplayWindow, DrawsTheSelectedFrameInItsColourAtItsPlace) {
     ASSERT_TRUE(WaitFor([&] { return first.GLSceneViewer1->Buffer.ViewportWidth() == 230; }));
     EXPECT_EQ(first.GLSceneViewer1->Buffer.ViewportHeight(), 140);
 
-    for (int32_t counter : {0, 50, 51, 99, 100, -1}) {
-        control.FrameCounter = counter;
-        const int k = counter < 0 || counter > 99 ? 0 : counter <= 50 ? 1 : counter - 49;
-        const QRgb ink = k ? ColourOf(first.Frames[k]) : 0;
-        for (TForm2* form : {&first, &second}) {
-            form->GLSceneViewer1->Repaint();
-            const QImage shot = Grab(*form);
-            ASSERT_EQ(shot.width(), form->ScreenWidth);
-            EXPECT_EQ(CountMismatches(shot, *form, k, ink), 0) << "counter " << counter << " display " << (form == &first ? 0 : 1);
+    for (bool straight : {true, false})
+        for (int32_t counter : {0, 50, 51, 99, 100, -1}) {
+            control.FrameCounter = counter;
+            const int k = counter < 0 || counter > 99 ? 0 : counter <= 50 ? 1 : counter - 49;
+            const QRgb ink = k ? ColourOf(first.Frames[k]) : 0;
+            for (TForm2* form : {&first, &second}) {
+                form->SetStraightPath(straight);
+                form->GLSceneViewer1->Repaint();
+                const QImage shot = Grab(*form);
+                ASSERT_EQ(shot.width(), form->ScreenWidth);
+                EXPECT_EQ(CountMismatches(shot, *form, k, ink), 0)
+                    << (straight ? "straight" : "program's") << " path, counter " << counter << " display "
+                    << (form == &first ? 0 : 1);
+            }
         }
-    }
     EXPECT_EQ(closes, 0);
 }
 
 TEST_F(DisplayWindow, ARenderErrorIsReportedAndTheNextRenderWorks) {
     TMorphState control;
     TForm2 form(control, nullptr, [] {});
+    form.SetStraightPath(true);
     ASSERT_TRUE(ShowAlone(form, control, QRect(10, 10, 64, 48)));
 
     std::vector<std::string> errors;

@@ -26,7 +26,10 @@ TDrawn Draw(const TFrameStore& display, const TFrameStore& display0, int32_t cou
         if (c.Name == "glBegin") {
             inPoints = c.Args[0] == GL_POINTS;
             (inPoints ? d.PointBlocks : d.QuadBlocks)++;
-        } else if (c.Name == "glVertex2i" && inPoints) {
+        } else if (c.Name == "glVertex2f" && inPoints) {
+            // Each point at its pixel's centre.
+            EXPECT_EQ(c.Args[0] - int(c.Args[0]), 0.5);
+            EXPECT_EQ(c.Args[1] - int(c.Args[1]), 0.5);
             d.Points.emplace_back(int(c.Args[0]), int(c.Args[1]));
         } else if (c.Name == "glColor4fv") {
             d.Colours.push_back(c.Args);

@@ -33,7 +33,7 @@ TEST(GLCanvas, ConstructionSetsUpPixelSpaceAndSavesState) {
         EXPECT_EQ(rec.Calls[3], (TGLCall{"gluOrtho2D", {0, 640, 480, 0}}));
         EXPECT_EQ(rec.Calls[4], (TGLCall{"glMatrixMode", {GL_MODELVIEW}}));
         EXPECT_EQ(rec.Calls[6].Args, std::vector<double>({1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1}));
-        EXPECT_EQ(rec.Calls[7], (TGLCall{"glPushAttrib", {GL_ENABLE_BIT}}));
+        EXPECT_EQ(rec.Calls[7], (TGLCall{"glPushAttrib", {GL_ENABLE_BIT | GL_COLOR_BUFFER_BIT}}));
         const GLenum disabled[] = {GL_LIGHTING, GL_FOG, GL_CULL_FACE, GL_COLOR_MATERIAL, GL_DEPTH_TEST,
                                    GL_TEXTURE_1D, GL_TEXTURE_2D, GL_LINE_SMOOTH, GL_POINT_SMOOTH};
         for (size_t i = 0; i < std::size(disabled); ++i) EXPECT_EQ(rec.Calls[8 + i].Args[0], disabled[i]);
@@ -94,13 +94,13 @@ TEST(GLCanvas, PointsWithColourChangesShareOneBlock) {
         canvas.PenWidth(0);
         canvas.PlotPixel(7, 8);
     }
-    const std::vector<std::string> expected = {"glBegin",    "glVertex2i", "glColor4fv", "glVertex2i",
-                                               "glColor4fv", "glVertex2i", "glVertex2i", "glEnd"};
+    const std::vector<std::string> expected = {"glBegin",    "glVertex2f", "glColor4fv", "glVertex2f",
+                                               "glColor4fv", "glVertex2f", "glVertex2f", "glEnd"};
     const std::vector<std::string> got = After(rec, start);
     EXPECT_EQ(std::vector<std::string>(got.begin(), got.begin() + 8), expected);
     EXPECT_EQ(rec.Calls[start], (TGLCall{"glBegin", {GL_POINTS}}));
     EXPECT_EQ(rec.Calls[start + 2], (TGLCall{"glColor4fv", {1, 0, 0, 1}}));
-    EXPECT_EQ(rec.Calls[start + 3], (TGLCall{"glVertex2i", {3, 4}}));
+    EXPECT_EQ(rec.Calls[start + 3], (TGLCall{"glVertex2f", {3.5, 4.5}}));
     EXPECT_EQ(rec.Calls[start + 4], (TGLCall{"glColor4fv", {0, 1, 0, 1}}));
 }
 
@@ -118,8 +118,8 @@ TEST(GLCanvas, KindChangesAndWidthChangesCloseTheBlock) {
     }
     const std::vector<std::string> expected = {
         "glBegin", "glVertex2i", "glVertex2i", "glVertex2i", "glVertex2i", "glVertex2i", "glVertex2i",
-        "glVertex2i", "glVertex2i", "glEnd", "glBegin", "glVertex2i", "glEnd", "glLineWidth", "glPointSize",
-        "glBegin", "glVertex2i", "glEnd"};
+        "glVertex2i", "glVertex2i", "glEnd", "glBegin", "glVertex2f", "glEnd", "glLineWidth", "glPointSize",
+        "glBegin", "glVertex2f", "glEnd"};
     const std::vector<std::string> got = After(rec, start);
     EXPECT_EQ(std::vector<std::string>(got.begin(), got.begin() + static_cast<long>(expected.size())), expected);
     EXPECT_EQ(rec.Calls[start], (TGLCall{"glBegin", {GL_QUADS}}));

@@ -71,6 +71,11 @@ const TGLApi RecordingApi = {
         Rec("gluErrorString", {double(e)});
         return reinterpret_cast<const GLubyte*>(e == GL_INVALID_ENUM ? "invalid enumerant" : "some error");
     },
+    [](GLfloat x, GLfloat y) { Rec("glVertex2f", {x, y}); },
+    [](GLenum a) { Rec("glEnableClientState", {double(a)}); },
+    [](GLenum a) { Rec("glDisableClientState", {double(a)}); },
+    [](GLint n, GLenum t, GLsizei s, const GLvoid*) { Rec("glVertexPointer", {double(n), double(t), double(s)}); },
+    [](GLenum m, GLint f, GLsizei n) { Rec("glDrawArrays", {double(m), double(f), double(n)}); },
 };
 
 }  // namespace
