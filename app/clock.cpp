@@ -9,9 +9,6 @@ void TForm1::Timer1Timer() {
     } else if (!Generating.load(std::memory_order_acquire)) {
         FrameCounter = 0;
         Worker.reset();
-        // Before this tick shows frame 1, which the worker is about to take
-        // over (writing the same words again): the same picture as the tick before.
-        TakeOverTargetPicture();
         try {
             Worker = StartGenerator(*this);
         } catch (const std::exception& e) {

@@ -71,18 +71,19 @@ void TForm2::SetStraightPath(bool on) {
     };
 }
 
-TForm2::TPicture TForm2::CurrentPicture() const {
+std::optional<TForm2::TPicture> TForm2::CurrentPicture() const {
     const int k = SelectFrame(Control.FrameCounter);
+    // A frame that the worker is still drawing may differ from one moment to the next.
+    if (k >= 2 && Control.Generating.load(std::memory_order_acquire)) return std::nullopt;
     const int64_t cycle = Control.CyclesStarted;
     // A cycle's start frame is the last one's target, bit for bit: the same picture.
-    if (k == 1 && cycle > 1) return {cycle - 1, 50, FrameColour(*Control.Displays[0], 1)};
-    return {cycle, k, k ? FrameColour(*Control.Displays[0], k) : 0};
+    if (k == 1 && cycle > 1) return TPicture{cycle - 1, 50, FrameColour(*Control.Displays[0], 1)};
+    return TPicture{cycle, k, k ? FrameColour(*Control.Displays[0], k) : 0};
 }
 
 void TForm2::Repaint() {
-    // A frame that the worker is still drawing may differ from one tick to the next.
-    const bool settled = SelectFrame(Control.FrameCounter) <= 1 || !Control.Generating.load(std::memory_order_acquire);
-    if (!Straight && settled && GLSceneViewer1->ScreenCurrent() && Drawn == CurrentPicture()) return;
+    const std::optional<TPicture> picture = CurrentPicture();
+    if (!Straight && picture && Drawn == picture && GLSceneViewer1->ScreenCurrent()) return;
     GLSceneViewer1->Repaint();
 }
 

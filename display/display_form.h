@@ -50,14 +50,15 @@ public:
     void GLSceneViewer1DblClick();
 
 private:
-    // What a repaint draws: equal pictures have equal keys.
+    // What a repaint draws: equal pictures have equal keys. None while the
+    // frame is still being drawn.
     struct TPicture {
         int64_t Cycle;
         int Frame;
         TColor Colour;
         bool operator==(const TPicture&) const = default;
     };
-    TPicture CurrentPicture() const;
+    std::optional<TPicture> CurrentPicture() const;
 
     const TMorphState& Control;
     std::function<void()> CloseOwner;

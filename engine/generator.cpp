@@ -21,6 +21,7 @@ void TGenerator::Execute() noexcept {
 }
 
 std::unique_ptr<TGenerator> StartGenerator(TMorphState& state) {
+    if (!state.FirstCycle) state.TakeOverTargetPicture();
     state.Generating.store(true);
     ++state.CyclesStarted;
     try {

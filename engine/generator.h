@@ -22,8 +22,10 @@ private:
     std::thread Thread;
 };
 
-// Raises Generating, counts the cycle and starts a worker. If the thread cannot be started,
-// Generating is lowered again and the error is passed on.
+// Takes the last target's picture over into frame 1 (but in the first
+// cycle), raises Generating, counts the cycle and starts a worker. If the
+// thread cannot be started, Generating is lowered again and the error is
+// passed on.
 std::unique_ptr<TGenerator> StartGenerator(TMorphState& state);
 
 }  // namespace ombrel

@@ -82,6 +82,7 @@ void TMorphState::TakeOverTargetPicture() noexcept {
     F[1].Saturation = F[50].Saturation.load();
     F[1].Brightness = F[50].Brightness.load();
     CopyFrameBits(1, 50);
+    PictureTakenOver = true;
 }
 
 bool TMorphState::GenerateMorph() {
@@ -107,8 +108,9 @@ TTargetKind TMorphState::PrepareCycle() {
         FirstCycle = false;
     } else {
         CopyMaps(F[1], F[50].CoefA, F[50].CoefB, F[50].CoefC, F[50].CoefD, F[50].CoefE, F[50].CoefF);
-        TakeOverTargetPicture();
+        if (!PictureTakenOver) TakeOverTargetPicture();
     }
+    PictureTakenOver = false;
 
     const TTargetKind kind = RequestFern         ? TTargetKind::Fern
                              : RequestKoch       ? TTargetKind::Koch

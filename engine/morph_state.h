@@ -42,8 +42,8 @@ public:
     void ClearFrames() noexcept;
     void CopyFrameBits(int Dest, int Src) noexcept;
     // Frame 1 takes frame 50's picture: the bits of every display and the
-    // colour, the shared part of a cycle's first step. The clock does it
-    // before it starts the worker, so that no repaint sees it half done.
+    // colour. A cycle's first step does it unless the thread that started the
+    // cycle did already: StartGenerator does, so that no repaint sees it half done.
     void TakeOverTargetPicture() noexcept;
 
     // One morph cycle: PrepareCycle, RasteriseFrames, FinishCycle. False
@@ -64,6 +64,8 @@ private:
     // the box before the last iteration, so fewer draws were taken, or when
     // Cancel stopped it.
     bool RasteriseFrame(int frame, const TPlacement& place, TRandom& rng);
+
+    bool PictureTakenOver = false;
 };
 
 }  // namespace ombrel

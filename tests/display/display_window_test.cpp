@@ -10,6 +10,7 @@
 #include <cerrno>
 
 #include "display/display_form.h"
+#include "display/frame_renderer.h"
 #include "display/gl_errors.h"
 #include "display/hsv_color.h"
 #include "engine/morph_state.h"
@@ -100,6 +101,105 @@ TEST_F(DisplayWindow, DrawsTheSelectedFrameInItsColourAtItsPlace) {
             }
         }
     EXPECT_EQ(closes, 0);
+}
+
+TEST_F(DisplayWindow, TheProgramsDrawingMatchesTheStraightPathPixelForPixel) {
+    for (QSize size : {QSize(1920, 1080), QSize(1280, 1024)}) {
+        TMorphState control;
+        TForm2 form(control, nullptr, [] {});
+        ASSERT_TRUE(ShowAlone(form, control, QRect(QPoint(0, 0), size)));
+        control.UpdateMaxPointBudget();
+        control.FirstCycle = true;
+        control.Random.Seed(24);
+        // A cycle that passes through a dense figure, then one that morphs into the fern.
+        auto densest = [&] {
+            int most = 0;
+            for (int k = 1; k <= FrameCount; ++k) {
+                int n = 0;
+                ForEachSetBit(form.Frames[k].FrameBits, [&](int, int) { ++n; });
+                most = std::max(most, n);
+            }
+            return most;
+        };
+        for (int cycle = 0; cycle < 12 && densest() < 150000; ++cycle) control.GenerateMorph();
+        ASSERT_GE(densest(), 150000);
+        for (bool fern : {false, true}) {
+            if (fern) {
+                control.RequestFern = true;
+                control.GenerateMorph();
+            }
+            for (int32_t counter : {0, 50, 51, 60, 75, 98, 99, 100, -1}) {
+                control.FrameCounter = counter;
+                form.SetStraightPath(true);
+                form.GLSceneViewer1->Repaint();
+                const QImage straight = Grab(form);
+                form.SetStraightPath(false);
+                form.GLSceneViewer1->Repaint();
+                const QImage program = Grab(form);
+                const int k = SelectFrame(counter);
+                ASSERT_EQ(program, straight) << size.width() << "x" << size.height() << " counter " << counter;
+                ASSERT_EQ(CountMismatches(program, form, k, k ? ColourOf(form.Frames[k]) : 0), 0);
+            }
+        }
+    }
+}
+
+TEST_F(DisplayWindow, TheClocksRepaintDrawsOnlyWhatCanDiffer) {
+    TMorphState control;
+    TForm2 form(control, nullptr, [] {});
+    ASSERT_TRUE(ShowAlone(form, control, QRect(0, 0, 96, 64)));
+    int renders = 0;
+    auto draw = form.GLSceneViewer1->DirectRender;
+    form.GLSceneViewer1->DirectRender = [&] {
+        ++renders;
+        draw();
+    };
+    auto repaintsAt = [&](int32_t counter) {
+        control.FrameCounter = counter;
+        const int before = renders;
+        form.Repaint();
+        return renders - before;
+    };
+    control.CyclesStarted = 1;
+    form.SetPixel(1, 3, 3);
+    control.FrameCounter = 0;
+    form.Repaint();
+    EXPECT_EQ(repaintsAt(0), 0);
+    EXPECT_EQ(repaintsAt(50), 0);   // the hold shows frame 1 throughout
+    EXPECT_EQ(repaintsAt(51), 1);   // the morph: a new frame every tick
+    EXPECT_EQ(repaintsAt(52), 1);
+    EXPECT_EQ(repaintsAt(52), 0);
+    EXPECT_EQ(repaintsAt(100), 1);  // none: black only
+    EXPECT_EQ(repaintsAt(-1), 0);
+    EXPECT_EQ(repaintsAt(99), 1);
+    // The next cycle starts from this target, bit for bit: nothing to draw.
+    ++control.CyclesStarted;
+    EXPECT_EQ(repaintsAt(0), 0);
+    // A new colour, a frame the worker is still drawing, a resize.
+    form.Frames[1].Hue = 0.5;
+    form.Frames[1].Saturation = 1;
+    form.Frames[1].Brightness = 255;
+    EXPECT_EQ(repaintsAt(0), 1);
+    control.Generating = true;
+    EXPECT_EQ(repaintsAt(0), 0);
+    EXPECT_EQ(repaintsAt(60), 1);
+    EXPECT_EQ(repaintsAt(60), 1);
+    control.Generating = false;
+    EXPECT_EQ(repaintsAt(60), 1);  // what was drawn meanwhile may lack points
+    EXPECT_EQ(repaintsAt(60), 0);
+    const int beforeResize = renders;
+    form.SetBounds(0, 0, 80, 60);
+    ASSERT_TRUE(WaitFor([&] { return form.GLSceneViewer1->Buffer.ViewportWidth() == 80; }));
+    repaintsAt(60);
+    EXPECT_GE(renders - beforeResize, 1);  // by the expose or by this tick
+    EXPECT_EQ(repaintsAt(60), 0);
+    // The straight path draws every time.
+    form.SetStraightPath(true);
+    int straight = 0;
+    form.GLDirectOpenGL1.OnRender = [&](TGLDirectOpenGL*, TRenderContextInfo&) { ++straight; };
+    form.Repaint();
+    form.Repaint();
+    EXPECT_EQ(straight, 2);
 }
 
 TEST_F(DisplayWindow, ARenderErrorIsReportedAndTheNextRenderWorks) {

@@ -107,3 +107,28 @@ TEST(Generator, ACancelledCycleEndsSoonWithNothingHalfDrawn) {
         EXPECT_GT(rig.CountSet(0, 1), 0);  // the start frame is whole
     }
 }
+
+TEST(Generator, TheStartFrameShowsTheLastTargetBeforeTheWorkerRuns) {
+    // The displays go on showing frame 1 as the next cycle starts: it must
+    // hold the last target's picture already, not fill in under a repaint.
+    TEngineRig rig({{1920, 1080}, {640, 480}}, 31);
+    rig.S.GenerateMorph();
+    rig.S.GenerateMorph();
+    std::vector<std::vector<uint32_t>> target;
+    for (const auto& store : rig.Stores) {
+        const TFrameBits& b = store->Frames[50].FrameBits;
+        target.emplace_back();
+        for (size_t i = 0; i < b.WordCount(); ++i) target.back().push_back(b.Row(0)[i].load());
+    }
+    const double hue = rig.Frames()[50].Hue;
+    auto same = [&] {
+        for (size_t d = 0; d < target.size(); ++d)
+            for (size_t i = 0; i < target[d].size(); ++i)
+                if (rig.Stores[d]->Frames[1].FrameBits.Row(0)[i].load() != target[d][i]) return false;
+        return rig.Frames()[1].Hue == hue;
+    };
+    auto worker = StartGenerator(rig.S);
+    EXPECT_TRUE(same());
+    worker.reset();
+    EXPECT_TRUE(same());
+}
