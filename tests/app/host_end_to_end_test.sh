@@ -37,7 +37,7 @@ import -window root "$WORK/before.png"
 
 start() {
   # A Wayland session's variables must not lead it away from the daemon's X server.
-  WAYLAND_DISPLAY=no-such-socket XSCREENSAVER_WINDOW=$HOST_ID "$BIN" --root "$@" >"$WORK/out.log" 2>&1 &
+  env -u QT_QPA_PLATFORM WAYLAND_DISPLAY=no-such-socket XSCREENSAVER_WINDOW=$HOST_ID "$BIN" --root "$@" >"$WORK/out.log" 2>&1 &
   PID=$!
 }
 covered() {  # the host's area $1 holds no grey and some points

@@ -14,9 +14,11 @@ struct TRun {
     std::string Out;
 };
 
-// Runs the tool with the given arguments; stdout is captured, stderr goes to a file.
+// Runs the tool with the given arguments; stdout is captured, stderr goes to
+// a file of this run's own, so that runs side by side do not mix.
 TRun RunTool(const std::string& args, std::string* err = nullptr) {
-    const std::string errFile = QDir::temp().filePath("ombrel-frames-test.err").toStdString();
+    const QTemporaryDir scratch;
+    const std::string errFile = scratch.filePath("stderr").toStdString();
     const std::string cmd = std::string(OMBREL_FRAMES_TOOL) + " " + args + " 2>" + errFile;
     FILE* p = popen(cmd.c_str(), "r");
     std::string out;
