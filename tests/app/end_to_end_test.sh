@@ -7,7 +7,7 @@ BIN=$1
 WORK=$(mktemp -d)
 PID=
 trap '[ -n "$PID" ] && kill "$PID" 2>/dev/null; rm -rf "$WORK"' EXIT
-fail() { echo "FAIL: $*"; exit 1; }
+. "$(dirname "$0")/end_to_end_lib.sh"
 
 start() {
   "$BIN" >"$WORK/out.log" 2>&1 &
@@ -19,32 +19,6 @@ start() {
   fail "the displays did not appear"
 }
 
-# Waits for the program to end within $1 seconds; fails unless its exit code is 0.
-expect_exit() {
-  for _ in $(seq $(( $1 * 10 ))); do
-    if ! kill -0 "$PID" 2>/dev/null; then
-      wait "$PID"; local code=$?; PID=
-      [ $code -eq 0 ] || fail "exit code $code"
-      return 0
-    fi
-    sleep 0.1
-  done
-  fail "still running after $1 s"
-}
-
-# Fraction of lit pixels in a region of a screenshot.
-lit() { convert "$1" -crop "$2" +repage -colorspace gray -threshold 0 -format '%[fx:mean]' info:; }
-differs() { [ "$(compare -metric AE -crop "$3" "$1" "$2" null: 2>&1 | cut -d' ' -f1)" != "0" ]; }
-# The picture holds still for 2 s of every 4 s cycle: look for a change over 3 s.
-changes() {
-  import -window root "$WORK/first.png"
-  for _ in $(seq 8); do
-    sleep 0.4
-    import -window root "$WORK/next.png"
-    differs "$WORK/first.png" "$WORK/next.png" "$1" && return 0
-  done
-  return 1
-}
 MON0=1920x1080+0+0
 MON1=1280x1024+1920+0
 

@@ -10,7 +10,7 @@ command -v weston >/dev/null || { echo "needs weston"; exit 77; }
 WORK=$(mktemp -d)
 PID= WESTON=
 trap '[ -n "$PID" ] && kill "$PID" 2>/dev/null; [ -n "$WESTON" ] && kill "$WESTON" 2>/dev/null; rm -rf "$WORK"' EXIT
-fail() { echo "FAIL: $*"; [ -f "$WORK/out.log" ] && cat "$WORK/out.log"; exit 1; }
+. "$(dirname "$0")/end_to_end_lib.sh"
 
 export XDG_RUNTIME_DIR=$WORK WAYLAND_DISPLAY=ombrel-test
 cat >"$WORK/weston.ini" <<EOF
@@ -41,28 +41,6 @@ sleep 0.5
 scene() { weston-debug scene-graph 2>/dev/null; }
 # Where weston shows the views whose description matches $1: "x0,y0 x1,y1" a line.
 views() { scene | grep -A1 -- "$1" | sed -n 's/.*position: (\(-*[0-9]*\), \(-*[0-9]*\)) -> (\([0-9]*\), \([0-9]*\)).*/\1,\2 \3,\4/p'; }
-lit() { convert "$1" -crop "$2" +repage -colorspace gray -threshold 0 -format '%[fx:mean]' info:; }
-differs() { [ "$(compare -metric AE -crop "$3" "$1" "$2" null: 2>&1 | cut -d' ' -f1)" != "0" ]; }
-changes() {
-  import -window root "$WORK/first.png"
-  for _ in $(seq 8); do
-    sleep 0.4
-    import -window root "$WORK/next.png"
-    differs "$WORK/first.png" "$WORK/next.png" "$1" && return 0
-  done
-  return 1
-}
-expect_exit() {
-  for _ in $(seq $(( $1 * 10 ))); do
-    if ! kill -0 "$PID" 2>/dev/null; then
-      wait "$PID"; local code=$?; PID=
-      [ $code -eq 0 ] || fail "exit code $code"
-      return 0
-    fi
-    sleep 0.1
-  done
-  fail "still running after $1 s"
-}
 OUT1=1920x1080+0+0
 OUT2=1280x1024+1920+0
 

@@ -21,8 +21,8 @@ cleanup() {
   rm -rf "$WORK"
 }
 trap cleanup EXIT
+. "$(dirname "$0")/end_to_end_lib.sh"
 fail() { echo "FAIL: $*"; cat "$WORK/daemon.log" 2>/dev/null; exit 1; }
-lit() { convert "$1" -crop "$2" +repage -colorspace gray -threshold 0 -format '%[fx:mean]' info:; }
 hacks() { pgrep -f "^$WORK/ombrel" | wc -l; }
 
 cp "$BIN" "$WORK/ombrel"

@@ -1,0 +1,34 @@
+# Sourced by the end-to-end scripts: the program's end, and what screenshots
+# show. The script sets WORK (its scratch folder) and PID (the program's).
+
+fail() { echo "FAIL: $*"; [ -f "$WORK/out.log" ] && cat "$WORK/out.log"; exit 1; }
+
+# Waits for the program to end within $1 seconds (0.5 steps); fails unless its exit code is 0.
+expect_exit() {
+  local tenths
+  tenths=$(awk -v s="$1" 'BEGIN { print int(s * 10) }')
+  for _ in $(seq "$tenths"); do
+    if ! kill -0 "$PID" 2>/dev/null; then
+      wait "$PID"; local code=$?; PID=
+      [ $code -eq 0 ] || fail "exit code $code"
+      return 0
+    fi
+    sleep 0.1
+  done
+  fail "still running after $1 s"
+}
+
+# Fraction of lit pixels in a region of a screenshot.
+lit() { convert "$1" -crop "$2" +repage -colorspace gray -threshold 0 -format '%[fx:mean]' info:; }
+# Whether a region of two screenshots differs.
+differs() { [ "$(compare -metric AE -crop "$3" "$1" "$2" null: 2>&1 | cut -d' ' -f1)" != "0" ]; }
+# The picture holds still for 2 s of every 4 s cycle: look for a change in a region over 3 s.
+changes() {
+  import -window root "$WORK/first.png"
+  for _ in $(seq 8); do
+    sleep 0.4
+    import -window root "$WORK/next.png"
+    differs "$WORK/first.png" "$WORK/next.png" "$1" && return 0
+  done
+  return 1
+}
