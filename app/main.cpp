@@ -57,7 +57,8 @@ int main(int argc, char** argv) {
 
     std::unique_ptr<TForm1> form1;
     try {
-        form1 = std::make_unique<TForm1>(SystemMonitors, MakeQtNotificationArea, TRunOptions{options->Seed, hostWindow.get()});
+        form1 = std::make_unique<TForm1>(SystemMonitors, MakeQtNotificationArea,
+                                         TRunOptions{options->Seed, hostWindow.get()});
     } catch (const std::exception& e) {
         // No memory for a frame store, no OpenGL context, no thread: nothing to show.
         if (hosted)

@@ -27,11 +27,10 @@ void TFastFrameRenderer::Render(const TFrameStore& display, const TFrameStore& d
         gl.MatrixMode(GL_MODELVIEW);
         gl.PushMatrix();
         gl.LoadIdentity();
-        for (GLenum cap : {GL_LIGHTING, GL_FOG, GL_CULL_FACE, GL_COLOR_MATERIAL, GL_DEPTH_TEST, GL_TEXTURE_1D,
-                           GL_TEXTURE_2D, GL_POINT_SMOOTH, GL_BLEND, GL_ALPHA_TEST})
-            gl.Disable(cap);
-        if (GLExtensions().EXT_texture3D) gl.Disable(GL_TEXTURE_3D);
-        if (GLExtensions().ARB_texture_cube_map) gl.Disable(GL_TEXTURE_CUBE_MAP);
+        DisableSceneCapabilities(gl);
+        // Opaque points replace what is below them: blending and the alpha test change nothing.
+        gl.Disable(GL_BLEND);
+        gl.Disable(GL_ALPHA_TEST);
         gl.PointSize(1);
         gl.Color4fv(ColorToGLVector(FrameColour(display0, k), 1).data());
         gl.EnableClientState(GL_VERTEX_ARRAY);

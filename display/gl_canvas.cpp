@@ -11,6 +11,16 @@ TGLVector4f ColorToGLVector(TColor color, GLfloat alpha) {
             static_cast<GLfloat>(((color >> 16) & 255) * unit), alpha};
 }
 
+void DisableSceneCapabilities(const TGLApi& gl) {
+    for (GLenum cap : {GL_LIGHTING, GL_FOG, GL_CULL_FACE, GL_COLOR_MATERIAL, GL_DEPTH_TEST, GL_TEXTURE_1D,
+                       GL_TEXTURE_2D})
+        gl.Disable(cap);
+    if (GLExtensions().EXT_texture3D) gl.Disable(GL_TEXTURE_3D);
+    if (GLExtensions().ARB_texture_cube_map) gl.Disable(GL_TEXTURE_CUBE_MAP);
+    gl.Disable(GL_LINE_SMOOTH);
+    gl.Disable(GL_POINT_SMOOTH);
+}
+
 namespace {
 
 constexpr GLfloat Identity[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
@@ -43,13 +53,7 @@ TGLCanvas::~TGLCanvas() {
 void TGLCanvas::SaveGLState() {
     // The colour-buffer group holds the blend function set below.
     Api.PushAttrib(GL_ENABLE_BIT | GL_COLOR_BUFFER_BIT);
-    for (GLenum cap : {GL_LIGHTING, GL_FOG, GL_CULL_FACE, GL_COLOR_MATERIAL, GL_DEPTH_TEST, GL_TEXTURE_1D,
-                       GL_TEXTURE_2D})
-        Api.Disable(cap);
-    if (GLExtensions().EXT_texture3D) Api.Disable(GL_TEXTURE_3D);
-    if (GLExtensions().ARB_texture_cube_map) Api.Disable(GL_TEXTURE_CUBE_MAP);
-    Api.Disable(GL_LINE_SMOOTH);
-    Api.Disable(GL_POINT_SMOOTH);
+    DisableSceneCapabilities(Api);
     Api.Enable(GL_BLEND);
     Api.BlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
     Api.GetFloatv(GL_CURRENT_COLOR, SavedColor.data());

@@ -12,6 +12,10 @@ using TGLVector4f = std::array<GLfloat, 4>;
 // Packed colour to four floats; system colours are looked up first.
 TGLVector4f ColorToGLVector(TColor color, GLfloat alpha);
 
+// Turns off what a 3D scene may leave on that would change flat 2D drawing:
+// lighting, fog, culling, colour material, depth test, textures, smoothing.
+void DisableSceneCapabilities(const TGLApi& gl);
+
 // A short-lived 2D canvas over the current OpenGL context: integer pixel
 // coordinates of a width x height buffer with y running down, the scene's
 // 3D state saved and overridden, and consecutive primitives of one kind in

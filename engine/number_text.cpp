@@ -9,7 +9,9 @@ namespace ombrel {
 bool ParseWord32(const std::string& s, uint32_t& value) {
     const bool hex = s.size() > 2 && s[0] == '0' && (s[1] == 'x' || s[1] == 'X');
     const std::string digits = hex ? s.substr(2) : s;
-    const auto isDigit = [hex](char c) { return hex ? std::isxdigit(static_cast<unsigned char>(c)) != 0 : c >= '0' && c <= '9'; };
+    const auto isDigit = [hex](char c) {
+        return hex ? std::isxdigit(static_cast<unsigned char>(c)) != 0 : c >= '0' && c <= '9';
+    };
     if (digits.empty() || digits.size() > (hex ? 8u : 18u) || !std::all_of(digits.begin(), digits.end(), isDigit))
         return false;
     const unsigned long long v = std::strtoull(digits.c_str(), nullptr, hex ? 16 : 10);
