@@ -68,6 +68,18 @@ covered 320x240+100+100 || fail "the host was not filled"
 echo "destroy 0" >&"${HOST[1]}"
 expect_exit 2
 
+echo "== --root without a daemon's window draws on the root window"
+env -u XSCREENSAVER_WINDOW "$BIN" --root >"$WORK/out.log" 2>&1 &
+PID=$!
+sleep 3
+import -window root "$WORK/now.png"
+for m in 1920x1080+0+0 1280x1024+1920+0; do
+  f=$(lit "$WORK/now.png" "$m")
+  awk -v f="$f" 'BEGIN { exit !(f > 0.00001 && f < 0.5) }' || fail "root window, monitor $m: lit fraction $f"
+done
+kill -TERM "$PID"
+expect_exit 0.5
+
 echo "== a window id that names no window: one line, exit 2"
 XSCREENSAVER_WINDOW=0x7fffffff "$BIN" --root >"$WORK/out.log" 2>&1
 code=$?
