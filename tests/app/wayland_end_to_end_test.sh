@@ -96,4 +96,16 @@ echo "== a double-click on the second output ends the program"
 xdotool mousemove 2500 300 click --repeat 2 --delay 80 1
 expect_exit 2
 
+echo "== Exit in the menu on the second output ends the program"
+QT_QPA_PLATFORM=wayland "$BIN" >"$WORK/out.log" 2>&1 &
+PID=$!
+for _ in $(seq 100); do [ "$(views "role xdg_toplevel.*window 'Ombrel'" | wc -l)" -ge 2 ] && break; sleep 0.1; done
+sleep 1
+xdotool mousemove 2400 500 click 3
+for _ in $(seq 30); do popup=$(views "role xdg_popup"); case "$popup" in 2400,500\ *) break ;; esac; sleep 0.1; done
+# The last item, "Exit", lies at the menu's bottom.
+bottom=$(echo "$popup" | sed 's/.*,//')
+xdotool mousemove 2440 $((bottom - 10)) sleep 0.2 click 1
+expect_exit 2
+
 echo "wayland end-to-end: all passed"
