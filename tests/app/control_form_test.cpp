@@ -2,7 +2,6 @@
 
 #include <QApplication>
 #include <QMessageBox>
-#include <QScreen>
 #include <QTimer>
 #include <chrono>
 #include <thread>
@@ -157,25 +156,6 @@ TEST_F(ControlForm, CloseDuringStartUpIsHeldUntilTheFirstCycleIsDone) {
     EXPECT_TRUE(form.Displays.empty());
     EXPECT_FALSE(form.FirstCycle);
     EXPECT_FALSE(form.Generating);
-}
-
-TEST_F(ControlForm, TheTickThatStartsACycleShowsThePictureOfTheTickBefore) {
-    auto form = Start({{0, 0, 640, 400}});
-    form->Timer1.stop();
-    TForm2& display = *form->DisplayForms[0];
-    display.SetStraightPath(true);  // a render on every tick
-    auto grab = [&] {
-        QCoreApplication::processEvents();
-        return display.GLSceneViewer1->screen()->grabWindow(display.GLSceneViewer1->winId()).toImage();
-    };
-    for (int cycle = 0; cycle < 3; ++cycle) {
-        form->FrameCounter = 98;
-        form->Timer1Timer();  // 99: the target
-        const QImage target = grab();
-        form->Timer1Timer();  // 0: the next cycle starts from it while this tick shows frame 1
-        EXPECT_EQ(grab(), target) << "cycle " << cycle;
-        ASSERT_TRUE(WaitFor([&] { return !form->Generating; }));
-    }
 }
 
 TEST_F(ControlForm, AfterAStallTheClockGoesOnAtItsPaceWithoutCatchingUp) {
