@@ -22,13 +22,40 @@ expect_exit() {
 lit() { convert "$1" -crop "$2" +repage -colorspace gray -threshold 0 -format '%[fx:mean]' info:; }
 # Whether a region of two screenshots differs.
 differs() { [ "$(compare -metric AE -crop "$3" "$1" "$2" null: 2>&1 | cut -d' ' -f1)" != "0" ]; }
-# The picture holds still for 2 s of every 4 s cycle: look for a change in a region over 3 s.
+# The picture holds still for 2 s of every 4 s cycle: look for a change in a
+# region, for up to three cycles (a loaded machine slows the clock down).
 changes() {
   import -window root "$WORK/first.png"
-  for _ in $(seq 8); do
+  local deadline=$((SECONDS + 12))
+  while [ $SECONDS -lt $deadline ]; do
     sleep 0.4
     import -window root "$WORK/next.png"
     differs "$WORK/first.png" "$WORK/next.png" "$1" && return 0
   done
   return 1
 }
+
+# Runs the command given after $1 until it succeeds, for up to $1 seconds.
+wait_until() {
+  local deadline=$((SECONDS + $1)); shift
+  until "$@"; do
+    [ $SECONDS -ge $deadline ] && return 1
+    sleep 0.2
+  done
+}
+
+# Whether every region of a screenshot of the root window shows a figure: some
+# points lit, but less than half. Sets LIT to what it saw last.
+all_lit() {
+  import -window root "$WORK/lit.png"
+  local m f
+  for m in "$@"; do
+    f=$(lit "$WORK/lit.png" "$m")
+    LIT="$m: lit fraction $f"
+    awk -v f="$f" 'BEGIN { exit !(f > 0.00001 && f < 0.5) }' || return 1
+  done
+}
+
+# Waits for a figure in every region given, for as long as a start-up on a
+# loaded machine may take.
+wait_lit() { wait_until 30 all_lit "$@"; }

@@ -54,32 +54,27 @@ for _ in $(seq 100); do
   sleep 0.1
 done
 [ "$placed" = "$want" ] || fail "displays placed at: $placed"
-sleep 4
+wait_lit $OUT1 $OUT2 || fail "output $LIT"
 grep -q eglError "$WORK/out.log" && fail "OpenGL context errors"
-import -window root "$WORK/shot.png"
-for o in $OUT1 $OUT2; do
-  f=$(lit "$WORK/shot.png" "$o")
-  awk -v f="$f" 'BEGIN { exit !(f > 0.00001 && f < 0.5) }' || fail "output $o: lit fraction $f"
-done
 changes "$OUT1" || fail "output 1 did not change"
 changes "$OUT2" || fail "output 2 did not change"
 
 echo "== right-click on the second output opens the menu at the pointer there"
 xdotool mousemove 2400 500 click 3
-for _ in $(seq 30); do popup=$(views "role xdg_popup"); case "$popup" in 2400,500\ *) break ;; esac; sleep 0.1; done
+for _ in $(seq 100); do popup=$(views "role xdg_popup"); case "$popup" in 2400,500\ *) break ;; esac; sleep 0.1; done
 case "$popup" in 2400,500\ *) ;; *) fail "menu at: ${popup:-nowhere}" ;; esac
 xdotool mousemove 2000 900 click 1
-for _ in $(seq 30); do [ -z "$(views "role xdg_popup")" ] && break; sleep 0.1; done
+for _ in $(seq 100); do [ -z "$(views "role xdg_popup")" ] && break; sleep 0.1; done
 [ -z "$(views "role xdg_popup")" ] || fail "the menu did not close"
 
 # Weston 10 keeps full-screen windows of outputs other than its first above
 # any dialog, so the About box is opened from the first output.
 echo "== About Ombrel opens the box over the display, the animation goes on"
 xdotool mousemove 700 500 click 3
-for _ in $(seq 30); do popup=$(views "role xdg_popup"); case "$popup" in 700,500\ *) break ;; esac; sleep 0.1; done
+for _ in $(seq 100); do popup=$(views "role xdg_popup"); case "$popup" in 700,500\ *) break ;; esac; sleep 0.1; done
 case "$popup" in 700,500\ *) ;; *) fail "no menu at the pointer on the first output: ${popup:-nowhere}" ;; esac
 xdotool mousemove 740 509 sleep 0.2 click 1
-for _ in $(seq 30); do about=$(views "role xdg_toplevel.*'About\.\.\." | grep -v '^0,0 0,0'); [ -n "$about" ] && break; sleep 0.1; done
+for _ in $(seq 100); do about=$(views "role xdg_toplevel.*'About\.\.\." | grep -v '^0,0 0,0'); [ -n "$about" ] && break; sleep 0.1; done
 [ -n "$about" ] || fail "the About box did not open"
 ax=${about%%,*}; rest=${about#*,}; ay=${rest%% *}
 sleep 0.5
@@ -88,13 +83,13 @@ f=$(convert "$WORK/about.png" -crop "300x150+$((ax + 20))+$((ay + 40))" +repage 
 awk -v f="$f" 'BEGIN { exit !(f > 0.6) }' || fail "the About box is not in sight (brightness $f)"
 changes "$OUT2" || fail "the animation stopped behind the About box"
 xdotool mousemove $((ax + 51)) $((ay + 202)) click 1
-for _ in $(seq 30); do [ -z "$(views "role xdg_toplevel.*'About\.\.\.")" ] && break; sleep 0.1; done
+for _ in $(seq 100); do [ -z "$(views "role xdg_toplevel.*'About\.\.\.")" ] && break; sleep 0.1; done
 [ -z "$(views "role xdg_toplevel.*'About\.\.\.")" ] || fail "OK did not close the About box"
 kill -0 "$PID" 2>/dev/null || fail "the program ended with the About box"
 
 echo "== a double-click on the second output ends the program"
 xdotool mousemove 2500 300 click --repeat 2 --delay 80 1
-expect_exit 2
+expect_exit 10
 
 echo "== Exit in the menu on the second output ends the program"
 QT_QPA_PLATFORM=wayland "$BIN" >"$WORK/out.log" 2>&1 &
@@ -102,10 +97,10 @@ PID=$!
 for _ in $(seq 100); do [ "$(views "role xdg_toplevel.*window 'Ombrel'" | wc -l)" -ge 2 ] && break; sleep 0.1; done
 sleep 1
 xdotool mousemove 2400 500 click 3
-for _ in $(seq 30); do popup=$(views "role xdg_popup"); case "$popup" in 2400,500\ *) break ;; esac; sleep 0.1; done
+for _ in $(seq 100); do popup=$(views "role xdg_popup"); case "$popup" in 2400,500\ *) break ;; esac; sleep 0.1; done
 # The last item, "Exit", lies at the menu's bottom.
 bottom=$(echo "$popup" | sed 's/.*,//')
 xdotool mousemove 2440 $((bottom - 10)) sleep 0.2 click 1
-expect_exit 2
+expect_exit 10
 
 echo "wayland end-to-end: all passed"
