@@ -1,16 +1,17 @@
 #include "app/control_form.h"
 #include "app/error_report.h"
+#include "engine/cycle.h"
 
 namespace ombrel {
 
 void TForm1::Timer1Timer() {
-    if (FrameCounter < 99) {
+    if (FrameCounter < CycleLastCounter) {
         ++FrameCounter;
     } else if (!Generating.load(std::memory_order_acquire)) {
         FrameCounter = 0;
         Worker.reset();
         try {
-            Worker = StartGenerator(*this);
+            StartWorker();
         } catch (const std::exception& e) {
             // Generating is down again; the next end of a cycle tries anew.
             ReportError(e);

@@ -1,73 +1,58 @@
 #include "app/command_line.h"
 
 #include "engine/number_text.h"
+#include "engine/option_table.h"
 
 namespace ombrel {
-
-const char* const Usage =
-    "usage: ombrel [--root] [--window-id ID] [--seed N]\n"
-    "A full-screen fractal animation on every monitor, or a screensaver.\n"
-    "  --root, -root        draw in the window a screensaver daemon hands over\n"
-    "                       (XSCREENSAVER_WINDOW), else on the root window\n"
-    "  --window-id ID       draw inside the window ID (decimal or 0x-hex), as a\n"
-    "  -window-id ID        screensaver's preview asks\n"
-    "  --seed N             the same figures for the same N (decimal or 0x-hex, 32 bits)\n"
-    "  --help               show this text\n"
-    "  --version            show the version\n";
 
 namespace {
 
 bool ParseWindowId(const std::string& text, uint32_t& id) { return ParseWord32(text, id) && id != 0; }
 
+TOptionTable Table(TCommandLine& o) {
+    return TOptionTable(
+        "ombrel [--root] [--window-id ID] [--seed N]",
+        "A full-screen fractal animation on every monitor, or a screensaver.",
+        {
+            {{"--root", "-root"}, "",
+             "draw in the window a screensaver daemon hands over\n(XSCREENSAVER_WINDOW), else on the root window",
+             [&o](const std::string&, std::string&) { return o.Root = true; }},
+            {{"--window-id", "-window-id"}, "ID",
+             "draw inside the window ID (decimal or 0x-hex), as a\nscreensaver's preview asks",
+             [&o](const std::string& v, std::string& error) {
+                 uint32_t id = 0;
+                 if (!ParseWindowId(v, id)) {
+                     error = "--window-id needs a window id, decimal or 0x-hex: '" + v + "'";
+                     return false;
+                 }
+                 o.WindowId = id;
+                 return true;
+             }},
+            {{"--seed"}, "N", "the same figures for the same N (decimal or 0x-hex, 32 bits)",
+             [&o](const std::string& v, std::string& error) {
+                 uint32_t seed = 0;
+                 if (!ParseWord32(v, seed)) {
+                     error = "--seed needs a 32-bit number, decimal or 0x-hex: '" + v + "'";
+                     return false;
+                 }
+                 o.Seed = seed;
+                 return true;
+             }},
+            {{"--help", "-h"}, "", "show this text", [&o](const std::string&, std::string&) { return o.Help = true; }},
+            {{"--version"}, "", "show the version", [&o](const std::string&, std::string&) { return o.Version = true; }},
+        });
+}
+
 }  // namespace
+
+std::string Usage() {
+    TCommandLine unused;
+    return Table(unused).Usage();
+}
 
 std::optional<TCommandLine> ParseCommandLine(const std::vector<std::string>& args, std::string& error) {
     TCommandLine o;
-    for (size_t i = 0; i < args.size(); ++i) {
-        std::string opt = args[i];
-        std::optional<std::string> value;
-        if (const size_t eq = opt.find('='); opt.rfind("--", 0) == 0 && eq != std::string::npos) {
-            value = opt.substr(eq + 1);
-            opt.resize(eq);
-        }
-        const bool takesValue = opt == "--window-id" || opt == "-window-id" || opt == "--seed";
-        if (!takesValue && value) {
-            error = "option " + opt + " takes no value";
-            return std::nullopt;
-        }
-        if (opt == "--root" || opt == "-root") {
-            o.Root = true;
-        } else if (opt == "--help" || opt == "-h") {
-            o.Help = true;
-        } else if (opt == "--version") {
-            o.Version = true;
-        } else if (!takesValue) {
-            error = "unknown option '" + opt + "'";
-            return std::nullopt;
-        } else {
-            if (!value) {
-                if (i + 1 >= args.size()) {
-                    error = "option " + opt + " needs a value";
-                    return std::nullopt;
-                }
-                value = args[++i];
-            }
-            uint32_t n = 0;
-            if (opt == "--seed") {
-                if (!ParseWord32(*value, n)) {
-                    error = "--seed needs a 32-bit number, decimal or 0x-hex: '" + *value + "'";
-                    return std::nullopt;
-                }
-                o.Seed = n;
-            } else {
-                if (!ParseWindowId(*value, n)) {
-                    error = opt + " needs a window id, decimal or 0x-hex: '" + *value + "'";
-                    return std::nullopt;
-                }
-                o.WindowId = n;
-            }
-        }
-    }
+    if (!Table(o).Parse(args, error)) return std::nullopt;
     return o;
 }
 

@@ -32,6 +32,7 @@ std::optional<TCommandLine> ParseCommandLine(const std::vector<std::string>& arg
 // unset) name; nothing, with `error`, when that variable is no window id.
 std::optional<THostChoice> ChooseHost(const TCommandLine& options, const char* xscreensaverWindow, std::string& error);
 
-extern const char* const Usage;
+// The usage text, from the same table as the parsing.
+std::string Usage();
 
 }  // namespace ombrel

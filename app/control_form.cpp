@@ -2,15 +2,16 @@
 
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QMetaObject>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QSocketNotifier>
 
 #include "app/error_report.h"
 #include "app/host_window.h"
-#include "app/message_pump.h"
 #include "app/stop_signals.h"
 #include "desktop/program_icon.h"
+#include "engine/cycle.h"
 
 namespace ombrel {
 
@@ -21,8 +22,6 @@ TForm1::TForm1(TMonitorList monitors, const TTrayIcon::TAreaFactory& notificatio
     CreateComponents(notificationArea);
     if (Options.Host) AttachHost();
     FormCreate();
-    Phase = TPhase::Running;
-    if (CloseHeld) Close();
 }
 
 TForm1::~TForm1() {
@@ -31,7 +30,7 @@ TForm1::~TForm1() {
 }
 
 void TForm1::CreateComponents(const TTrayIcon::TAreaFactory& notificationArea) {
-    Timer1.setInterval(40);
+    Timer1.setInterval(TickMs);
     Timer1.setTimerType(Qt::PreciseTimer);
     connect(&Timer1, &QTimer::timeout, this, &TForm1::Timer1Timer);
 
@@ -94,13 +93,14 @@ void TForm1::CreateDisplay(const TMonitor& monitor) {
     auto display = Options.Host
                        ? std::make_unique<TForm2>(*this, nullptr, nullptr, nullptr, Options.Host->Window())
                        : std::make_unique<TForm2>(*this, PopupMenu1, [this] { RequestClose(); }, monitor.Screen);
-    display->GLSceneViewer1->OnError = ReportError;
+    display->GLSceneViewer1->OnError = [](const std::exception& e) { ReportError(e); };
     display->SetBounds(monitor.Left, monitor.Top, monitor.Width, monitor.Height);
     display->AllocateFrames(monitor.Width, monitor.Height);  // size, budget and 50 clear frames
     if (display->PointBudget > MaxPointBudget) MaxPointBudget = display->PointBudget;
-    display->Show();
+    // Registered before it is shown: an expose delivered at once paints with the whole list.
     Displays.push_back(display.get());
     DisplayForms.push_back(std::move(display));
+    DisplayForms.back()->Show();
 }
 
 void TForm1::FormCreate() {
@@ -110,19 +110,46 @@ void TForm1::FormCreate() {
     DisplayForms.reserve(monitors.size());
     for (const TMonitor& m : monitors) CreateDisplay(m);
     Random.Seed(Options.Seed ? *Options.Seed : SeedFromClock());
-    Worker = StartGenerator(*this);
-    PumpWhile([this] { return Generating.load(std::memory_order_acquire); });
-    FrameCounter = 40;
+    // Started from the event loop, once this form is complete. The displays
+    // show the empty first frame meanwhile; input goes on.
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            if (Phase != TPhase::Starting) return;
+            try {
+                StartWorker();
+            } catch (const std::exception& e) {
+                // Without a first cycle there is nothing to show.
+                ReportFatalError(e);
+                Failed = true;
+                Close();
+            }
+        },
+        Qt::QueuedConnection);
+}
+
+void TForm1::StartWorker() {
+    Worker = StartGenerator(*this, [this](std::exception_ptr error) {
+        QMetaObject::invokeMethod(this, [this, error] { GenerationDone(error); }, Qt::QueuedConnection);
+    });
+}
+
+void TForm1::GenerationDone(std::exception_ptr error) {
+    if (error) ReportError(error);
+    if (Phase != TPhase::Starting) return;
+    Phase = TPhase::Running;
+    FrameCounter = StartCounter;
     Timer1.start();
 }
 
 void TForm1::FormClose() {
     Timer1.stop();
-    PumpWhile([this] { return Generating.load(std::memory_order_acquire); });
+    // A generation running now is of no use any more: cancelled, it ends
+    // within milliseconds, and the release waits for that.
+    Cancel = true;
     Worker.reset();
     if (!Options.Host || !Options.Host->Destroyed())
         for (auto& d : DisplayForms) d->Hide();
-    QCoreApplication::processEvents();
     for (auto& d : DisplayForms) d->ReleaseFrames();
     DisplayForms.clear();
     Displays.clear();
@@ -130,22 +157,11 @@ void TForm1::FormClose() {
 }
 
 void TForm1::Close() {
-    // A generation running now is of no use any more.
-    Cancel = true;
-    switch (Phase) {
-        case TPhase::Starting:
-            // The displays take input during the first generation; end once it is done.
-            CloseHeld = true;
-            return;
-        case TPhase::Closing:
-        case TPhase::Ended:
-            return;
-        case TPhase::Running:
-            break;
-    }
+    if (Phase == TPhase::Closing || Phase == TPhase::Ended) return;
     Phase = TPhase::Closing;
     FormClose();
     Phase = TPhase::Ended;
+    // Outside the event loop (a test), quit() does nothing; exit() would end every loop started later.
     QCoreApplication::quit();
 }
 

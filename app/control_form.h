@@ -63,13 +63,19 @@ public:
     // Opened by "About Ombrel"; created by the program entry after this form.
     TForm3* AboutBox = nullptr;
 
-    // Closing the control form ends the program. Held while start-up runs,
-    // absorbed once shutdown has begun.
+    // Closing the control form ends the program, at any moment: a
+    // generation under way is cancelled. Absorbed once shutdown has begun.
     void Close();
     // Close from inside a handler of a window that the close destroys.
     void RequestClose();
+    // The first cycle is done and the clock runs.
+    bool Started() const { return Phase == TPhase::Running; }
     bool Closed() const { return Phase == TPhase::Ended; }
+    // The program's exit code: 1 when start-up failed.
+    int ExitCode() const { return Failed ? 1 : 0; }
 
+    // Builds the displays and starts the first cycle; the clock starts when
+    // the cycle's end is reported (GenerationDone).
     void FormCreate();
     void FormClose();
     void Timer1Timer();
@@ -91,10 +97,15 @@ private:
     void CreateComponents(const TTrayIcon::TAreaFactory& notificationArea);
     void CreateDisplay(const TMonitor& monitor);
     void AttachHost();
+    // Starts a worker that reports its end back to the GUI thread. Throws
+    // when no thread could be started (Generating is lowered again).
+    void StartWorker();
+    // On the GUI thread once a worker has ended.
+    void GenerationDone(std::exception_ptr error);
 
     enum class TPhase { Starting, Running, Closing, Ended };
     TPhase Phase = TPhase::Starting;
-    bool CloseHeld = false;
+    bool Failed = false;
     TMonitorList Monitors;
     TRunOptions Options;
 };

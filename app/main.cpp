@@ -1,7 +1,6 @@
 // Ombrel: a full-screen fractal animation on every monitor, or a screensaver
 // inside the window a screensaver daemon hands over.
 #include <QApplication>
-#include <QMessageBox>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
@@ -13,6 +12,7 @@
 #include "app/stop_signals.h"
 #include "desktop/about_box.h"
 #include "desktop/program_icon.h"
+#include "ombrel_version.h"
 
 using namespace ombrel;
 
@@ -20,18 +20,22 @@ int main(int argc, char** argv) {
     CatchStopSignals();
     std::string error;
     const auto options = ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc), error);
-    const auto host = options ? ChooseHost(*options, std::getenv("XSCREENSAVER_WINDOW"), error) : std::nullopt;
-    if (!host) {
+    if (!options) {
         std::fprintf(stderr, "ombrel: %s\n", error.c_str());
         return 2;
     }
     if (options->Help) {
-        std::fputs(Usage, stdout);
+        std::fputs(Usage().c_str(), stdout);
         return 0;
     }
     if (options->Version) {
-        std::printf("ombrel %s\n", OMBREL_VERSION);
+        std::printf("ombrel %s\n", OmbrelVersion);
         return 0;
+    }
+    const auto host = ChooseHost(*options, std::getenv("XSCREENSAVER_WINDOW"), error);
+    if (!host) {
+        std::fprintf(stderr, "ombrel: %s\n", error.c_str());
+        return 2;
     }
     const bool hosted = host->Kind != THostChoice::TKind::Monitors;
     // A daemon's window is an X11 window, also in a session that offers Wayland.
@@ -60,11 +64,8 @@ int main(int argc, char** argv) {
         form1 = std::make_unique<TForm1>(SystemMonitors, MakeQtNotificationArea,
                                          TRunOptions{options->Seed, hostWindow.get()});
     } catch (const std::exception& e) {
-        // No memory for a frame store, no OpenGL context, no thread: nothing to show.
-        if (hosted)
-            std::fprintf(stderr, "ombrel: %s\n", e.what());
-        else
-            QMessageBox::critical(nullptr, QApplication::applicationDisplayName(), QString::fromUtf8(e.what()));
+        // No memory for a frame store, no OpenGL context: nothing to show.
+        ReportFatalError(e);
         return 1;
     }
     std::unique_ptr<TForm3> form3;
@@ -72,6 +73,6 @@ int main(int argc, char** argv) {
         form3 = std::make_unique<TForm3>();
         form1->AboutBox = form3.get();
     }
-    if (form1->Closed()) return 0;
-    return QApplication::exec();
+    QApplication::exec();
+    return form1->ExitCode();
 }

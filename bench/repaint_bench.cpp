@@ -11,8 +11,11 @@
 #include <memory>
 
 #include "display/display_form.h"
-#include "display/frame_renderer.h"
-#include "display/gl_canvas.h"
+#include <optional>
+
+#include "display/reference/frame_renderer.h"
+#include "display/reference/gl_canvas.h"
+#include "display/reference/straight_path.h"
 #include "display/hsv_color.h"
 #include "engine/morph_state.h"
 #include "tests/engine/engine_rig.h"
@@ -136,10 +139,10 @@ void BM_Repaint(benchmark::State& st) {
     TRig& rig = Rig(w, h);
     const int k = static_cast<int>(st.range(0));
     rig.Control.FrameCounter = k == 0 ? 100 : 49 + k;  // frame k, or none
-    auto normal = rig.Form->GLDirectOpenGL1.OnRender;
-    rig.Form->SetStraightPath(Path == TPath::Straight || Path == TPath::PerPixel);
+    std::optional<TStraightPath> reference;
+    if (Path == TPath::Straight || Path == TPath::PerPixel) reference.emplace(*rig.Form, rig.Control);
     if (Path == TPath::PerPixel)
-        rig.Form->GLDirectOpenGL1.OnRender = [&](TGLDirectOpenGL*, TRenderContextInfo&) {
+        reference->GLDirectOpenGL1.OnRender = [&](TGLDirectOpenGL*, TRenderContextInfo&) {
             RenderFramePerPixel(*rig.Form, *rig.Form, rig.Control.FrameCounter);
         };
     // A skipped repaint: the clock's repaint of a picture already on screen.
@@ -150,7 +153,6 @@ void BM_Repaint(benchmark::State& st) {
         else
             rig.Form->GLSceneViewer1->Repaint();
     }
-    rig.Form->GLDirectOpenGL1.OnRender = normal;
     st.SetLabel(std::string(FrameName(k)) + (k ? " " + std::to_string(rig.SetPixels[static_cast<size_t>(k - 1)]) + " points" : ""));
 }
 

@@ -4,40 +4,26 @@
 #include <QMenu>
 #include <QScreen>
 
-#include "display/frame_renderer.h"
+#include "engine/cycle.h"
 
 namespace ombrel {
 
 TForm2::TForm2(const TMorphState& control, QMenu* popup, std::function<void()> closeOwner, QScreen* screen,
                QWindow* host)
     : Control(control), CloseOwner(std::move(closeOwner)) {
-    GLDirectOpenGL1.OnRender = [this](TGLDirectOpenGL* sender, TRenderContextInfo& rci) {
-        GLDirectOpenGL1Render(sender, rci);
-    };
-    GLCamera1.DepthOfView = 100.0;
-    GLCamera1.FocalLength = 50.0;
-    GLScene1.Add(&GLDirectOpenGL1);
-    GLScene1.Add(&GLCamera1);
-
     GLSceneViewer1 = std::make_unique<TGLSceneViewer>(screen, host);
     // The taskbar shows window titles; users know the program by its name.
     GLSceneViewer1->setTitle(QGuiApplication::applicationDisplayName());
-    GLSceneViewer1->SetCamera(&GLCamera1);
     GLSceneViewer1->PopupMenu = popup;
     GLSceneViewer1->OnDblClick = [this] { GLSceneViewer1DblClick(); };
     GLSceneViewer1->OnCloseRequest = [this] { GLSceneViewer1DblClick(); };
-    SetStraightPath(false);
+    GLSceneViewer1->Draw = [this] { GLDirectOpenGL1Render(); };
     // An unplugged monitor: Qt would move the window onto another one and
     // cover that display, so it goes out of sight; its frames are kept.
     if (screen)
         QObject::connect(qGuiApp, &QGuiApplication::screenRemoved, GLSceneViewer1.get(), [this, screen](QScreen* gone) {
             if (gone == screen) Hide();
         });
-}
-
-TForm2::~TForm2() {
-    // The viewer goes first: it still refers to the camera.
-    GLSceneViewer1.reset();
 }
 
 void TForm2::SetBounds(int left, int top, int width, int height) { GLSceneViewer1->SetDeviceBounds(left, top, width, height); }
@@ -53,22 +39,9 @@ void TForm2::Show() {
 
 void TForm2::Hide() { GLSceneViewer1->hide(); }
 
-void TForm2::GLDirectOpenGL1Render(TGLDirectOpenGL*, TRenderContextInfo&) {
+void TForm2::GLDirectOpenGL1Render() {
     Drawn = CurrentPicture();
-    RenderFrame(*this, *Control.Displays[0], Control.FrameCounter);
-}
-
-void TForm2::SetStraightPath(bool on) {
-    Straight = on;
-    Drawn.reset();
-    if (on) {
-        GLSceneViewer1->DirectRender = nullptr;
-        return;
-    }
-    GLSceneViewer1->DirectRender = [this] {
-        Drawn = CurrentPicture();
-        Fast.Render(*this, *Control.Displays[0], Control.FrameCounter);
-    };
+    Renderer.Render(*this, *Control.Displays[0], Control.FrameCounter);
 }
 
 std::optional<TForm2::TPicture> TForm2::CurrentPicture() const {
@@ -77,13 +50,13 @@ std::optional<TForm2::TPicture> TForm2::CurrentPicture() const {
     if (k >= 2 && Control.Generating.load(std::memory_order_acquire)) return std::nullopt;
     const int64_t cycle = Control.CyclesStarted;
     // A cycle's start frame is the last one's target, bit for bit: the same picture.
-    if (k == 1 && cycle > 1) return TPicture{cycle - 1, 50, FrameColour(*Control.Displays[0], 1)};
+    if (k == 1 && cycle > 1) return TPicture{cycle - 1, FrameCount, FrameColour(*Control.Displays[0], 1)};
     return TPicture{cycle, k, k ? FrameColour(*Control.Displays[0], k) : 0};
 }
 
 void TForm2::Repaint() {
     const std::optional<TPicture> picture = CurrentPicture();
-    if (!Straight && picture && Drawn == picture && GLSceneViewer1->ScreenCurrent()) return;
+    if (picture && Drawn == picture && GLSceneViewer1->ScreenCurrent()) return;
     GLSceneViewer1->Repaint();
 }
 

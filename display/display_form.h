@@ -5,7 +5,6 @@
 
 #include "display/fast_frame_renderer.h"
 #include "display/hsv_color.h"
-#include "display/scene.h"
 #include "display/scene_viewer.h"
 #include "engine/frame_store.h"
 #include "engine/morph_state.h"
@@ -26,11 +25,7 @@ public:
     // window of another program) the display is a child window inside it.
     TForm2(const TMorphState& control, QMenu* popup, std::function<void()> closeOwner, QScreen* screen = nullptr,
            QWindow* host = nullptr);
-    ~TForm2();
 
-    TGLScene GLScene1;
-    TGLDirectOpenGL GLDirectOpenGL1;
-    TGLCamera GLCamera1;
     std::unique_ptr<TGLSceneViewer> GLSceneViewer1;
 
     // Left, top, width and height in device pixels; the viewer fills it.
@@ -41,12 +36,8 @@ public:
     // The clock's repaint: skipped when the window already shows the picture
     // that the current frame would draw.
     void Repaint();
-    // Through the scene graph and the pixel canvas on every repaint, the
-    // reference that the program's own drawing is held against; off, the
-    // program's drawing.
-    void SetStraightPath(bool on);
-
-    void GLDirectOpenGL1Render(TGLDirectOpenGL* Sender, TRenderContextInfo& rci);
+    // The viewer's paint: the frame that the counter selects.
+    void GLDirectOpenGL1Render();
     void GLSceneViewer1DblClick();
 
 private:
@@ -62,8 +53,7 @@ private:
 
     const TMorphState& Control;
     std::function<void()> CloseOwner;
-    TFastFrameRenderer Fast;
-    bool Straight = false;
+    TFastFrameRenderer Renderer;
     std::optional<TPicture> Drawn;  // by the last render
 };
 

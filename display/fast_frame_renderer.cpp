@@ -1,9 +1,20 @@
 #include "display/fast_frame_renderer.h"
 
-#include "display/frame_renderer.h"
-#include "display/gl_canvas.h"
+#include "display/gl_colour.h"
+#include "engine/cycle.h"
 
 namespace ombrel {
+
+TColor FrameColour(const TFrameStore& display0, int k) noexcept {
+    const TMorphFrame& f = display0.Frames[k];
+    return HSVToColor(f.Hue, f.Saturation, f.Brightness);
+}
+
+void DisableSceneCapabilities(const TGLApi& gl) {
+    for (GLenum cap : {GL_LIGHTING, GL_FOG, GL_CULL_FACE, GL_COLOR_MATERIAL, GL_DEPTH_TEST, GL_TEXTURE_1D,
+                       GL_TEXTURE_2D, GL_LINE_SMOOTH, GL_POINT_SMOOTH})
+        gl.Disable(cap);
+}
 
 void TFastFrameRenderer::Render(const TFrameStore& display, const TFrameStore& display0, int32_t FrameCounter) {
     const TGLApi& gl = GL();
@@ -13,13 +24,14 @@ void TFastFrameRenderer::Render(const TFrameStore& display, const TFrameStore& d
     const int k = SelectFrame(FrameCounter);
     Points.clear();
     if (k != 0)
-        ForEachSetBit(display.Frames[k].FrameBits, [this](int x, int y) {
-            // At the pixel's centre, exactly as the canvas puts it.
+        display.Frames[k].FrameBits.ForEachSet([this](int x, int y) {
+            // At the pixel's centre: on its corner the rasteriser may light a neighbour.
             Points.push_back(static_cast<GLfloat>(x) + 0.5f);
             Points.push_back(static_cast<GLfloat>(y) + 0.5f);
         });
     if (!Points.empty()) {
-        // The canvas's pixel space: the same transform, so the same pixels also on a scaled window.
+        // Pixel space of the display's frames, y running down: the same
+        // pixels also on a scaled window.
         gl.MatrixMode(GL_PROJECTION);
         gl.PushMatrix();
         gl.LoadIdentity();
@@ -28,11 +40,13 @@ void TFastFrameRenderer::Render(const TFrameStore& display, const TFrameStore& d
         gl.PushMatrix();
         gl.LoadIdentity();
         DisableSceneCapabilities(gl);
-        // Opaque points replace what is below them: blending and the alpha test change nothing.
+        // Opaque points replace what is below them: blending, the alpha test
+        // and dithering change nothing.
         gl.Disable(GL_BLEND);
         gl.Disable(GL_ALPHA_TEST);
+        gl.Disable(GL_DITHER);
         gl.PointSize(1);
-        gl.Color4fv(ColorToGLVector(FrameColour(display0, k), 1).data());
+        gl.Color4fv(PackedColourToGL(FrameColour(display0, k), 1).data());
         gl.EnableClientState(GL_VERTEX_ARRAY);
         gl.VertexPointer(2, GL_FLOAT, 0, Points.data());
         gl.DrawArrays(GL_POINTS, 0, static_cast<GLsizei>(Points.size() / 2));

@@ -3,14 +3,23 @@
 #include <vector>
 
 #include "display/gl_api.h"
+#include "display/hsv_color.h"
 #include "engine/frame_store.h"
 
 namespace ombrel {
 
-// The program's drawing of one display's current frame: the picture that
-// RenderFrame makes, pixel for pixel, for a fraction of the work on a
-// software rasteriser. A clear gives the black instead of a blended quad over
-// a clear, and the points go out in one vertex array.
+// The packed colour of frame `k` (1..50), which display 0 holds for every display.
+TColor FrameColour(const TFrameStore& display0, int k) noexcept;
+
+// Turns off what a 3D scene may leave on that would change flat 2D drawing:
+// lighting, fog, culling, colour material, depth test, 1D and 2D textures, smoothing.
+void DisableSceneCapabilities(const TGLApi& gl);
+
+// The program's drawing of one display's current frame: black over the
+// whole viewport, then one point per set bit of the display's own bitmap, in
+// the colour that display 0 holds for that frame, each at its pixel's
+// centre: bitmap row r, column c lights screen row r, column c. A clear
+// gives the black, and the points go out in one vertex array.
 class TFastFrameRenderer {
 public:
     // Into the current context, whose viewport is the display's window. Every

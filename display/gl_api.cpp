@@ -2,7 +2,6 @@
 
 #include <GL/glu.h>
 
-#include <cstring>
 
 namespace ombrel {
 
@@ -19,29 +18,10 @@ const TGLApi SystemApi = {
 
 const TGLApi* Current = &SystemApi;
 
-bool HasExtension(const char* list, const char* name) {
-    const size_t n = std::strlen(name);
-    for (const char* p = list; (p = std::strstr(p, name)) != nullptr; p += n)
-        if ((p == list || p[-1] == ' ') && (p[n] == ' ' || p[n] == '\0')) return true;
-    return false;
-}
-
 }  // namespace
 
 const TGLApi& GL() noexcept { return *Current; }
 const TGLApi& SystemGLApi() noexcept { return SystemApi; }
 void SetGLApi(const TGLApi* api) noexcept { Current = api ? api : &SystemApi; }
-
-TGLExtensions& GLExtensions() noexcept {
-    static TGLExtensions flags;
-    return flags;
-}
-
-void ReadGLExtensions() {
-    const auto* list = reinterpret_cast<const char*>(GL().GetString(GL_EXTENSIONS));
-    if (!list) list = "";
-    GLExtensions().EXT_texture3D = HasExtension(list, "GL_EXT_texture3D");
-    GLExtensions().ARB_texture_cube_map = HasExtension(list, "GL_ARB_texture_cube_map");
-}
 
 }  // namespace ombrel

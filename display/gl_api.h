@@ -56,13 +56,4 @@ const TGLApi& SystemGLApi() noexcept;
 // Puts `api` in place (nullptr: the system's again).
 void SetGLApi(const TGLApi* api) noexcept;
 
-// Extension flags, read again whenever a context with a new pixel format is activated.
-struct TGLExtensions {
-    bool EXT_texture3D = false;
-    bool ARB_texture_cube_map = false;
-};
-TGLExtensions& GLExtensions() noexcept;
-// Sets the flags from the current context's extension list.
-void ReadGLExtensions();
-
 }  // namespace ombrel

@@ -2,7 +2,6 @@
 
 #include <QOpenGLContext>
 #include <QWindow>
-#include <optional>
 
 #include "display/gl_api.h"
 #include "display/gl_errors.h"
@@ -12,7 +11,6 @@ namespace ombrel {
 namespace {
 
 TGLContext* Current = nullptr;
-std::optional<QSurfaceFormat> LastFormatSeen;
 
 // Whether two formats pick the same framebuffer config; the swap interval is
 // applied to the context, not to the surface.
@@ -45,11 +43,6 @@ void TGLContext::Activate() {
         if (!Created()) throw EGLContext("Context not created");
         DoActivate();
         Current = this;
-        const QSurfaceFormat format = PixelFormat();
-        if (!LastFormatSeen || !(*LastFormatSeen == format)) {
-            LastFormatSeen = format;
-            ReadGLExtensions();
-        }
     }
     ++Activations;
 }
@@ -141,7 +134,5 @@ void TGLQtContext::DoDeactivate() {
 }
 
 void TGLQtContext::DoSwapBuffers() { Context->swapBuffers(Window); }
-
-QSurfaceFormat TGLQtContext::PixelFormat() const { return Context->format(); }
 
 }  // namespace ombrel

@@ -42,7 +42,6 @@ public:
     void Activate();
     void Deactivate();
     void SwapBuffers();
-    bool IsValid() const { return Created(); }
     bool Active() const { return Activations > 0; }
 
     // The context current in this process, if any.
@@ -55,8 +54,6 @@ protected:
     virtual void DoDeactivate() = 0;
     virtual void DoSwapBuffers() = 0;
     virtual bool Created() const = 0;
-    // What identifies the pixel format; a new one means new extension flags.
-    virtual QSurfaceFormat PixelFormat() const = 0;
 
 private:
     template <typename T>
@@ -86,7 +83,6 @@ protected:
     void DoDeactivate() override;
     void DoSwapBuffers() override;
     bool Created() const override { return Context != nullptr; }
-    QSurfaceFormat PixelFormat() const override;
 
 private:
     QSurfaceFormat Request(int colourBits, int depthBits) const;

@@ -5,6 +5,7 @@
 #include <QMouseEvent>
 #include <QResizeEvent>
 #include <cmath>
+#include <memory>
 #include <utility>
 
 namespace ombrel {
@@ -19,59 +20,13 @@ TGLSceneViewer::TGLSceneViewer(QScreen* screen, QWindow* host) : QWindow(screen)
         setFlags(Qt::Window | Qt::FramelessWindowHint);
     }
     resize(425, 265);
-    // A change that needs only a new picture asks for a paint later through the queue.
-    Buffer.OnChange = [this] { requestUpdate(); };
-    // One that needs a new context gets it at once.
-    Buffer.OnStructuralChange = [this] {
-        if (Buffer.RenderingContext()) CreateContext();
-    };
     // The window and its context exist before anybody moves or sizes it; the
     // context makes the platform window, in its own format.
     Buffer.Resize(DeviceWidth(), DeviceHeight());
-    CreateContext();
+    Buffer.CreateRC([this] { return std::make_unique<TGLQtContext>(this, 0); });
 }
 
-TGLSceneViewer::~TGLSceneViewer() {
-    Buffer.OnChange = nullptr;  // no picture is wanted any more
-    SetCamera(nullptr);
-    Buffer.DestroyRC();
-}
-
-void TGLSceneViewer::CreateContext() {
-    Current = false;
-    const int interval = VSyncMode == TVSyncMode::vsmSync ? 1 : 0;
-    Buffer.CreateRC([this, interval] { return std::make_unique<TGLQtContext>(this, interval); });
-}
-
-void TGLSceneViewer::SetCamera(TGLCamera* camera) {
-    if (CameraLink) CameraLink->OnDestroy = nullptr;
-    CameraLink = camera;
-    Buffer.AttachCamera(camera && camera->Scene ? camera : nullptr);
-    if (camera)
-        camera->OnDestroy = [this] {
-            CameraLink = nullptr;
-            Buffer.AttachCamera(nullptr);
-        };
-}
-
-float TGLSceneViewer::FieldOfView() const {
-    if (!CameraLink || CameraLink->FocalLength == 0) return 0;
-    const double side = std::min(width(), height());
-    return static_cast<float>(2 * std::atan2(side / 2, CameraLink->FocalLength) * 180 / M_PI);
-}
-
-void TGLSceneViewer::SetFieldOfView(float degrees) {
-    if (!CameraLink) return;
-    const double side = std::min(width(), height());
-    const double focal = side / (2 * std::tan(degrees * M_PI / 360));
-    CameraLink->FocalLength = focal > 0 ? focal : 1;
-}
-
-void TGLSceneViewer::SetVSync(TVSyncMode mode) {
-    if (mode == VSyncMode) return;
-    VSyncMode = mode;
-    if (Buffer.RenderingContext()) CreateContext();
-}
+TGLSceneViewer::~TGLSceneViewer() { Buffer.DestroyRC(); }
 
 int TGLSceneViewer::DeviceWidth() const { return static_cast<int>(std::lround(width() * devicePixelRatio())); }
 int TGLSceneViewer::DeviceHeight() const { return static_cast<int>(std::lround(height() * devicePixelRatio())); }
@@ -96,12 +51,9 @@ void TGLSceneViewer::Paint() {
         LastPaintPosition = position;
     }
     Current = false;
-    if (width() <= 0 || height() <= 0) return;
+    if (width() <= 0 || height() <= 0 || !Draw) return;
     try {
-        if (DirectRender)
-            Buffer.RenderDirect(DirectRender);
-        else
-            Buffer.Render();
+        Buffer.Render(Draw);
         Current = Buffer.RenderingContext() != nullptr;
     } catch (const std::exception& e) {
         if (OnError) OnError(e);

@@ -3,13 +3,11 @@
 #include <QWindow>
 #include <functional>
 
-#include "display/scene_buffer.h"
+#include "display/render_buffer.h"
 
 class QMenu;
 
 namespace ombrel {
-
-enum class TVSyncMode { vsmSync, vsmNoSync };
 
 // A borderless top-level window whose whole client area is an OpenGL
 // surface for its life. A repaint renders synchronously and returns after the
@@ -18,8 +16,8 @@ enum class TVSyncMode { vsmSync, vsmNoSync };
 // How the window messages map onto Qt: painting follows expose events and
 // update requests; the size message is resizeEvent, in device pixels; there
 // is no background erase for an OpenGL surface; the kept device context is
-// the window's QSurface; the swap interval, Qt's form of VSync, is part of the
-// context's format, so it is applied when the context is made.
+// the window's QSurface. The swap interval is 0 (no VSync): the clock paces
+// the frames, and a swap must not hold a tick up.
 class TGLSceneViewer : public QWindow {
     Q_OBJECT
 public:
@@ -29,27 +27,17 @@ public:
 
     TGLSceneBuffer Buffer;
 
-    TGLCamera* Camera() const { return CameraLink; }
-    void SetCamera(TGLCamera* camera);
-    // 2 * atan2(min(width, height) / 2, FocalLength) in degrees.
-    float FieldOfView() const;
-    void SetFieldOfView(float degrees);
-    // Applied to the context's swap interval: Qt sets it when the context is
-    // made, so a change makes the context anew.
-    TVSyncMode VSync() const { return VSyncMode; }
-    void SetVSync(TVSyncMode mode);
-
     QMenu* PopupMenu = nullptr;
     std::function<void()> OnDblClick;
     // The window manager asked to close the window (its close button, the taskbar entry).
     std::function<void()> OnCloseRequest;
     // Where render errors go; they cannot pass through Qt's event handling.
     std::function<void(const std::exception&)> OnError;
+    // What a paint draws, into the activated context.
+    std::function<void()> Draw;
 
     // Renders now, if the window can be seen, and returns after the swap.
     void Repaint();
-    // When set, a paint is this drawing alone instead of the scene's render.
-    std::function<void()> DirectRender;
     // The last paint succeeded and nothing since (a resize, an expose, a new
     // context) can have changed what the window shows.
     bool ScreenCurrent() const { return Current; }
@@ -67,11 +55,8 @@ protected:
     void mouseReleaseEvent(QMouseEvent* e) override;
 
 private:
-    void CreateContext();
     void Paint();
 
-    TGLCamera* CameraLink = nullptr;
-    TVSyncMode VSyncMode = TVSyncMode::vsmNoSync;
     QPoint LastPaintPosition{0, 0};
     bool MenuClosedByPress = false;
     bool Current = false;

@@ -19,6 +19,18 @@ void TFrameBits::Release() noexcept {
     Words = 0;
 }
 
+uint64_t TFrameBits::Hash() const noexcept {
+    uint64_t h = 0xcbf29ce484222325ull;
+    for (size_t i = 0, n = WordCount(); i < n; ++i) {
+        const uint32_t word = Data[i].load(std::memory_order_relaxed);
+        for (int b = 0; b < 4; ++b) {
+            h ^= (word >> (8 * b)) & 0xffu;
+            h *= 0x100000001b3ull;
+        }
+    }
+    return h;
+}
+
 int32_t ComputePointBudget(int32_t width, int32_t height) {
     const int64_t area = static_cast<int64_t>(width) * height;
     if (width <= 0 || height <= 0 || area > std::numeric_limits<int32_t>::max())

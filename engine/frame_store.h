@@ -4,11 +4,23 @@
 #include <cstdint>
 #include <memory>
 
+#include "engine/cycle.h"
 #include "engine/relaxed.h"
 
 namespace ombrel {
 
-constexpr int FrameCount = 50;
+// Where the bit of pixel (x, y) lives: word y * rowWords + x / 32, bit x % 32.
+// The chaos game holds this view of a frame in registers.
+struct TBitsView {
+    std::atomic<uint32_t>* Words;
+    size_t RowWords;
+
+    // Only the worker writes, so a plain load-or-store of the whole word is enough.
+    void Set(uint32_t x, uint32_t y) const noexcept {
+        std::atomic<uint32_t>& w = Words[y * RowWords + (x >> 5)];
+        w.store(w.load(std::memory_order_relaxed) | (1u << (x & 31)), std::memory_order_relaxed);
+    }
+};
 
 // One frame's one-bit bitmap: ScreenHeight rows of RowWords words, held as one
 // block. Every word is read and written whole (relaxed atomics), so the
@@ -25,6 +37,30 @@ public:
         return Data.get() + static_cast<size_t>(y) * Words;
     }
     size_t WordCount() const noexcept { return static_cast<size_t>(RowCount) * Words; }
+    TBitsView View() noexcept { return {Data.get(), static_cast<size_t>(Words)}; }
+
+    // Within the bitmap, unchecked.
+    void Set(int x, int y) noexcept { View().Set(static_cast<uint32_t>(x), static_cast<uint32_t>(y)); }
+    bool Test(int x, int y) const noexcept { return (Row(y)[x >> 5].load(std::memory_order_relaxed) >> (x & 31)) & 1u; }
+
+    // Calls `visit(x, y)` for every set bit, row by row, left to right;
+    // whole zero words cost one test.
+    template <typename TVisit>
+    void ForEachSet(TVisit&& visit) const {
+        for (int y = 0; y < RowCount; ++y) {
+            const std::atomic<uint32_t>* row = Row(y);
+            for (int w = 0; w < Words; ++w) {
+                uint32_t word = row[w].load(std::memory_order_relaxed);
+                while (word != 0) {
+                    visit(w * 32 + __builtin_ctz(word), y);  // never past the width: no such bit is set
+                    word &= word - 1;
+                }
+            }
+        }
+    }
+
+    // FNV-1a 64 over the words in row order, each word as 4 little-endian bytes.
+    uint64_t Hash() const noexcept;
 
 private:
     std::unique_ptr<std::atomic<uint32_t>[]> Data;
@@ -72,16 +108,11 @@ public:
     int RowWords() const noexcept { return (ScreenWidth + 31) / 32; }
 
     bool mb_getpixel(int Frame, int X, int Y) const noexcept {
-        if (X < 0 || X >= ScreenWidth || Y < 0 || Y >= ScreenHeight) return false;
-        const uint32_t w = Frames[Frame].FrameBits.Row(Y)[X / 32].load(std::memory_order_relaxed);
-        return (w >> (X % 32)) & 1u;
+        return X >= 0 && X < ScreenWidth && Y >= 0 && Y < ScreenHeight && Frames[Frame].FrameBits.Test(X, Y);
     }
 
-    // Only the worker writes, so a plain load-or-store of the whole word is enough.
     void SetPixel(int Frame, int X, int Y) noexcept {
-        if (X < 0 || X >= ScreenWidth || Y < 0 || Y >= ScreenHeight) return;
-        std::atomic<uint32_t>& w = Frames[Frame].FrameBits.Row(Y)[X / 32];
-        w.store(w.load(std::memory_order_relaxed) | (1u << (X % 32)), std::memory_order_relaxed);
+        if (X >= 0 && X < ScreenWidth && Y >= 0 && Y < ScreenHeight) Frames[Frame].FrameBits.Set(X, Y);
     }
 
     void ClearFrame(int Frame) noexcept;

@@ -4,7 +4,8 @@
 
 namespace ombrel {
 
-TGenerator::TGenerator(TMorphState& state) : State(state), Thread([this] { Execute(); }) {}
+TGenerator::TGenerator(TMorphState& state, TGenerationDone done)
+    : State(state), Done(std::move(done)), Thread([this] { Execute(); }) {}
 
 TGenerator::~TGenerator() {
     if (Thread.joinable()) Thread.join();
@@ -12,25 +13,34 @@ TGenerator::~TGenerator() {
 
 void TGenerator::Execute() noexcept {
     RunInBackground();
+    std::exception_ptr error;
     try {
         State.GenerateMorph();
     } catch (...) {
-        // The frames keep whatever they hold; the clock and shutdown must not wait forever.
+        error = std::current_exception();
     }
+    // The clock and shutdown must never wait forever.
     State.Generating.store(false, std::memory_order_release);
+    if (Done) Done(error);
 }
 
-std::unique_ptr<TGenerator> StartGenerator(TMorphState& state) {
+std::unique_ptr<TGenerator> StartGenerator(TMorphState& state, TGenerationDone done) {
     if (!state.FirstCycle) state.TakeOverTargetPicture();
     state.Generating.store(true);
     ++state.CyclesStarted;
     try {
-        return std::make_unique<TGenerator>(state);
+        return std::make_unique<TGenerator>(state, std::move(done));
     } catch (...) {
         --state.CyclesStarted;
         state.Generating.store(false);
         throw;
     }
+}
+
+void GenerateAndWait(TMorphState& state) {
+    std::exception_ptr error;
+    StartGenerator(state, [&error](std::exception_ptr e) { error = e; }).reset();
+    if (error) std::rethrow_exception(error);
 }
 
 }  // namespace ombrel

@@ -1,4 +1,6 @@
 #pragma once
+#include <exception>
+#include <functional>
 #include <memory>
 #include <thread>
 
@@ -6,11 +8,15 @@
 
 namespace ombrel {
 
-// One generation worker: a thread that runs one GenerateMorph and lowers
-// Generating however it ends. Destroying it waits for the thread.
+// Told on the worker's thread, after Generating is lowered, how the cycle
+// ended: null, or the exception that stopped it.
+using TGenerationDone = std::function<void(std::exception_ptr)>;
+
+// One generation worker: a thread that runs one GenerateMorph, lowers
+// Generating however it ends, then reports. Destroying it waits for the thread.
 class TGenerator {
 public:
-    explicit TGenerator(TMorphState& state);
+    TGenerator(TMorphState& state, TGenerationDone done);
     ~TGenerator();
     TGenerator(const TGenerator&) = delete;
     TGenerator& operator=(const TGenerator&) = delete;
@@ -19,6 +25,7 @@ private:
     void Execute() noexcept;
 
     TMorphState& State;
+    TGenerationDone Done;
     std::thread Thread;
 };
 
@@ -26,6 +33,9 @@ private:
 // cycle), raises Generating, counts the cycle and starts a worker. If the
 // thread cannot be started, Generating is lowered again and the error is
 // passed on.
-std::unique_ptr<TGenerator> StartGenerator(TMorphState& state);
+std::unique_ptr<TGenerator> StartGenerator(TMorphState& state, TGenerationDone done = {});
+
+// Runs one cycle on this thread's behalf and waits for it; rethrows what stopped it.
+void GenerateAndWait(TMorphState& state);
 
 }  // namespace ombrel

@@ -38,8 +38,7 @@ TCoefs LerpCoefs(int i, const TCoefs& v1, const TCoefs& v50) noexcept {
 
 // One display's view of a frame, ready for the inner loop.
 struct TPlotTarget {
-    std::atomic<uint32_t>* Words;
-    size_t RowWords;
+    TBitsView Bits;
     double Width, Height;
     uint32_t UWidth, UHeight;
     int32_t Budget;
@@ -54,8 +53,7 @@ inline void Plot(const TPlotTarget& t, const TPlacement& p, double x, double y) 
     const auto X = static_cast<uint32_t>(static_cast<int32_t>(RoundEven(fx)));
     const auto Y = static_cast<uint32_t>(static_cast<int32_t>(RoundEven(fy)));
     if (X >= t.UWidth || Y >= t.UHeight) return;
-    std::atomic<uint32_t>& w = t.Words[Y * t.RowWords + (X >> 5)];
-    w.store(w.load(std::memory_order_relaxed) | (1u << (X & 31)), std::memory_order_relaxed);
+    t.Bits.Set(X, Y);
 }
 
 }  // namespace
@@ -86,13 +84,30 @@ void TMorphState::TakeOverTargetPicture() noexcept {
 }
 
 bool TMorphState::GenerateMorph() {
-    const TTargetKind kind = PrepareCycle();
-    if (!RasteriseFrames(kind)) {
-        ClearFrames();
-        return false;
+    try {
+        const TTargetKind kind = PrepareCycle();
+        if (!RasteriseFrames(kind)) {
+            ClearFrames();
+            return false;
+        }
+    } catch (...) {
+        HoldStartPicture();
+        throw;
     }
     FinishCycle();
     return true;
+}
+
+void TMorphState::HoldStartPicture() noexcept {
+    if (Displays.empty()) return;
+    TFrames& F = Displays[0]->Frames;
+    for (int k = 2; k <= FrameCount; ++k) {
+        CopyMaps(F[k], F[1].CoefA, F[1].CoefB, F[1].CoefC, F[1].CoefD, F[1].CoefE, F[1].CoefF);
+        F[k].Hue = F[1].Hue.load();
+        F[k].Saturation = F[1].Saturation.load();
+        F[k].Brightness = F[1].Brightness.load();
+        CopyFrameBits(k, 1);
+    }
 }
 
 TTargetKind TMorphState::PrepareCycle() {
@@ -208,8 +223,7 @@ bool TMorphState::RasteriseFrame(int frame, const TPlacement& place, TRandom& ra
     std::vector<TPlotTarget> targets;
     targets.reserve(Displays.size());
     for (TFrameStore* d : Displays)
-        targets.push_back({d->Frames[frame].FrameBits.Row(0), static_cast<size_t>(d->RowWords()),
-                           static_cast<double>(d->ScreenWidth), static_cast<double>(d->ScreenHeight),
+        targets.push_back({d->Frames[frame].FrameBits.View(), static_cast<double>(d->ScreenWidth), static_cast<double>(d->ScreenHeight),
                            static_cast<uint32_t>(d->ScreenWidth), static_cast<uint32_t>(d->ScreenHeight),
                            d->PointBudget});
     std::stable_sort(targets.begin(), targets.end(),

@@ -13,6 +13,7 @@ namespace ombrel {
 // program's control form holds it; the export tool and the tests use it alone.
 class TMorphState {
 public:
+    virtual ~TMorphState() = default;
     int32_t MaxPointBudget = 0;
     // In monitor order, fixed while a worker runs; display 0 also holds the
     // maps and colours of every frame.
@@ -36,9 +37,6 @@ public:
     // Sets MaxPointBudget to the largest budget of Displays (the first among equals).
     void UpdateMaxPointBudget() noexcept;
 
-    void mb_setpixel(int DisplayIndex, int Frame, int X, int Y) noexcept {
-        Displays[static_cast<size_t>(DisplayIndex)]->SetPixel(Frame, X, Y);
-    }
     void ClearFrames() noexcept;
     void CopyFrameBits(int Dest, int Src) noexcept;
     // Frame 1 takes frame 50's picture: the bits of every display and the
@@ -47,12 +45,17 @@ public:
     void TakeOverTargetPicture() noexcept;
 
     // One morph cycle: PrepareCycle, RasteriseFrames, FinishCycle. False
-    // when Cancel cut it short.
+    // when Cancel cut it short. When it throws, every frame holds the start
+    // picture (HoldStartPicture) and the requests stay pending.
     bool GenerateMorph();
+    // Frames 2..50 become copies of frame 1, maps and colour included: the
+    // last good figure stays on screen and the next cycle morphs from it.
+    void HoldStartPicture() noexcept;
 
     // Steps before the chaos game: start and target frames, interpolation,
-    // clearing frames 2..50. Returns the cycle's target kind.
-    TTargetKind PrepareCycle();
+    // clearing frames 2..50. Returns the cycle's target kind. Virtual so
+    // that a test can make a cycle fail.
+    virtual TTargetKind PrepareCycle();
     // The chaos game of frames 2..50 into every display's bitmaps; false
     // when Cancel stopped it.
     bool RasteriseFrames(TTargetKind kind);

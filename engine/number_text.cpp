@@ -20,4 +20,16 @@ bool ParseWord32(const std::string& s, uint32_t& value) {
     return true;
 }
 
+bool ParseWhole(const std::string& s, int64_t& value) {
+    if (s.empty() || s.size() > 18 || !std::all_of(s.begin(), s.end(), [](char c) { return c >= '0' && c <= '9'; }))
+        return false;
+    value = std::strtoll(s.c_str(), nullptr, 10);
+    return true;
+}
+
+bool ParseSize(const std::string& s, int64_t& width, int64_t& height) {
+    const size_t x = s.find('x');
+    return x != std::string::npos && ParseWhole(s.substr(0, x), width) && ParseWhole(s.substr(x + 1), height);
+}
+
 }  // namespace ombrel

@@ -4,8 +4,16 @@
 
 namespace ombrel {
 
-// A 32-bit number as users write one on a command line or in the
-// environment: decimal, or hexadecimal after 0x. Nothing else is accepted.
+// Numbers as users write them on a command line or in the environment.
+// Nothing but the digits is accepted: no sign, no space, no suffix.
+
+// A 32-bit number: decimal, or hexadecimal after 0x.
 bool ParseWord32(const std::string& text, uint32_t& value);
+
+// A whole decimal number of at most 18 digits.
+bool ParseWhole(const std::string& text, int64_t& value);
+
+// A size as WIDTHxHEIGHT, each a whole decimal number.
+bool ParseSize(const std::string& text, int64_t& width, int64_t& height);
 
 }  // namespace ombrel

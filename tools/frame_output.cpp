@@ -7,22 +7,6 @@
 
 namespace ombrel {
 
-uint64_t FrameHash(const TFrameStore& display, int frame) {
-    uint64_t h = 0xcbf29ce484222325ull;
-    const TFrameBits& bits = display.Frames[frame].FrameBits;
-    for (int y = 0; y < bits.Rows(); ++y) {
-        const std::atomic<uint32_t>* row = bits.Row(y);
-        for (int w = 0; w < bits.RowWords(); ++w) {
-            const uint32_t word = row[w].load(std::memory_order_relaxed);
-            for (int b = 0; b < 4; ++b) {
-                h ^= (word >> (8 * b)) & 0xffu;
-                h *= 0x100000001b3ull;
-            }
-        }
-    }
-    return h;
-}
-
 namespace {
 
 bool Commit(QSaveFile& file, const std::string& path, std::string& error) {
@@ -45,11 +29,8 @@ bool WriteFramePng(const TFrameStore& display, int frame, uint32_t color, const 
     }
     image.fill(Qt::black);
     const QRgb ink = qRgb(color & 0xff, (color >> 8) & 0xff, (color >> 16) & 0xff);
-    for (int y = 0; y < display.ScreenHeight; ++y) {
-        auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
-        for (int x = 0; x < display.ScreenWidth; ++x)
-            if (display.mb_getpixel(frame, x, y)) line[x] = ink;
-    }
+    display.Frames[frame].FrameBits.ForEachSet(
+        [&](int x, int y) { reinterpret_cast<QRgb*>(image.scanLine(y))[x] = ink; });
     QSaveFile file(QString::fromStdString(path));
     if (!file.open(QIODevice::WriteOnly)) {
         error = "cannot write " + path + ": " + file.errorString().toStdString();
@@ -74,13 +55,12 @@ bool WriteFramePbm(const TFrameStore& display, int frame, const std::string& pat
         "P4\n" + std::to_string(display.ScreenWidth) + " " + std::to_string(display.ScreenHeight) + "\n";
     file.write(header.data(), static_cast<qint64>(header.size()));
     // P4 puts the leftmost pixel in the high bit of each byte; a 1 is a set point.
-    std::vector<char> line(static_cast<size_t>((display.ScreenWidth + 7) / 8));
-    for (int y = 0; y < display.ScreenHeight; ++y) {
-        std::fill(line.begin(), line.end(), 0);
-        for (int x = 0; x < display.ScreenWidth; ++x)
-            if (display.mb_getpixel(frame, x, y)) line[static_cast<size_t>(x / 8)] |= static_cast<char>(0x80 >> (x % 8));
-        file.write(line.data(), static_cast<qint64>(line.size()));
-    }
+    const size_t rowBytes = static_cast<size_t>((display.ScreenWidth + 7) / 8);
+    std::vector<char> bits(rowBytes * static_cast<size_t>(display.ScreenHeight), 0);
+    display.Frames[frame].FrameBits.ForEachSet([&](int x, int y) {
+        bits[static_cast<size_t>(y) * rowBytes + static_cast<size_t>(x / 8)] |= static_cast<char>(0x80 >> (x % 8));
+    });
+    file.write(bits.data(), static_cast<qint64>(bits.size()));
     return Commit(file, path, error);
 }
 

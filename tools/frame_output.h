@@ -6,9 +6,6 @@
 
 namespace ombrel {
 
-// FNV-1a 64 over the frame's words in row order, each word as 4 little-endian bytes.
-uint64_t FrameHash(const TFrameStore& display, int frame);
-
 // Write the frame to `path` through a temporary file that is renamed into
 // place, so an interrupted run leaves no half-written image. On failure
 // returns false and sets `error`.

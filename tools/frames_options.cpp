@@ -1,48 +1,14 @@
 #include "tools/frames_options.h"
 
-#include <algorithm>
-#include <cstdlib>
-
 #include "engine/number_text.h"
+#include "engine/option_table.h"
 
 namespace ombrel {
 
-const char* const FramesUsage =
-    "usage: ombrel-frames [--seed N] [--display WxH]... [--cycles N]\n"
-    "                     [--request fern|koch|sierpinski@CYCLE]... [--frames LIST]\n"
-    "                     [--out DIR [--format png|pbm]] [--hash]\n"
-    "Runs Ombrel's morph cycles without a screen and writes or fingerprints the frames.\n"
-    "  --seed N        generator state after seeding (decimal or 0x-hex, 32 bits); default: the clock\n"
-    "  --display WxH   a display size, repeatable, in order (default one 1920x1080)\n"
-    "  --cycles N      morph cycles to run (default 1)\n"
-    "  --request K@C   ask for a preset target before cycle C starts\n"
-    "  --frames LIST   frames to write or hash, e.g. 1,25,50 or 2-50 (default all 50)\n"
-    "  --out DIR       write images c<cycle>_d<display>_f<frame>.<ext> into DIR\n"
-    "  --format F      png (as drawn on screen, default) or pbm (the raw bitmap)\n"
-    "  --hash          print: cycle display frame hash hue saturation brightness colour\n";
-
 namespace {
 
-// Whole decimal number without sign or garbage, as int64 (to catch overflow).
-bool ParseDecimal(const std::string& s, int64_t& out) {
-    if (s.empty() || s.size() > 18 || !std::all_of(s.begin(), s.end(), [](char c) { return c >= '0' && c <= '9'; }))
-        return false;
-    out = std::strtoll(s.c_str(), nullptr, 10);
-    return true;
-}
-
-bool ParseSize(const std::string& s, TDisplaySize& out) {
-    const size_t x = s.find('x');
-    int64_t w = 0, h = 0;
-    if (x == std::string::npos || !ParseDecimal(s.substr(0, x), w) || !ParseDecimal(s.substr(x + 1), h))
-        return false;
-    if (w < 1 || h < 1 || w > MaxDisplaySide || h > MaxDisplaySide) return false;
-    out = {static_cast<int32_t>(w), static_cast<int32_t>(h)};
-    return true;
-}
-
 bool ParseFrameList(const std::string& s, std::vector<int>& out) {
-    std::vector<bool> chosen(51, false);
+    std::vector<bool> chosen(FrameCount + 1, false);
     size_t pos = 0;
     while (pos <= s.size()) {
         const size_t comma = std::min(s.find(',', pos), s.size());
@@ -50,17 +16,17 @@ bool ParseFrameList(const std::string& s, std::vector<int>& out) {
         const size_t dash = item.find('-');
         int64_t lo = 0, hi = 0;
         if (dash == std::string::npos) {
-            if (!ParseDecimal(item, lo)) return false;
+            if (!ParseWhole(item, lo)) return false;
             hi = lo;
-        } else if (!ParseDecimal(item.substr(0, dash), lo) || !ParseDecimal(item.substr(dash + 1), hi)) {
+        } else if (!ParseWhole(item.substr(0, dash), lo) || !ParseWhole(item.substr(dash + 1), hi)) {
             return false;
         }
-        if (lo < 1 || hi > 50 || lo > hi) return false;
+        if (lo < 1 || hi > FrameCount || lo > hi) return false;
         for (int64_t f = lo; f <= hi; ++f) chosen[static_cast<size_t>(f)] = true;
         pos = comma + 1;
     }
     out.clear();
-    for (int f = 1; f <= 50; ++f)
+    for (int f = 1; f <= FrameCount; ++f)
         if (chosen[static_cast<size_t>(f)]) out.push_back(f);
     return true;
 }
@@ -76,7 +42,7 @@ bool ParseRequest(const std::string& s, TCycleRequest& out, std::string& error) 
         return false;
     }
     int64_t c = 0;
-    if (at == std::string::npos || !ParseDecimal(s.substr(at + 1), c) || c < 1 || c > MaxCycles) {
+    if (at == std::string::npos || !ParseWhole(s.substr(at + 1), c) || c < 1 || c > MaxCycles) {
         error = "--request needs a cycle number from 1 after '@': '" + s + "'";
         return false;
     }
@@ -84,81 +50,110 @@ bool ParseRequest(const std::string& s, TCycleRequest& out, std::string& error) 
     return true;
 }
 
+struct TSeen {
+    bool Frames = false, Format = false;
+};
+
+TOptionTable Table(TFramesOptions& o, TSeen& seen) {
+    using TValue = const std::string&;
+    return TOptionTable(
+        "ombrel-frames [--seed N] [--display WxH]... [--cycles N]\n"
+        "                     [--request fern|koch|sierpinski@CYCLE]... [--frames LIST]\n"
+        "                     [--out DIR [--format png|pbm]] [--hash]",
+        "Runs Ombrel's morph cycles without a screen and writes or fingerprints the frames.",
+        {
+            {{"--seed"}, "N", "generator state after seeding (decimal or 0x-hex, 32 bits);\ndefault: the clock",
+             [&o](TValue v, std::string& error) {
+                 uint32_t seed = 0;
+                 if (!ParseWord32(v, seed)) {
+                     error = "--seed needs a 32-bit number, decimal or 0x-hex: '" + v + "'";
+                     return false;
+                 }
+                 o.Seed = seed;
+                 return true;
+             }},
+            {{"--display"}, "WxH", "a display size, repeatable, in order (default one 1920x1080)",
+             [&o](TValue v, std::string& error) {
+                 int64_t w = 0, h = 0;
+                 if (!ParseSize(v, w, h) || w < 1 || h < 1 || w > MaxDisplaySide || h > MaxDisplaySide) {
+                     error = "--display needs WIDTHxHEIGHT, each from 1 to " + std::to_string(MaxDisplaySide) + ": '" +
+                             v + "'";
+                     return false;
+                 }
+                 o.Displays.push_back({static_cast<int32_t>(w), static_cast<int32_t>(h)});
+                 return true;
+             }},
+            {{"--cycles"}, "N", "morph cycles to run (default 1)",
+             [&o](TValue v, std::string& error) {
+                 int64_t c = 0;
+                 if (!ParseWhole(v, c) || c < 1 || c > MaxCycles) {
+                     error = "--cycles needs a number from 1 to " + std::to_string(MaxCycles) + ": '" + v + "'";
+                     return false;
+                 }
+                 o.Cycles = static_cast<int>(c);
+                 return true;
+             }},
+            {{"--request"}, "K@C", "ask for a preset target before cycle C starts",
+             [&o](TValue v, std::string& error) {
+                 TCycleRequest r{};
+                 if (!ParseRequest(v, r, error)) return false;
+                 o.Requests.push_back(r);
+                 return true;
+             }},
+            {{"--frames"}, "LIST", "frames to write or hash, e.g. 1,25,50 or 2-50 (default all 50)",
+             [&o, &seen](TValue v, std::string& error) {
+                 if (!ParseFrameList(v, o.Frames)) {
+                     error = "--frames needs frames from 1 to 50, like 1,25,50 or 2-50: '" + v + "'";
+                     return false;
+                 }
+                 return seen.Frames = true;
+             }},
+            {{"--out"}, "DIR", "write images c<cycle>_d<display>_f<frame>.<ext> into DIR",
+             [&o](TValue v, std::string& error) {
+                 if (v.empty()) {
+                     error = "--out needs a folder";
+                     return false;
+                 }
+                 o.OutDir = v;
+                 return true;
+             }},
+            {{"--format"}, "F", "png (as drawn on screen, default) or pbm (the raw bitmap)",
+             [&o, &seen](TValue v, std::string& error) {
+                 if (v == "png") o.Format = TImageFormat::Png;
+                 else if (v == "pbm") o.Format = TImageFormat::Pbm;
+                 else {
+                     error = "--format must be png or pbm: '" + v + "'";
+                     return false;
+                 }
+                 return seen.Format = true;
+             }},
+            {{"--hash"}, "", "print: cycle display frame hash hue saturation brightness colour",
+             [&o](TValue, std::string&) { return o.Hash = true; }},
+            {{"--help", "-h"}, "", "show this text", [&o](TValue, std::string&) { return o.Help = true; }},
+            {{"--version"}, "", "show the version", [&o](TValue, std::string&) { return o.Version = true; }},
+        });
+}
+
 }  // namespace
+
+std::string FramesUsage() {
+    TFramesOptions unused;
+    TSeen seen;
+    return Table(unused, seen).Usage();
+}
 
 std::optional<TFramesOptions> ParseFramesOptions(const std::vector<std::string>& args, std::string& error) {
     TFramesOptions o;
-    bool framesGiven = false, formatGiven = false;
-    for (size_t i = 0; i < args.size(); ++i) {
-        const std::string& opt = args[i];
-        if (opt == "--hash") { o.Hash = true; continue; }
-        if (opt == "--help" || opt == "-h") { o.Help = true; continue; }
-        const bool takesValue = opt == "--seed" || opt == "--display" || opt == "--cycles" ||
-                                opt == "--request" || opt == "--frames" || opt == "--out" || opt == "--format";
-        if (!takesValue) {
-            error = "unknown option '" + opt + "'";
-            return std::nullopt;
-        }
-        if (i + 1 >= args.size()) {
-            error = "option " + opt + " needs a value";
-            return std::nullopt;
-        }
-        const std::string& v = args[++i];
-        if (opt == "--seed") {
-            uint32_t seed = 0;
-            if (!ParseWord32(v, seed)) {
-                error = "--seed needs a 32-bit number, decimal or 0x-hex: '" + v + "'";
-                return std::nullopt;
-            }
-            o.Seed = seed;
-        } else if (opt == "--display") {
-            TDisplaySize size{};
-            if (!ParseSize(v, size)) {
-                error = "--display needs WIDTHxHEIGHT, each from 1 to " + std::to_string(MaxDisplaySide) + ": '" + v + "'";
-                return std::nullopt;
-            }
-            o.Displays.push_back(size);
-        } else if (opt == "--cycles") {
-            int64_t c = 0;
-            if (!ParseDecimal(v, c) || c < 1 || c > MaxCycles) {
-                error = "--cycles needs a number from 1 to " + std::to_string(MaxCycles) + ": '" + v + "'";
-                return std::nullopt;
-            }
-            o.Cycles = static_cast<int>(c);
-        } else if (opt == "--request") {
-            TCycleRequest r{};
-            if (!ParseRequest(v, r, error)) return std::nullopt;
-            o.Requests.push_back(r);
-        } else if (opt == "--frames") {
-            if (!ParseFrameList(v, o.Frames)) {
-                error = "--frames needs frames from 1 to 50, like 1,25,50 or 2-50: '" + v + "'";
-                return std::nullopt;
-            }
-            framesGiven = true;
-        } else if (opt == "--out") {
-            if (v.empty()) {
-                error = "--out needs a folder";
-                return std::nullopt;
-            }
-            o.OutDir = v;
-        } else {
-            if (v == "png") o.Format = TImageFormat::Png;
-            else if (v == "pbm") o.Format = TImageFormat::Pbm;
-            else {
-                error = "--format must be png or pbm: '" + v + "'";
-                return std::nullopt;
-            }
-            formatGiven = true;
-        }
-    }
-    if (o.Help) return o;
+    TSeen seen;
+    if (!Table(o, seen).Parse(args, error)) return std::nullopt;
+    if (o.Help || o.Version) return o;
     for (const TCycleRequest& r : o.Requests)
         if (r.Cycle > o.Cycles) {
             error = "--request names cycle " + std::to_string(r.Cycle) + " but only " + std::to_string(o.Cycles) +
                     " cycle(s) run";
             return std::nullopt;
         }
-    if (formatGiven && o.OutDir.empty()) {
+    if (seen.Format && o.OutDir.empty()) {
         error = "--format goes with --out";
         return std::nullopt;
     }
@@ -167,8 +162,8 @@ std::optional<TFramesOptions> ParseFramesOptions(const std::vector<std::string>&
         return std::nullopt;
     }
     if (o.Displays.empty()) o.Displays.push_back({1920, 1080});
-    if (!framesGiven)
-        for (int f = 1; f <= 50; ++f) o.Frames.push_back(f);
+    if (!seen.Frames)
+        for (int f = 1; f <= FrameCount; ++f) o.Frames.push_back(f);
     return o;
 }
 

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/cycle.h"
 #include "engine/presets.h"
 
 namespace ombrel {
@@ -24,11 +25,12 @@ struct TFramesOptions {
     std::vector<TDisplaySize> Displays;
     int Cycles = 1;
     std::vector<TCycleRequest> Requests;
-    std::vector<int> Frames;  // ascending, each 1..50
+    std::vector<int> Frames;  // ascending, each 1..FrameCount
     std::string OutDir;
     TImageFormat Format = TImageFormat::Png;
     bool Hash = false;
     bool Help = false;
+    bool Version = false;
 };
 
 constexpr int MaxDisplaySide = 16384;
@@ -38,6 +40,7 @@ constexpr int MaxCycles = 100000;
 // nothing and sets `error` to one line naming the problem.
 std::optional<TFramesOptions> ParseFramesOptions(const std::vector<std::string>& args, std::string& error);
 
-extern const char* const FramesUsage;
+// The usage text, from the same table as the parsing.
+std::string FramesUsage();
 
 }  // namespace ombrel

@@ -28,7 +28,7 @@ void ReferenceRasteriseFrames(TMorphState& S, TTargetKind kind) {
                 const double X = std::nearbyint(((x * P.Kx + P.Ox) / 800) * D.ScreenWidth);
                 const double Y = std::nearbyint(((P.Oy - y * P.Ky) / 600) * D.ScreenHeight);
                 if (FitsInt32(X) && FitsInt32(Y))
-                    S.mb_setpixel(static_cast<int>(d), i, static_cast<int>(X), static_cast<int>(Y));
+                    S.Displays[d]->SetPixel(i, static_cast<int>(X), static_cast<int>(Y));
             }
         }
     }

@@ -9,14 +9,16 @@ PID=
 trap '[ -n "$PID" ] && kill "$PID" 2>/dev/null; rm -rf "$WORK"' EXIT
 . "$(dirname "$0")/end_to_end_lib.sh"
 
+displays_shown() { [ "$(xdotool search --onlyvisible --name '^Ombrel$' 2>/dev/null | wc -l)" -eq "$1" ]; }
+about_shown() { ABOUT=$(xdotool search --onlyvisible --name '^About\.\.\.$' 2>/dev/null | head -1); [ -n "$ABOUT" ]; }
+about_gone() { ! about_shown; }
+# Qt's popup menu is one more window of the program's class beside the two displays.
+menu_shown() { [ "$(xdotool search --onlyvisible --classname '^ombrel$' 2>/dev/null | wc -l)" -eq 3 ]; }
+
 start() {
   "$BIN" >"$WORK/out.log" 2>&1 &
   PID=$!
-  for _ in $(seq 100); do
-    [ "$(xdotool search --onlyvisible --name '^Ombrel$' 2>/dev/null | wc -l)" -ge 2 ] && return 0
-    sleep 0.1
-  done
-  fail "the displays did not appear"
+  wait_until 20 displays_shown 2 || fail "the displays did not appear"
 }
 
 MON0=1920x1080+0+0
@@ -29,57 +31,47 @@ echo "$geometry" | grep -q 'Position: 0,0 .*Geometry: 1920x1080' || fail "no dis
 echo "$geometry" | grep -q 'Position: 1920,0 .*Geometry: 1280x1024' || fail "no display on monitor 1: $geometry"
 
 echo "== coloured points on black on both monitors, changing over time"
-sleep 4
-import -window root "$WORK/b.png"
-for m in $MON0 $MON1; do
-  f=$(lit "$WORK/b.png" "$m")
-  awk -v f="$f" 'BEGIN { exit !(f > 0.00001 && f < 0.5) }' || fail "monitor $m: lit fraction $f"
-done
+wait_lit $MON0 $MON1 || fail "$LIT"
 changes "$MON0" || fail "monitor 0 did not change"
 changes "$MON1" || fail "monitor 1 did not change"
 
 echo "== right-click menu: About Ombrel opens the box, the animation goes on"
 xdotool mousemove 600 400 click 3
-sleep 0.5
+wait_until 10 menu_shown || fail "the menu did not open"
 xdotool key Down Return
-for _ in $(seq 50); do ABOUT=$(xdotool search --onlyvisible --name '^About\.\.\.$' 2>/dev/null | head -1); [ -n "$ABOUT" ] && break; sleep 0.1; done
-[ -n "$ABOUT" ] || fail "the About box did not open"
+wait_until 10 about_shown || fail "the About box did not open"
 changes "$MON1" || fail "the animation stopped behind the About box"
 xdotool mousemove 1500 900 click --repeat 2 --delay 80 1
 sleep 1
 kill -0 "$PID" 2>/dev/null || fail "a double-click went through the modal box"
 eval "$(xdotool getwindowgeometry --shell "$ABOUT")"
 xdotool mousemove $((X + 48)) $((Y + 172)) click 1
-for _ in $(seq 30); do xdotool search --onlyvisible --name '^About\.\.\.$' >/dev/null 2>&1 || break; sleep 0.1; done
-xdotool search --onlyvisible --name '^About\.\.\.$' >/dev/null 2>&1 && fail "OK did not close the About box"
+wait_until 10 about_gone || fail "OK did not close the About box"
 
 echo "== Exit ends the program"
 xdotool mousemove 2500 500 click 3
-sleep 0.5
+wait_until 10 menu_shown || fail "the menu did not open"
 xdotool key Up Return
-expect_exit 2
+expect_exit 10
 
 echo "== a double-click ends the program"
 start
-sleep 1
 xdotool mousemove 2400 300 click --repeat 2 --delay 80 1
-expect_exit 2
+expect_exit 10
 
 echo "== a monitor that goes away takes its display along, the other goes on"
 start
-sleep 1
 xrandr --delmonitor MON1
-sleep 1
 restore_monitor() { xrandr --setmonitor MON1 1280/338x1024/270+1920+0 none >/dev/null; }
+# A message box would be one more visible window of that name.
+one=yes; wait_until 10 displays_shown 1 || one=no
 kill -0 "$PID" 2>/dev/null || { restore_monitor; fail "the program ended"; }
-shown=$(xdotool search --onlyvisible --name '^Ombrel$' 2>/dev/null | wc -l)
 changing=yes; changes "$MON0" || changing=no
 restore_monitor
-# A message box would be one more visible window of that name.
-[ "$shown" -eq 1 ] || fail "$shown windows shown, not the one display left"
+[ $one = yes ] || fail "not the one display left shown"
 [ $changing = yes ] || fail "monitor 0 stopped"
 xdotool mousemove 900 500 click --repeat 2 --delay 80 1
-expect_exit 2
+expect_exit 10
 
 echo "== a double-click during start-up ends it cleanly"
 "$BIN" >"$WORK/out.log" 2>&1 &
@@ -90,7 +82,7 @@ for _ in $(seq 40); do
   kill -0 "$PID" 2>/dev/null || break
   sleep 0.05
 done
-expect_exit 3
+expect_exit 10
 
 echo "== SIGTERM, SIGINT and SIGHUP end it like Exit, within 0.5 s, from start-up on"
 # 0.05 s: Qt is starting; 0.25 s: the first generation runs; 2.4 s: the generation of the next cycle.
@@ -114,6 +106,13 @@ for args in "--bogus" "--window-id" "--window-id 0x" "--seed 4294967296" "--root
   code=$?
   [ $code -eq 2 ] || fail "'$args': exit code $code"
   [ "$(wc -l <"$WORK/out.log")" -eq 1 ] || fail "'$args': $(cat "$WORK/out.log")"
+done
+
+echo "== --help and --version answer whatever the daemon's variable holds"
+for args in "--root --help" "--root --version"; do
+  # shellcheck disable=SC2086
+  XSCREENSAVER_WINDOW=garbage "$BIN" $args >"$WORK/out.log" 2>&1 || fail "'$args' with a bad XSCREENSAVER_WINDOW: $(cat "$WORK/out.log")"
+  grep -q '^ombrel\|^usage: ombrel' "$WORK/out.log" || fail "'$args': $(cat "$WORK/out.log")"
 done
 
 echo "end-to-end: all passed"

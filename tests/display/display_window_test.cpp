@@ -9,9 +9,12 @@
 #include <QWindow>
 #include <cerrno>
 
+#include <optional>
+
 #include "display/display_form.h"
-#include "display/frame_renderer.h"
 #include "display/gl_errors.h"
+#include "display/reference/straight_path.h"
+#include "engine/cycle.h"
 #include "display/hsv_color.h"
 #include "engine/morph_state.h"
 #include "tests/qt_test_support.h"
@@ -85,13 +88,15 @@ TEST_F(DisplayWindow, DrawsTheSelectedFrameInItsColourAtItsPlace) {
     ASSERT_TRUE(WaitFor([&] { return first.GLSceneViewer1->Buffer.ViewportWidth() == 230; }));
     EXPECT_EQ(first.GLSceneViewer1->Buffer.ViewportHeight(), 140);
 
-    for (bool straight : {true, false})
+    // The program's drawing first, on contexts that nothing else has drawn with.
+    for (bool straight : {false, true})
         for (int32_t counter : {0, 50, 51, 99, 100, -1}) {
             control.FrameCounter = counter;
             const int k = counter < 0 || counter > 99 ? 0 : counter <= 50 ? 1 : counter - 49;
             const QRgb ink = k ? ColourOf(first.Frames[k]) : 0;
             for (TForm2* form : {&first, &second}) {
-                form->SetStraightPath(straight);
+                std::optional<TStraightPath> reference;
+                if (straight) reference.emplace(*form, control);
                 form->GLSceneViewer1->Repaint();
                 const QImage shot = Grab(*form);
                 ASSERT_EQ(shot.width(), form->ScreenWidth);
@@ -116,7 +121,7 @@ TEST_F(DisplayWindow, TheProgramsDrawingMatchesTheStraightPathPixelForPixel) {
             int most = 0;
             for (int k = 1; k <= FrameCount; ++k) {
                 int n = 0;
-                ForEachSetBit(form.Frames[k].FrameBits, [&](int, int) { ++n; });
+                form.Frames[k].FrameBits.ForEachSet([&](int, int) { ++n; });
                 most = std::max(most, n);
             }
             return most;
@@ -130,10 +135,10 @@ TEST_F(DisplayWindow, TheProgramsDrawingMatchesTheStraightPathPixelForPixel) {
             }
             for (int32_t counter : {0, 50, 51, 60, 75, 98, 99, 100, -1}) {
                 control.FrameCounter = counter;
-                form.SetStraightPath(true);
+                std::optional<TStraightPath> reference(std::in_place, form, control);
                 form.GLSceneViewer1->Repaint();
                 const QImage straight = Grab(form);
-                form.SetStraightPath(false);
+                reference.reset();
                 form.GLSceneViewer1->Repaint();
                 const QImage program = Grab(form);
                 const int k = SelectFrame(counter);
@@ -149,8 +154,8 @@ TEST_F(DisplayWindow, TheClocksRepaintDrawsOnlyWhatCanDiffer) {
     TForm2 form(control, nullptr, [] {});
     ASSERT_TRUE(ShowAlone(form, control, QRect(0, 0, 96, 64)));
     int renders = 0;
-    auto draw = form.GLSceneViewer1->DirectRender;
-    form.GLSceneViewer1->DirectRender = [&] {
+    auto draw = form.GLSceneViewer1->Draw;
+    form.GLSceneViewer1->Draw = [&] {
         ++renders;
         draw();
     };
@@ -193,19 +198,11 @@ TEST_F(DisplayWindow, TheClocksRepaintDrawsOnlyWhatCanDiffer) {
     repaintsAt(60);
     EXPECT_GE(renders - beforeResize, 1);  // by the expose or by this tick
     EXPECT_EQ(repaintsAt(60), 0);
-    // The straight path draws every time.
-    form.SetStraightPath(true);
-    int straight = 0;
-    form.GLDirectOpenGL1.OnRender = [&](TGLDirectOpenGL*, TRenderContextInfo&) { ++straight; };
-    form.Repaint();
-    form.Repaint();
-    EXPECT_EQ(straight, 2);
 }
 
 TEST_F(DisplayWindow, ARenderErrorIsReportedAndTheNextRenderWorks) {
     TMorphState control;
     TForm2 form(control, nullptr, [] {});
-    form.SetStraightPath(true);
     ASSERT_TRUE(ShowAlone(form, control, QRect(10, 10, 64, 48)));
 
     std::vector<std::string> errors;
@@ -213,9 +210,9 @@ TEST_F(DisplayWindow, ARenderErrorIsReportedAndTheNextRenderWorks) {
         errors.push_back(e.what());
         EXPECT_NE(dynamic_cast<const EOpenGLError*>(&e), nullptr);
     };
-    auto normal = form.GLDirectOpenGL1.OnRender;
-    form.GLDirectOpenGL1.OnRender = [&](TGLDirectOpenGL* s, TRenderContextInfo& rci) {
-        normal(s, rci);
+    auto normal = form.GLSceneViewer1->Draw;
+    form.GLSceneViewer1->Draw = [&] {
+        normal();
         GL().Enable(0x7fff);  // no such capability
     };
     form.GLSceneViewer1->Repaint();
@@ -223,7 +220,7 @@ TEST_F(DisplayWindow, ARenderErrorIsReportedAndTheNextRenderWorks) {
     EXPECT_EQ(errors[0], "invalid enumerant");
     EXPECT_EQ(TGLContext::CurrentContext(), nullptr);
 
-    form.GLDirectOpenGL1.OnRender = normal;
+    form.GLSceneViewer1->Draw = normal;
     form.GLSceneViewer1->Repaint();
     EXPECT_EQ(errors.size(), 1u);
 }
@@ -267,7 +264,11 @@ TEST_F(DisplayWindow, TheWindowTakesTheFormatOfEachNewContext) {
     ASSERT_TRUE(ShowAlone(form, control, QRect(0, 0, 64, 48)));
 
     // A new context with another format remakes the shown window in that format; it still draws.
-    viewer.Buffer.SetDepthPrecision(TGLDepthPrecision::dp16bits);
+    viewer.Buffer.CreateRC([&] {
+        auto context = std::make_unique<TGLQtContext>(&viewer, 0);
+        context->SetDepthBits(16);
+        return context;
+    });
     EXPECT_EQ(viewer.requestedFormat().depthBufferSize(), 16);
     ASSERT_TRUE(WaitFor([&] { return viewer.isExposed(); }));
     std::vector<std::string> errors;

@@ -74,8 +74,17 @@ const TGLApi RecordingApi = {
     [](GLfloat x, GLfloat y) { Rec("glVertex2f", {x, y}); },
     [](GLenum a) { Rec("glEnableClientState", {double(a)}); },
     [](GLenum a) { Rec("glDisableClientState", {double(a)}); },
-    [](GLint n, GLenum t, GLsizei s, const GLvoid*) { Rec("glVertexPointer", {double(n), double(t), double(s)}); },
-    [](GLenum m, GLint f, GLsizei n) { Rec("glDrawArrays", {double(m), double(f), double(n)}); },
+    [](GLint n, GLenum t, GLsizei s, const GLvoid* p) {
+        Rec("glVertexPointer", {double(n), double(t), double(s)});
+        TGLRecorder::Active->Vertices = static_cast<const GLfloat*>(p);
+    },
+    // The points drawn follow the mode, first and count: x, y of each (2 floats, packed).
+    [](GLenum m, GLint f, GLsizei n) {
+        std::vector<double> args{double(m), double(f), double(n)};
+        const GLfloat* v = TGLRecorder::Active->Vertices;
+        for (GLsizei i = 0; v && i < 2 * n; ++i) args.push_back(v[2 * f + i]);
+        Rec("glDrawArrays", std::move(args));
+    },
 };
 
 }  // namespace

@@ -26,6 +26,7 @@ public:
     std::string Version = "4.5 (Compatibility Profile) Mesa";
     GLfloat CurrentColor[4] = {0.25f, 0.5f, 0.75f, 1.0f};
     GLfloat LineWidth = 3, PointSize = 2;
+    const GLfloat* Vertices = nullptr;  // the last vertex pointer
 
     static TGLRecorder* Active;
 

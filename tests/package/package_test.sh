@@ -18,9 +18,9 @@ rm -f "$ROOT_DIR"/dist/ombrel_*.deb
 bash "$ROOT_DIR/scripts/package" >"$WORK/build.log" 2>&1 || { tail -50 "$WORK/build.log"; fail "scripts/package"; }
 DEB=$(ls "$ROOT_DIR"/dist/ombrel_*.deb)
 
-echo "== one version: CMake's, the package's, the metadata's"
-version=$(sed -n 's/^project(Ombrel VERSION \([0-9.]*\).*/\1/p' "$ROOT_DIR/CMakeLists.txt")
-[ "$(dpkg-deb -f "$DEB" Version)" = "$version" ] || fail "package version $(dpkg-deb -f "$DEB" Version), CMake's $version"
+echo "== one version: the changelog's, in the package, the metadata and both programs"
+version=$(dpkg-parsechangelog -l "$ROOT_DIR/debian/changelog" -S Version)
+[ "$(dpkg-deb -f "$DEB" Version)" = "$version" ] || fail "package version $(dpkg-deb -f "$DEB" Version), the changelog's $version"
 
 echo "== lintian, appstreamcli, desktop-file-validate"
 lintian --fail-on error,warning "$DEB" || fail "lintian"
@@ -34,6 +34,10 @@ done
 echo "== the unpacked programs"
 BIN=$WORK/root/usr/bin
 [ "$("$BIN/ombrel" --version)" = "ombrel $version" ] || fail "ombrel --version: $("$BIN/ombrel" --version)"
+[ "$("$BIN/ombrel-frames" --version)" = "ombrel-frames $version" ] || fail "ombrel-frames --version"
+# The program (unstripped in the build tree) holds only what it runs: the designed scene path is the tests' yardstick.
+nm -C "$BUILD/app/ombrel" | grep -E 'TGLSceneRender|TGLCanvas|TGLCamera|TGLStateCache|TStraightPath|RenderFrame\(' &&
+  fail "the program carries the reference drawing"
 [ "$(readlink -f "$WORK/root/usr/libexec/xscreensaver/ombrel")" = "$(readlink -f "$BIN/ombrel")" ] || fail "the hack is not the program"
 "$BIN/ombrel-frames" --seed 1 --hash >"$WORK/installed.txt" || fail "ombrel-frames from the package"
 "$BUILD/tools/ombrel-frames" --seed 1 --hash >"$WORK/built.txt"

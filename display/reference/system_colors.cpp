@@ -1,4 +1,4 @@
-#include "display/system_colors.h"
+#include "display/reference/system_colors.h"
 
 #include <QGuiApplication>
 #include <QPalette>

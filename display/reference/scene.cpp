@@ -1,4 +1,4 @@
-#include "display/scene.h"
+#include "display/reference/scene.h"
 
 #include "display/gl_api.h"
 

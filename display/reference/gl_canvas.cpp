@@ -1,24 +1,38 @@
-#include "display/gl_canvas.h"
+#include "display/reference/gl_canvas.h"
 
-#include "display/system_colors.h"
+#include <cstring>
+
+#include "display/fast_frame_renderer.h"
+#include "display/reference/system_colors.h"
 
 namespace ombrel {
 
 TGLVector4f ColorToGLVector(TColor color, GLfloat alpha) {
     if (color < 0) color = GetSysColor(color & 255);
-    const long double unit = 1.0L / 255;
-    return {static_cast<GLfloat>((color & 255) * unit), static_cast<GLfloat>(((color >> 8) & 255) * unit),
-            static_cast<GLfloat>(((color >> 16) & 255) * unit), alpha};
+    return PackedColourToGL(color, alpha);
 }
 
-void DisableSceneCapabilities(const TGLApi& gl) {
-    for (GLenum cap : {GL_LIGHTING, GL_FOG, GL_CULL_FACE, GL_COLOR_MATERIAL, GL_DEPTH_TEST, GL_TEXTURE_1D,
-                       GL_TEXTURE_2D})
-        gl.Disable(cap);
-    if (GLExtensions().EXT_texture3D) gl.Disable(GL_TEXTURE_3D);
-    if (GLExtensions().ARB_texture_cube_map) gl.Disable(GL_TEXTURE_CUBE_MAP);
-    gl.Disable(GL_LINE_SMOOTH);
-    gl.Disable(GL_POINT_SMOOTH);
+namespace {
+
+bool HasExtension(const char* list, const char* name) {
+    const size_t n = std::strlen(name);
+    for (const char* p = list; (p = std::strstr(p, name)) != nullptr; p += n)
+        if ((p == list || p[-1] == ' ') && (p[n] == ' ' || p[n] == '\0')) return true;
+    return false;
+}
+
+}  // namespace
+
+TGLExtensions& GLExtensions() noexcept {
+    static TGLExtensions flags;
+    return flags;
+}
+
+void ReadGLExtensions() {
+    const auto* list = reinterpret_cast<const char*>(GL().GetString(GL_EXTENSIONS));
+    if (!list) list = "";
+    GLExtensions().EXT_texture3D = HasExtension(list, "GL_EXT_texture3D");
+    GLExtensions().ARB_texture_cube_map = HasExtension(list, "GL_ARB_texture_cube_map");
 }
 
 namespace {
@@ -54,6 +68,8 @@ void TGLCanvas::SaveGLState() {
     // The colour-buffer group holds the blend function set below.
     Api.PushAttrib(GL_ENABLE_BIT | GL_COLOR_BUFFER_BIT);
     DisableSceneCapabilities(Api);
+    if (GLExtensions().EXT_texture3D) Api.Disable(GL_TEXTURE_3D);
+    if (GLExtensions().ARB_texture_cube_map) Api.Disable(GL_TEXTURE_CUBE_MAP);
     Api.Enable(GL_BLEND);
     Api.BlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
     Api.GetFloatv(GL_CURRENT_COLOR, SavedColor.data());

@@ -1,30 +1,16 @@
-#include "display/scene_buffer.h"
+#include "display/reference/scene_render.h"
 
 #include <gtest/gtest.h>
 
 #include "display/gl_errors.h"
-#include "tests/display/gl_recorder.h"
+#include "tests/display/fake_context.h"
 
 using namespace ombrel;
+using ombrel::testing::TFakeContext;
 using ombrel::testing::TGLCall;
 using ombrel::testing::TGLRecorder;
 
 namespace {
-
-// A context that records what the platform would be asked to do.
-class TFakeContext : public TGLContext {
-public:
-    bool IsCreated = false;
-
-protected:
-    void DoCreateContext() override { IsCreated = true; }
-    void DoDestroyContext() override { IsCreated = false; }
-    void DoActivate() override { TGLRecorder::Active->Calls.push_back({"activate", {}}); }
-    void DoDeactivate() override { TGLRecorder::Active->Calls.push_back({"deactivate", {}}); }
-    void DoSwapBuffers() override { TGLRecorder::Active->Calls.push_back({"swap", {}}); }
-    bool Created() const override { return IsCreated; }
-    QSurfaceFormat PixelFormat() const override { return {}; }
-};
 
 struct TSceneRig {
     TGLRecorder Rec;
@@ -32,6 +18,7 @@ struct TSceneRig {
     TGLDirectOpenGL Direct;
     TGLCamera Camera;
     TGLSceneBuffer Buffer;
+    TGLSceneRender Render{Buffer};
     int Renders = 0;
     TFakeContext* Context = nullptr;
 
@@ -43,12 +30,12 @@ struct TSceneRig {
         Scene.Add(&Direct);
         Scene.Add(&Camera);
         Buffer.Resize(800, 600);
-        Buffer.CreateRC([this] {
+        Render.CreateRC([this] {
             auto c = std::make_unique<TFakeContext>();
             Context = c.get();
             return c;
         });
-        Buffer.AttachCamera(&Camera);
+        Render.Camera = &Camera;
         Rec.Calls.clear();
     }
 
@@ -61,9 +48,9 @@ struct TSceneRig {
 
 }  // namespace
 
-TEST(SceneBuffer, RendersTheStepsInOrder) {
+TEST(SceneRender, RendersTheStepsInOrder) {
     TSceneRig rig;
-    rig.Buffer.Render();
+    rig.Render.Render();
     const auto& calls = rig.Rec.Calls;
     ASSERT_EQ(calls.front().Name, "activate");
     EXPECT_EQ(calls.back().Name, "deactivate");
@@ -92,18 +79,18 @@ TEST(SceneBuffer, RendersTheStepsInOrder) {
     EXPECT_EQ(rig.Rec.Count("glAlphaFunc"), 0u);
     const std::vector<TGLCall> first = calls;
     rig.Rec.Calls.clear();
-    rig.Buffer.Render();
+    rig.Render.Render();
     EXPECT_EQ(rig.Rec.Calls, first);
     EXPECT_EQ(rig.Renders, 2);
 }
 
-TEST(SceneBuffer, AnErrorFromTheSceneFailsTheRenderButNotTheNext) {
+TEST(SceneRender, AnErrorFromTheSceneFailsTheRenderButNotTheNext) {
     TSceneRig rig;
     rig.Direct.OnRender = [&](TGLDirectOpenGL*, TRenderContextInfo&) {
         rig.Rec.Errors = {GL_INVALID_ENUM, GL_INVALID_VALUE};
     };
     try {
-        rig.Buffer.Render();
+        rig.Render.Render();
         FAIL() << "no error raised";
     } catch (const EOpenGLError& e) {
         EXPECT_STREQ(e.what(), "invalid enumerant");
@@ -115,101 +102,32 @@ TEST(SceneBuffer, AnErrorFromTheSceneFailsTheRenderButNotTheNext) {
 
     rig.Direct.OnRender = nullptr;
     rig.Rec.Calls.clear();
-    EXPECT_NO_THROW(rig.Buffer.Render());
+    EXPECT_NO_THROW(rig.Render.Render());
     EXPECT_EQ(rig.Rec.Count("swap"), 1u);
 }
 
-TEST(SceneBuffer, OptionsAndCameraShapeTheRender) {
+TEST(SceneRender, OptionsAndCameraShapeTheRender) {
     TSceneRig rig;
-    rig.Buffer.SetContextOptions(roDoubleBuffer | roNoSwapBuffers | roStencilBuffer);
-    rig.Buffer.Render();
-    EXPECT_EQ(rig.Rec.Count("swap"), 0u);
+    rig.Render.ContextOptions = roDoubleBuffer | roStencilBuffer;
+    rig.Render.Render();
     EXPECT_EQ(rig.Rec.Calls[rig.IndexOf("glClear")].Args[0],
               GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT);
 
-    rig.Buffer.SetContextOptions(roDoubleBuffer | roNoColorBufferClear);
-    rig.Buffer.AttachCamera(nullptr);
+    rig.Render.ContextOptions = roDoubleBuffer | roNoColorBufferClear;
+    rig.Render.Camera = nullptr;
     rig.Rec.Calls.clear();
-    rig.Buffer.Render();
+    rig.Render.Render();
     EXPECT_EQ(rig.Rec.Calls[rig.IndexOf("glClear")].Args[0], GL_DEPTH_BUFFER_BIT);
     EXPECT_EQ(rig.Rec.Count("swap"), 1u);
     EXPECT_EQ(rig.Renders, 1);  // without a camera the scene is not rendered
 }
 
-TEST(SceneBuffer, RenderInsideARenderDoesNothing) {
-    TSceneRig rig;
-    rig.Direct.OnRender = [&](TGLDirectOpenGL*, TRenderContextInfo&) {
-        ++rig.Renders;
-        rig.Buffer.Render();
-    };
-    rig.Buffer.Render();
-    EXPECT_EQ(rig.Renders, 1);
-    EXPECT_EQ(rig.Rec.Count("swap"), 1u);
-}
-
-TEST(SceneBuffer, ResizeKeepsTheViewportAtLeastOnePixel) {
-    TSceneRig rig;
-    rig.Buffer.Resize(0, -3);
-    EXPECT_EQ(rig.Buffer.ViewportWidth(), 1);
-    EXPECT_EQ(rig.Buffer.ViewportHeight(), 1);
-    EXPECT_EQ(rig.Rec.Calls[rig.IndexOf("glViewport")], (TGLCall{"glViewport", {0, 0, 1, 1}}));
-    EXPECT_EQ(rig.Rec.Calls.back().Name, "deactivate");
-}
-
-TEST(SceneBuffer, ContextCreationFailures) {
+TEST(SceneRender, DefaultOptionsAskForADoubleBufferedDepth24Context) {
     TGLRecorder rec;
     TGLSceneBuffer buffer;
-    try {
-        buffer.CreateRC([] { return std::unique_ptr<TGLContext>(); });
-        FAIL();
-    } catch (const Exception& e) {
-        EXPECT_STREQ(e.what(), "Failed to create RenderingContext.");
-    }
-    rec.Version = "1.0";
-    try {
-        buffer.CreateRC([] { return std::make_unique<TFakeContext>(); });
-        FAIL();
-    } catch (const EOpenGLError& e) {
-        EXPECT_STREQ(e.what(), "Need at least OpenGL version 1.1");
-    }
-    EXPECT_EQ(buffer.RenderingContext(), nullptr);
-    EXPECT_FALSE(buffer.Rendering());
-}
-
-TEST(GLContext, ActivationIsCountedAndGuarded) {
-    TGLRecorder rec;
-    TFakeContext c;
-    auto message = [](auto&& f) {
-        try {
-            f();
-        } catch (const Exception& e) {
-            return std::string(e.what());
-        }
-        return std::string("no error");
-    };
-    EXPECT_EQ(message([&] { c.Activate(); }), "Context not created");
-    c.CreateContext();
-    EXPECT_EQ(message([&] { c.CreateContext(); }), "Context already created");
-    c.Activate();
-    c.Activate();
-    EXPECT_EQ(TGLContext::CurrentContext(), &c);
-    EXPECT_EQ(message([&] { c.SetDepthBits(16); }), "Cannot alter an active context");
-    c.Deactivate();
-    EXPECT_TRUE(c.Active());
-    c.Deactivate();
-    EXPECT_EQ(TGLContext::CurrentContext(), nullptr);
-    EXPECT_EQ(rec.Count("activate"), 1u);
-    EXPECT_EQ(rec.Count("deactivate"), 1u);
-    EXPECT_EQ(message([&] { c.Deactivate(); }), "Unbalanced context activations");
-    EXPECT_EQ(message([&] { c.SetDepthBits(16); }), "no error");
-    EXPECT_EQ(c.DepthBits(), 16);
-}
-
-TEST(SceneBuffer, DefaultsAskForADoubleBufferedDepth24Context) {
-    TGLRecorder rec;
-    TGLSceneBuffer buffer;
+    TGLSceneRender render(buffer);
     TFakeContext* made = nullptr;
-    buffer.CreateRC([&] {
+    render.CreateRC([&] {
         auto c = std::make_unique<TFakeContext>();
         made = c.get();
         return c;
@@ -221,9 +139,11 @@ TEST(SceneBuffer, DefaultsAskForADoubleBufferedDepth24Context) {
     EXPECT_EQ(made->AlphaBits(), 0);
     EXPECT_EQ(made->AccumBits(), 0);
     EXPECT_EQ(made->AntiAliasing(), TGLAntiAliasing::aaDefault);
-    int structural = 0;
-    buffer.OnStructuralChange = [&] { ++structural; };
-    buffer.SetDepthPrecision(TGLDepthPrecision::dp16bits);
-    buffer.SetDepthPrecision(TGLDepthPrecision::dp16bits);
-    EXPECT_EQ(structural, 1);
+    render.DepthPrecision = TGLDepthPrecision::dp16bits;
+    render.CreateRC([&] {
+        auto c = std::make_unique<TFakeContext>();
+        made = c.get();
+        return c;
+    });
+    EXPECT_EQ(made->DepthBits(), 16);
 }

@@ -1,8 +1,8 @@
-#include "display/gl_canvas.h"
+#include "display/reference/gl_canvas.h"
 
 #include <gtest/gtest.h>
 
-#include "display/system_colors.h"
+#include "display/reference/system_colors.h"
 #include "tests/display/gl_recorder.h"
 
 using namespace ombrel;

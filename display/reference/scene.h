@@ -27,7 +27,6 @@ using TDirectRenderEvent = std::function<void(TGLDirectOpenGL* Sender, TRenderCo
 
 class TGLDirectOpenGL : public TGLBaseSceneObject {
 public:
-    bool UseBuildList = false;
     TDirectRenderEvent OnRender;
     void DoRender(TRenderContextInfo& rci) override {
         if (OnRender) OnRender(this, rci);

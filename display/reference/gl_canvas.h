@@ -3,18 +3,22 @@
 #include <cstdint>
 
 #include "display/gl_api.h"
+#include "display/gl_colour.h"
 #include "display/hsv_color.h"
 
 namespace ombrel {
 
-using TGLVector4f = std::array<GLfloat, 4>;
-
 // Packed colour to four floats; system colours are looked up first.
 TGLVector4f ColorToGLVector(TColor color, GLfloat alpha);
 
-// Turns off what a 3D scene may leave on that would change flat 2D drawing:
-// lighting, fog, culling, colour material, depth test, textures, smoothing.
-void DisableSceneCapabilities(const TGLApi& gl);
+// Extension flags, read again by every scene render.
+struct TGLExtensions {
+    bool EXT_texture3D = false;
+    bool ARB_texture_cube_map = false;
+};
+TGLExtensions& GLExtensions() noexcept;
+// Sets the flags from the current context's extension list.
+void ReadGLExtensions();
 
 // A short-lived 2D canvas over the current OpenGL context: integer pixel
 // coordinates of a width x height buffer with y running down, the scene's

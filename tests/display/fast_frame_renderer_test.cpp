@@ -1,0 +1,67 @@
+#include "display/fast_frame_renderer.h"
+
+#include <gtest/gtest.h>
+
+#include "engine/cycle.h"
+#include "tests/display/gl_recorder.h"
+
+using namespace ombrel;
+using ombrel::testing::TGLCall;
+using ombrel::testing::TGLRecorder;
+
+namespace {
+
+// Whether every push is popped, in order, by the end of the call stream.
+bool Balanced(const std::vector<TGLCall>& calls) {
+    std::vector<std::string> stack;
+    for (const TGLCall& c : calls) {
+        if (c.Name == "glPushAttrib" || c.Name == "glPushMatrix") stack.push_back(c.Name);
+        if (c.Name == "glPopAttrib" || c.Name == "glPopMatrix") {
+            const std::string push = c.Name == "glPopAttrib" ? "glPushAttrib" : "glPushMatrix";
+            if (stack.empty() || stack.back() != push) return false;
+            stack.pop_back();
+        }
+    }
+    return stack.empty();
+}
+
+}  // namespace
+
+TEST(FastFrameRenderer, OneArrayOfPixelCentresInTheFramesColourAndEveryStateRestored) {
+    TFrameStore d;
+    d.AllocateFrames(1366, 4);  // not a multiple of 32
+    const std::vector<std::pair<int, int>> set = {{0, 0}, {31, 0}, {32, 0}, {1365, 0}, {5, 2}, {1365, 3}};
+    for (auto [x, y] : set) d.SetPixel(7, x, y);
+    d.SetPixel(8, 100, 1);
+    d.Frames[7].Hue = 0;
+    d.Frames[7].Saturation = 1;
+    d.Frames[7].Brightness = 255;
+
+    TGLRecorder rec;
+    TFastFrameRenderer renderer;
+    renderer.Render(d, d, HoldLastCounter + 6);  // frame 7
+    EXPECT_TRUE(Balanced(rec.Calls));
+    EXPECT_EQ(rec.Count("glEnable"), 0u);  // everything it turns off, PopAttrib turns back on
+    EXPECT_EQ(rec.Count("glDrawArrays"), 1u);
+    std::vector<double> points;
+    for (auto [x, y] : set) points.insert(points.end(), {x + 0.5, y + 0.5});
+    for (const TGLCall& c : rec.Calls) {
+        if (c.Name == "glDrawArrays") {
+            EXPECT_EQ(std::vector<double>(c.Args.begin() + 3, c.Args.end()), points);
+        }
+        if (c.Name == "glColor4fv") {
+            EXPECT_EQ(c.Args, std::vector<double>({1, 0, 0, 1}));
+        }
+        if (c.Name == "gluOrtho2D") {
+            EXPECT_EQ(c.Args, std::vector<double>({0, 1366, 4, 0}));  // y runs down
+        }
+    }
+
+    // Outside the cycle, or a frame with no point: the clear alone.
+    for (int32_t counter : {CycleLastCounter + 1, -1, HoldLastCounter + 7 + 40}) {
+        TGLRecorder only;
+        renderer.Render(d, d, counter);
+        EXPECT_EQ(only.Names(), std::vector<std::string>({"glPushAttrib", "glClearColor", "glClear", "glPopAttrib"}))
+            << counter;
+    }
+}
