@@ -8,13 +8,18 @@ void TForm1::Timer1Timer() {
     if (FrameCounter < CycleLastCounter) {
         ++FrameCounter;
     } else if (!Generating.load(std::memory_order_acquire)) {
-        FrameCounter = 0;
         Worker.reset();
-        try {
-            StartWorker();
-        } catch (const std::exception& e) {
-            // Generating is down again; the next end of a cycle tries anew.
-            ReportError(e);
+        // Monitors that came, went or changed size take part from this cycle on.
+        if (LayoutStale) ApplyLayout(false);
+        // With no monitor left, the counter waits at the end of the cycle for one.
+        if (!Displays.empty()) {
+            FrameCounter = 0;
+            try {
+                StartWorker();
+            } catch (const std::exception& e) {
+                // Generating is down again; the next end of a cycle tries anew.
+                ReportError(e);
+            }
         }
     }
     for (auto& d : DisplayForms) d->Repaint();

@@ -5,11 +5,9 @@
 #include <QMetaObject>
 #include <QKeyEvent>
 #include <QMouseEvent>
-#include <QSocketNotifier>
 
 #include "app/error_report.h"
 #include "app/host_window.h"
-#include "app/stop_signals.h"
 #include "desktop/program_icon.h"
 #include "engine/cycle.h"
 
@@ -20,7 +18,10 @@ TForm1::TForm1(TMonitorList monitors, const TTrayIcon::TAreaFactory& notificatio
     setGeometry(255, 146, 544, 385);
     setWindowTitle("Form1");
     CreateComponents(notificationArea);
-    if (Options.Host) AttachHost();
+    if (Options.Host)
+        AttachHost();
+    else
+        WatchMonitors();
     FormCreate();
 }
 
@@ -66,21 +67,16 @@ void TForm1::CreateComponents(const TTrayIcon::TAreaFactory& notificationArea) {
     Button1->setGeometry(168, 8, 75, 25);
     connect(Button1, &QPushButton::clicked, this, &TForm1::Button1Click);
 
-    if (StopSignalPipe() >= 0) {
-        auto* stopSignals = new QSocketNotifier(StopSignalPipe(), QSocketNotifier::Read, this);
-        connect(stopSignals, &QSocketNotifier::activated, this, [this] {
-            if (TakeStopSignals()) Close();
-        });
-    }
 }
 
-// One display, in the host window and at its size. Frames keep the size they
-// were made with: a resized host shows the picture scaled to its new size.
+// One display, in the host window and at its size. A resized host shows
+// the picture scaled to its new size until the next cycle makes frames at it.
 void TForm1::AttachHost() {
     THostWindow* host = Options.Host;
     Monitors = [host] { return std::vector<TMonitor>{{0, 0, host->Size().width(), host->Size().height()}}; };
     host->OnResize = [this](QSize size) {
         for (auto& d : DisplayForms) d->SetBounds(0, 0, size.width(), size.height());
+        LayoutChanged();
     };
     host->OnDestroy = [this] {
         // Our window went with it: nothing more is drawn.
@@ -89,43 +85,28 @@ void TForm1::AttachHost() {
     };
 }
 
-void TForm1::CreateDisplay(const TMonitor& monitor) {
-    auto display = Options.Host
-                       ? std::make_unique<TForm2>(*this, nullptr, nullptr, nullptr, Options.Host->Window())
-                       : std::make_unique<TForm2>(*this, PopupMenu1, [this] { RequestClose(); }, monitor.Screen);
-    display->GLSceneViewer1->OnError = [](const std::exception& e) { ReportError(e); };
-    display->SetBounds(monitor.Left, monitor.Top, monitor.Width, monitor.Height);
-    display->AllocateFrames(monitor.Width, monitor.Height);  // size, budget and 50 clear frames
-    if (display->PointBudget > MaxPointBudget) MaxPointBudget = display->PointBudget;
-    // Registered before it is shown: an expose delivered at once paints with the whole list.
-    Displays.push_back(display.get());
-    DisplayForms.push_back(std::move(display));
-    DisplayForms.back()->Show();
-}
-
 void TForm1::FormCreate() {
     FirstCycle = true;
-    const std::vector<TMonitor> monitors = Monitors();
-    Displays.reserve(monitors.size());
-    DisplayForms.reserve(monitors.size());
-    for (const TMonitor& m : monitors) CreateDisplay(m);
+    ApplyLayout(true);
     Random.Seed(Options.Seed ? *Options.Seed : SeedFromClock());
     // Started from the event loop, once this form is complete. The displays
     // show the empty first frame meanwhile; input goes on.
-    QMetaObject::invokeMethod(
-        this,
-        [this] {
-            if (Phase != TPhase::Starting) return;
-            try {
-                StartWorker();
-            } catch (const std::exception& e) {
-                // Without a first cycle there is nothing to show.
-                ReportFatalError(e);
-                Failed = true;
-                Close();
-            }
-        },
-        Qt::QueuedConnection);
+    QMetaObject::invokeMethod(this, &TForm1::StartFirstCycle, Qt::QueuedConnection);
+}
+
+void TForm1::StartFirstCycle() {
+    if (Phase != TPhase::Starting || Worker) return;
+    try {
+        if (LayoutStale) ApplyLayout(true);
+        // Without a monitor, wait for one.
+        if (Displays.empty()) return;
+        StartWorker();
+    } catch (const std::exception& e) {
+        // Without a first cycle there is nothing to show.
+        ReportFatalError(e);
+        Failed = true;
+        Close();
+    }
 }
 
 void TForm1::StartWorker() {

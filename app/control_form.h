@@ -87,6 +87,9 @@ public:
     void ShowKochFractal1Click();
     void Exit1Click();
     void Button1Click();
+    // The monitors (or the host window's size) changed: the displays follow
+    // at the start of the next cycle, or at once while none has started.
+    void LayoutChanged();
 
 protected:
     void keyPressEvent(QKeyEvent* e) override;
@@ -95,8 +98,15 @@ protected:
 
 private:
     void CreateComponents(const TTrayIcon::TAreaFactory& notificationArea);
-    void CreateDisplay(const TMonitor& monitor);
     void AttachHost();
+    void WatchMonitors();
+    // Makes the displays match the monitors: a display for each new one,
+    // frames anew for one whose size changed, none for one that went. Only
+    // while no worker runs. At start-up a display that cannot be made is
+    // fatal; later it is reported and left out.
+    void ApplyLayout(bool startUp);
+    std::unique_ptr<TForm2> NewDisplay(const TMonitor& monitor);
+    void StartFirstCycle();
     // Starts a worker that reports its end back to the GUI thread. Throws
     // when no thread could be started (Generating is lowered again).
     void StartWorker();
@@ -106,6 +116,7 @@ private:
     enum class TPhase { Starting, Running, Closing, Ended };
     TPhase Phase = TPhase::Starting;
     bool Failed = false;
+    bool LayoutStale = false;
     TMonitorList Monitors;
     TRunOptions Options;
 };

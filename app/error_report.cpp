@@ -60,7 +60,11 @@ void ReportError(std::exception_ptr error) {
 
 void ReportFatalError(const std::exception& e) {
     WriteLine(e.what());
-    if (!AsText) QMessageBox::critical(nullptr, QApplication::applicationDisplayName(), QString::fromUtf8(e.what()));
+    // Qt's platforms without a screen (minimal, offscreen) would never show the box nor close it.
+    const QString platform = QGuiApplication::platformName();
+    const bool desktop = platform == "xcb" || platform.startsWith("wayland");
+    if (!AsText && desktop)
+        QMessageBox::critical(nullptr, QApplication::applicationDisplayName(), QString::fromUtf8(e.what()));
 }
 
 }  // namespace ombrel

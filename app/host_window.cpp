@@ -46,8 +46,13 @@ std::unique_ptr<THostWindow> THostWindow::Open(uint32_t id, std::string& error) 
         error = "there is no window " + Hex(id) + " on this display";
         return nullptr;
     }
+    const bool inputOnly = attributes->_class == XCB_WINDOW_CLASS_INPUT_ONLY;
     const uint32_t mask = attributes->your_event_mask | XCB_EVENT_MASK_STRUCTURE_NOTIFY;
     std::free(attributes);
+    if (inputOnly) {
+        error = "window " + Hex(id) + " takes input only: nothing can be drawn in it";
+        return nullptr;
+    }
     xcb_change_window_attributes(c, id, XCB_CW_EVENT_MASK, &mask);
     // Asked after watching starts, so that no resize falls in between.
     xcb_get_geometry_reply_t* geometry = xcb_get_geometry_reply(c, xcb_get_geometry(c, id), nullptr);
@@ -56,7 +61,12 @@ std::unique_ptr<THostWindow> THostWindow::Open(uint32_t id, std::string& error) 
         return nullptr;
     }
     const QSize size(geometry->width, geometry->height);
+    const xcb_window_t root = geometry->root;
     std::free(geometry);
+    if (root != DefaultRootWindow()) {
+        error = "window " + Hex(id) + " is on another screen than " + (std::getenv("DISPLAY") ? std::getenv("DISPLAY") : "ours");
+        return nullptr;
+    }
     return std::unique_ptr<THostWindow>(new THostWindow(id, size));
 }
 

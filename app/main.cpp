@@ -1,22 +1,26 @@
 // Ombrel: a full-screen fractal animation on every monitor, or a screensaver
 // inside the window a screensaver daemon hands over.
 #include <QApplication>
+#include <QSocketNotifier>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
 
 #include "app/command_line.h"
 #include "app/control_form.h"
+#include "app/display_check.h"
 #include "app/error_report.h"
 #include "app/host_window.h"
 #include "app/stop_signals.h"
 #include "desktop/about_box.h"
 #include "desktop/program_icon.h"
+#include "engine/standard_descriptors.h"
 #include "ombrel_version.h"
 
 using namespace ombrel;
 
 int main(int argc, char** argv) {
+    OpenMissingStandardDescriptors();
     CatchStopSignals();
     std::string error;
     const auto options = ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc), error);
@@ -40,6 +44,10 @@ int main(int argc, char** argv) {
     const bool hosted = host->Kind != THostChoice::TKind::Monitors;
     // A daemon's window is an X11 window, also in a session that offers Wayland.
     if (hosted) qputenv("QT_QPA_PLATFORM", "xcb");
+    if (const auto missing = CheckDisplay()) {
+        std::fprintf(stderr, "ombrel: %s\n", missing->c_str());
+        return 1;
+    }
 
     QApplication app(argc, argv);
     QApplication::setApplicationName("Ombrel");
@@ -60,6 +68,16 @@ int main(int argc, char** argv) {
     }
 
     std::unique_ptr<TForm1> form1;
+    // A stop signal ends the program at every moment, a box open included.
+    std::unique_ptr<QSocketNotifier> stopSignals;
+    if (StopSignalPipe() >= 0) {
+        stopSignals = std::make_unique<QSocketNotifier>(StopSignalPipe(), QSocketNotifier::Read);
+        QObject::connect(stopSignals.get(), &QSocketNotifier::activated, [&form1] {
+            if (!TakeStopSignals()) return;
+            if (QWidget* box = QApplication::activeModalWidget()) box->close();
+            if (form1) form1->Close();
+        });
+    }
     try {
         form1 = std::make_unique<TForm1>(SystemMonitors, MakeQtNotificationArea,
                                          TRunOptions{options->Seed, hostWindow.get()});

@@ -1,19 +1,21 @@
 #include "app/monitors.h"
 
+#include <qpa/qplatformscreen.h>
+
 #include <QGuiApplication>
 #include <QScreen>
-#include <cmath>
 
 namespace ombrel {
 
 std::vector<TMonitor> SystemMonitors() {
     std::vector<TMonitor> list;
     for (QScreen* s : QGuiApplication::screens()) {
-        // Qt gives geometry in device-independent pixels; the frames are physical pixels.
-        const QRect g = s->geometry();
-        const qreal r = s->devicePixelRatio();
-        auto px = [r](int v) { return static_cast<int>(std::lround(v * r)); };
-        list.push_back({px(g.left()), px(g.top()), px(g.width()), px(g.height()), s});
+        // The platform's own rectangle, in device pixels: Qt's scaled
+        // geometry rounds, and a monitor of 1024 rows at a scale of 1.5 would come back as 1025.
+        const QRect g = s->handle()->geometry();
+        // Qt stands in a screen of no size for none at all (every output off).
+        if (g.isEmpty()) continue;
+        list.push_back({g.left(), g.top(), g.width(), g.height(), s});
     }
     return list;
 }

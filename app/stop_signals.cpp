@@ -33,7 +33,12 @@ void CatchStopSignals() {
     action.sa_handler = OnStopSignal;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;
-    for (int s : {SIGTERM, SIGINT, SIGHUP}) sigaction(s, &action, nullptr);
+    for (int s : {SIGTERM, SIGINT, SIGHUP}) {
+        // Started under nohup: a hang-up was meant to pass it by.
+        struct sigaction now = {};
+        if (s == SIGHUP && sigaction(s, nullptr, &now) == 0 && now.sa_handler == SIG_IGN) continue;
+        sigaction(s, &action, nullptr);
+    }
 }
 
 int StopSignalPipe() { return Pipe[0]; }

@@ -10,7 +10,7 @@ namespace ombrel {
 
 TForm2::TForm2(const TMorphState& control, QMenu* popup, std::function<void()> closeOwner, QScreen* screen,
                QWindow* host)
-    : Control(control), CloseOwner(std::move(closeOwner)) {
+    : Screen(screen), Control(control), CloseOwner(std::move(closeOwner)) {
     GLSceneViewer1 = std::make_unique<TGLSceneViewer>(screen, host);
     // The taskbar shows window titles; users know the program by its name.
     GLSceneViewer1->setTitle(QGuiApplication::applicationDisplayName());
@@ -19,10 +19,12 @@ TForm2::TForm2(const TMorphState& control, QMenu* popup, std::function<void()> c
     GLSceneViewer1->OnCloseRequest = [this] { GLSceneViewer1DblClick(); };
     GLSceneViewer1->Draw = [this] { GLDirectOpenGL1Render(); };
     // An unplugged monitor: Qt would move the window onto another one and
-    // cover that display, so it goes out of sight; its frames are kept.
+    // cover that display, so it goes out of sight until the owner lets it go.
     if (screen)
-        QObject::connect(qGuiApp, &QGuiApplication::screenRemoved, GLSceneViewer1.get(), [this, screen](QScreen* gone) {
-            if (gone == screen) Hide();
+        QObject::connect(qGuiApp, &QGuiApplication::screenRemoved, GLSceneViewer1.get(), [this](QScreen* gone) {
+            if (gone != Screen) return;
+            Screen = nullptr;
+            Hide();
         });
 }
 

@@ -27,6 +27,9 @@ public:
            QWindow* host = nullptr);
 
     std::unique_ptr<TGLSceneViewer> GLSceneViewer1;
+    // The monitor it covers; none inside a host, for a test's made-up
+    // monitor, and once its monitor has gone.
+    QScreen* Screen;
 
     // Left, top, width and height in device pixels; the viewer fills it.
     void SetBounds(int left, int top, int width, int height);

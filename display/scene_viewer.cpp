@@ -1,5 +1,7 @@
 #include "display/scene_viewer.h"
 
+#include <qpa/qplatformwindow.h>
+
 #include <QCoreApplication>
 #include <QMenu>
 #include <QMouseEvent>
@@ -28,14 +30,22 @@ TGLSceneViewer::TGLSceneViewer(QScreen* screen, QWindow* host) : QWindow(screen)
 
 TGLSceneViewer::~TGLSceneViewer() { Buffer.DestroyRC(); }
 
-int TGLSceneViewer::DeviceWidth() const { return static_cast<int>(std::lround(width() * devicePixelRatio())); }
-int TGLSceneViewer::DeviceHeight() const { return static_cast<int>(std::lround(height() * devicePixelRatio())); }
+QSize TGLSceneViewer::DeviceSize() const {
+    // The platform window's own size: Qt's scaled size rounds, one row too many or too few.
+    if (const QPlatformWindow* native = handle()) return native->geometry().size();
+    return (QSizeF(size()) * devicePixelRatio()).toSize();
+}
+int TGLSceneViewer::DeviceWidth() const { return DeviceSize().width(); }
+int TGLSceneViewer::DeviceHeight() const { return DeviceSize().height(); }
 
 void TGLSceneViewer::SetDeviceBounds(int left, int top, int width, int height) {
-    // Qt places windows in device-independent pixels; one canvas unit must stay one physical pixel.
+    // Qt places windows in device-independent pixels, which cannot name
+    // every device rectangle on a fractionally scaled screen: the nearest
+    // one first, then the platform window exactly.
     const qreal ratio = devicePixelRatio();
     setGeometry(QRect(static_cast<int>(std::lround(left / ratio)), static_cast<int>(std::lround(top / ratio)),
                       static_cast<int>(std::lround(width / ratio)), static_cast<int>(std::lround(height / ratio))));
+    if (QPlatformWindow* native = handle(); native && !parent()) native->setGeometry(QRect(left, top, width, height));
 }
 
 void TGLSceneViewer::Repaint() {

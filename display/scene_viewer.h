@@ -43,6 +43,7 @@ public:
     bool ScreenCurrent() const { return Current; }
     // Places the window in device pixels.
     void SetDeviceBounds(int left, int top, int width, int height);
+    QSize DeviceSize() const;
     int DeviceWidth() const;
     int DeviceHeight() const;
 

@@ -50,6 +50,10 @@ void TFrameStore::ReleaseFrames() noexcept {
     for (int k = 1; k <= FrameCount; ++k) Frames[k].FrameBits.Release();
 }
 
+void TFrameStore::CopyMorphOf(const TFrameStore& other) noexcept {
+    for (int k = 1; k <= FrameCount; ++k) Frames[k].TakeMorphOf(other.Frames[k]);
+}
+
 void TFrameStore::ClearFrame(int Frame) noexcept {
     TFrameBits& bits = Frames[Frame].FrameBits;
     std::atomic<uint32_t>* w = bits.Row(0);

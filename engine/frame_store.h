@@ -76,6 +76,19 @@ struct TMorphFrame {
     // Written by the worker, read by every display's repaint.
     TRelaxed<double> Hue, Saturation, Brightness;
     TFrameBits FrameBits;
+
+    // Takes the maps and the colour of `other`; the bitmap stays.
+    void TakeMorphOf(const TMorphFrame& other) noexcept {
+        CoefA = other.CoefA;
+        CoefB = other.CoefB;
+        CoefC = other.CoefC;
+        CoefD = other.CoefD;
+        CoefE = other.CoefE;
+        CoefF = other.CoefF;
+        Hue = other.Hue;
+        Saturation = other.Saturation;
+        Brightness = other.Brightness;
+    }
 };
 
 // Frames indexed 1..50.
@@ -114,6 +127,9 @@ public:
     void SetPixel(int Frame, int X, int Y) noexcept {
         if (X >= 0 && X < ScreenWidth && Y >= 0 && Y < ScreenHeight) Frames[Frame].FrameBits.Set(X, Y);
     }
+
+    // Takes the maps and colours of every frame from `other`; the bitmaps stay.
+    void CopyMorphOf(const TFrameStore& other) noexcept;
 
     void ClearFrame(int Frame) noexcept;
     void CopyFrame(int Dest, int Src) noexcept;

@@ -102,10 +102,7 @@ void TMorphState::HoldStartPicture() noexcept {
     if (Displays.empty()) return;
     TFrames& F = Displays[0]->Frames;
     for (int k = 2; k <= FrameCount; ++k) {
-        CopyMaps(F[k], F[1].CoefA, F[1].CoefB, F[1].CoefC, F[1].CoefD, F[1].CoefE, F[1].CoefF);
-        F[k].Hue = F[1].Hue.load();
-        F[k].Saturation = F[1].Saturation.load();
-        F[k].Brightness = F[1].Brightness.load();
+        F[k].TakeMorphOf(F[1]);
         CopyFrameBits(k, 1);
     }
 }

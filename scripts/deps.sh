@@ -2,7 +2,7 @@
 # build, the tests and the virtual screen need, or says how to.
 OMBREL_PACKAGES=(
   g++ cmake ninja-build pkg-config
-  qt6-base-dev qt6-qpa-plugins
+  qt6-base-dev qt6-base-private-dev qt6-qpa-plugins
   libgl-dev libglu1-mesa-dev libgl1-mesa-dri libglx-mesa0 libxcb1-dev
   libgtest-dev libbenchmark-dev
   xvfb x11-xserver-utils xdotool imagemagick

@@ -1,23 +1,79 @@
 #include "tools/frame_output.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <QBuffer>
 #include <QImage>
 #include <QImageWriter>
-#include <QSaveFile>
+#include <cerrno>
+#include <cstring>
 #include <vector>
 
 namespace ombrel {
 
 namespace {
 
-bool Commit(QSaveFile& file, const std::string& path, std::string& error) {
-    if (!file.commit()) {
-        error = "cannot write " + path + ": " + file.errorString().toStdString();
-        return false;
+std::string Reason() { return std::strerror(errno); }
+
+bool WriteAll(int fd, const char* data, size_t size) {
+    while (size > 0) {
+        const ssize_t n = write(fd, data, size);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        data += n;
+        size -= static_cast<size_t>(n);
     }
     return true;
 }
 
+bool WriteFileAtomically(const std::string& path, const char* data, size_t size, std::string& error) {
+    const size_t slash = path.rfind('/');
+    std::string temp = (slash == std::string::npos ? "" : path.substr(0, slash + 1)) + ".ombrel-frames-XXXXXX";
+    const int fd = mkostemp(temp.data(), O_CLOEXEC);
+    if (fd < 0) {
+        error = "cannot write " + path + ": " + Reason();
+        return false;
+    }
+    // mkostemp makes the file private; give it the mode a new file gets.
+    const mode_t mask = umask(0);
+    umask(mask);
+    bool ok = fchmod(fd, 0666 & ~mask) == 0 && WriteAll(fd, data, size);
+    if (!ok) error = "cannot write " + path + ": " + Reason();
+    if (close(fd) != 0 && ok) {
+        ok = false;
+        error = "cannot write " + path + ": " + Reason();
+    }
+    if (ok && rename(temp.c_str(), path.c_str()) != 0) {
+        ok = false;
+        error = "cannot write " + path + ": " + Reason();
+    }
+    if (!ok) unlink(temp.c_str());
+    return ok;
+}
+
 }  // namespace
+
+bool PrepareOutputFolder(const std::string& dir, std::string& error) {
+    for (size_t end = dir.find('/', 1);; end = dir.find('/', end + 1)) {
+        const std::string part = dir.substr(0, end);
+        if (mkdir(part.c_str(), 0777) != 0 && errno != EEXIST) {
+            error = "cannot create output folder " + part + ": " + Reason();
+            return false;
+        }
+        if (end == std::string::npos) break;
+    }
+    std::string probe = dir + "/.ombrel-frames-XXXXXX";
+    const int fd = mkostemp(probe.data(), O_CLOEXEC);
+    if (fd < 0) {
+        error = "output folder " + dir + " is not writable: " + Reason();
+        return false;
+    }
+    close(fd);
+    unlink(probe.c_str());
+    return true;
+}
 
 bool WriteFramePng(const TFrameStore& display, int frame, uint32_t color, const std::string& path,
                    std::string& error) {
@@ -31,37 +87,29 @@ bool WriteFramePng(const TFrameStore& display, int frame, uint32_t color, const 
     const QRgb ink = qRgb(color & 0xff, (color >> 8) & 0xff, (color >> 16) & 0xff);
     display.Frames[frame].FrameBits.ForEachSet(
         [&](int x, int y) { reinterpret_cast<QRgb*>(image.scanLine(y))[x] = ink; });
-    QSaveFile file(QString::fromStdString(path));
-    if (!file.open(QIODevice::WriteOnly)) {
-        error = "cannot write " + path + ": " + file.errorString().toStdString();
-        return false;
-    }
-    QImageWriter writer(&file, "png");
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, "png");
     if (!writer.write(image)) {
-        file.cancelWriting();
-        error = "cannot write " + path + ": " + writer.errorString().toStdString();
+        error = "cannot encode " + path + ": " + writer.errorString().toStdString();
         return false;
     }
-    return Commit(file, path, error);
+    return WriteFileAtomically(path, png.constData(), static_cast<size_t>(png.size()), error);
 }
 
 bool WriteFramePbm(const TFrameStore& display, int frame, const std::string& path, std::string& error) {
-    QSaveFile file(QString::fromStdString(path));
-    if (!file.open(QIODevice::WriteOnly)) {
-        error = "cannot write " + path + ": " + file.errorString().toStdString();
-        return false;
-    }
     const std::string header =
         "P4\n" + std::to_string(display.ScreenWidth) + " " + std::to_string(display.ScreenHeight) + "\n";
-    file.write(header.data(), static_cast<qint64>(header.size()));
     // P4 puts the leftmost pixel in the high bit of each byte; a 1 is a set point.
     const size_t rowBytes = static_cast<size_t>((display.ScreenWidth + 7) / 8);
-    std::vector<char> bits(rowBytes * static_cast<size_t>(display.ScreenHeight), 0);
+    std::vector<char> bytes(header.begin(), header.end());
+    bytes.resize(header.size() + rowBytes * static_cast<size_t>(display.ScreenHeight), 0);
+    char* bits = bytes.data() + header.size();
     display.Frames[frame].FrameBits.ForEachSet([&](int x, int y) {
         bits[static_cast<size_t>(y) * rowBytes + static_cast<size_t>(x / 8)] |= static_cast<char>(0x80 >> (x % 8));
     });
-    file.write(bits.data(), static_cast<qint64>(bits.size()));
-    return Commit(file, path, error);
+    return WriteFileAtomically(path, bytes.data(), bytes.size(), error);
 }
 
 }  // namespace ombrel

@@ -1,7 +1,9 @@
 #include "tools/frames_run.h"
 
-#include <QDir>
 #include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
 
 #include "display/hsv_color.h"
 #include "engine/generator.h"
@@ -15,7 +17,7 @@ std::string FrameFileName(const std::string& dir, int cycle, size_t display, int
     char name[64];
     std::snprintf(name, sizeof name, "c%d_d%zu_f%02d.%s", cycle, display, frame,
                   format == TImageFormat::Png ? "png" : "pbm");
-    return QDir(QString::fromStdString(dir)).filePath(QString::fromLatin1(name)).toStdString();
+    return dir + (dir.back() == '/' ? "" : "/") + name;
 }
 
 std::atomic<bool>& RequestOf(TMorphState& state, TTargetKind kind) {
@@ -53,6 +55,11 @@ bool RunFrames(const TFramesOptions& options, TMorphState& state, std::FILE* has
                 if (progress)
                     std::fprintf(stderr, "\rcycle %d/%d, display %zu, frame %02d", cycle, options.Cycles, d, f);
             }
+        }
+        // Once a cycle: a full disk or a closed pipe stops the run early.
+        if (options.Hash && std::fflush(hashes) != 0) {
+            error = std::string("cannot write the fingerprints: ") + std::strerror(errno);
+            return false;
         }
     }
     if (progress) std::fputs("\n", stderr);

@@ -1,53 +1,38 @@
 // ombrel-frames: runs morph cycles without a screen and writes or fingerprints
 // the frames, for stills of the animation and for checking the engine against
 // itself across changes.
-#include <QDir>
-#include <QTemporaryFile>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <iostream>
 #include <memory>
 #include <vector>
 
+#include "engine/standard_descriptors.h"
 #include "ombrel_version.h"
+#include "tools/frame_output.h"
 #include "tools/frames_options.h"
 #include "tools/frames_run.h"
 
 using namespace ombrel;
 
-namespace {
-
-bool PrepareOutDir(const std::string& dir, std::string& error) {
-    const QString path = QString::fromStdString(dir);
-    if (!QDir().mkpath(path)) {
-        error = "cannot create output folder " + dir;
-        return false;
-    }
-    QTemporaryFile probe(QDir(path).filePath(".ombrel-probe-XXXXXX"));
-    if (!probe.open()) {
-        error = "output folder " + dir + " is not writable";
-        return false;
-    }
-    return true;
-}
-
-}  // namespace
-
 int main(int argc, char** argv) {
+    OpenMissingStandardDescriptors();
     std::string error;
     const auto options = ParseFramesOptions(std::vector<std::string>(argv + 1, argv + argc), error);
     if (!options) {
         std::cerr << "ombrel-frames: " << error << "\n";
         return 2;
     }
-    if (options->Help) {
-        std::cout << FramesUsage();
+    if (options->Help || options->Version) {
+        const std::string text = options->Help ? FramesUsage() : "ombrel-frames " + std::string(OmbrelVersion) + "\n";
+        if (std::fputs(text.c_str(), stdout) < 0 || std::fflush(stdout) != 0) {
+            std::cerr << "ombrel-frames: cannot write to standard output: " << std::strerror(errno) << "\n";
+            return 1;
+        }
         return 0;
     }
-    if (options->Version) {
-        std::cout << "ombrel-frames " << OmbrelVersion << "\n";
-        return 0;
-    }
-    if (!options->OutDir.empty() && !PrepareOutDir(options->OutDir, error)) {
+    if (!options->OutDir.empty() && !PrepareOutputFolder(options->OutDir, error)) {
         std::cerr << "ombrel-frames: " << error << "\n";
         return 2;
     }
@@ -69,10 +54,8 @@ int main(int argc, char** argv) {
     state.Random.Seed(options->Seed ? *options->Seed : SeedFromClock());
 
     if (!RunFrames(*options, state, stdout, error)) {
-        std::fflush(stdout);
         std::cerr << "ombrel-frames: " << error << "\n";
         return 1;
     }
-    std::fflush(stdout);
     return 0;
 }

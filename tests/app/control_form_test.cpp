@@ -164,6 +164,57 @@ TEST_F(ControlForm, CloseDuringStartUpEndsAtOnce) {
     EXPECT_FALSE(form.Generating);
 }
 
+TEST_F(ControlForm, DisplaysFollowTheMonitorsFromTheNextCycleOn) {
+    std::vector<TMonitor> monitors = {{0, 0, 320, 200}, {320, 0, 200, 100}};
+    TForm1 form([&monitors] { return monitors; }, FakeAreaFactory(Tray));
+    ASSERT_TRUE(WaitFor([&] { return form.Started(); }));
+    form.Timer1.stop();
+    TForm2* first = form.Displays.empty() ? nullptr : form.DisplayForms[0].get();
+    const auto endCycle = [&] {
+        WaitFor([&] { return !form.Generating.load(); });
+        form.FrameCounter = CycleLastCounter;
+        form.Timer1Timer();
+    };
+
+    // One resized, one added: nothing changes before the cycle ends.
+    monitors = {{0, 0, 320, 200}, {320, 0, 240, 100}, {560, 0, 160, 100}};
+    form.LayoutChanged();
+    EXPECT_EQ(form.Displays.size(), 2u);
+    endCycle();
+    ASSERT_EQ(form.Displays.size(), 3u);
+    EXPECT_EQ(form.Displays[0], first);
+    EXPECT_EQ(form.Displays[1]->ScreenWidth, 240);
+    EXPECT_EQ(form.DisplayForms[2]->GLSceneViewer1->geometry(), QRect(560, 0, 160, 100));
+    EXPECT_TRUE(form.DisplayForms[2]->GLSceneViewer1->isVisible());
+    EXPECT_EQ(form.MaxPointBudget, 10000);
+    EXPECT_EQ(form.FrameCounter, 0);
+    ASSERT_TRUE(WaitFor([&] { return !form.Generating.load(); }));
+    for (TFrameStore* d : form.Displays) {
+        int points = 0;
+        d->Frames[50].FrameBits.ForEachSet([&](int, int) { ++points; });
+        EXPECT_GT(points, 0) << d->ScreenWidth << "x" << d->ScreenHeight;
+    }
+
+    // Every monitor gone: no display, no cycle, the counter waits for one.
+    monitors.clear();
+    form.LayoutChanged();
+    endCycle();
+    EXPECT_TRUE(form.Displays.empty());
+    EXPECT_FALSE(form.Generating);
+    form.Timer1Timer();
+    EXPECT_EQ(form.FrameCounter, CycleLastCounter);
+
+    // One back: the show starts afresh on it.
+    monitors = {{0, 0, 200, 120}};
+    form.LayoutChanged();
+    form.Timer1Timer();
+    ASSERT_EQ(form.Displays.size(), 1u);
+    EXPECT_EQ(form.FrameCounter, 0);
+    ASSERT_TRUE(WaitFor([&] { return !form.Generating.load(); }));
+    EXPECT_FALSE(form.FirstCycle);
+    EXPECT_EQ(form.Displays[0]->Frames[1].Brightness, 255);  // the empty white start
+}
+
 namespace {
 
 // A control form whose next cycle fails when asked to.

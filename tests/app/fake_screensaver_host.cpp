@@ -1,5 +1,6 @@
 // Plays a screensaver daemon for the host-window tests: one override-redirect
-// window per WxH+X+Y argument, filled with grey, ids printed one a line.
+// window per WxH+X+Y argument, filled with grey, ids printed one a line;
+// "input-only:WxH+X+Y" makes a window that takes input only.
 // Commands on standard input: "resize N W H", "destroy N"; end of input ends it.
 #include <xcb/xcb.h>
 
@@ -20,15 +21,21 @@ int main(int argc, char** argv) {
     for (int i = 1; i < argc; ++i) {
         unsigned w = 0, h = 0;
         int x = 0, y = 0;
-        if (std::sscanf(argv[i], "%ux%u+%d+%d", &w, &h, &x, &y) != 4) {
+        std::string place = argv[i];
+        const bool inputOnly = place.rfind("input-only:", 0) == 0;
+        if (inputOnly) place.erase(0, 11);
+        if (std::sscanf(place.c_str(), "%ux%u+%d+%d", &w, &h, &x, &y) != 4) {
             std::fprintf(stderr, "fake_screensaver_host: WxH+X+Y, not '%s'\n", argv[i]);
             return 2;
         }
         const xcb_window_t id = xcb_generate_id(c);
-        const uint32_t values[] = {0x808080, 1};
+        const uint32_t grey[] = {0x808080, 1}, bare[] = {1};
         xcb_create_window(c, XCB_COPY_FROM_PARENT, id, screen->root, static_cast<int16_t>(x), static_cast<int16_t>(y),
-                          static_cast<uint16_t>(w), static_cast<uint16_t>(h), 0, XCB_WINDOW_CLASS_INPUT_OUTPUT,
-                          screen->root_visual, XCB_CW_BACK_PIXEL | XCB_CW_OVERRIDE_REDIRECT, values);
+                          static_cast<uint16_t>(w), static_cast<uint16_t>(h), 0,
+                          inputOnly ? XCB_WINDOW_CLASS_INPUT_ONLY : XCB_WINDOW_CLASS_INPUT_OUTPUT,
+                          inputOnly ? XCB_COPY_FROM_PARENT : screen->root_visual,
+                          inputOnly ? XCB_CW_OVERRIDE_REDIRECT : XCB_CW_BACK_PIXEL | XCB_CW_OVERRIDE_REDIRECT,
+                          inputOnly ? bare : grey);
         xcb_map_window(c, id);
         hosts.push_back(id);
     }

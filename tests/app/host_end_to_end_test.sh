@@ -62,6 +62,40 @@ covered 320x240+100+100 || fail "the host was not filled"
 echo "destroy 0" >&"${HOST[1]}"
 expect_exit 10
 
+echo "== hosts sized after start get frames at their final size within a cycle"
+eval "exec ${HOST[1]}>&-"
+wait "$HOST_PID" 2>/dev/null
+coproc HOST { "$HELPER" 1x1+100+100 300x200+700+100 input-only:200x200+2000+100; }
+HOST_PID=$HOST_PID
+read -r SMALL <&"${HOST[0]}" && read -r GROWN <&"${HOST[0]}" && read -r INPUT_ONLY <&"${HOST[0]}" ||
+  fail "the helper made no windows"
+# Lit pixels in a region: how many, and how many columns modulo 4 hold them.
+# A frame of a quarter of the size, stretched, lights one column in four.
+spread() {
+  import -window root "$WORK/now.png"
+  convert "$WORK/now.png" -crop "$1" +repage -colorspace gray -threshold 0 txt:- |
+    awk -F'[,:]' '/#FFFFFF/ { n++; c[$1 % 4] = 1 } END { print n + 0, length(c) }'
+}
+at_size() { read -r n columns < <(spread "$1"); [ "$n" -ge 100 ] && [ "$columns" -ge 3 ]; }
+start_in() { env -u QT_QPA_PLATFORM "$BIN" --window-id "$1" >"$WORK/out.log" 2>&1 & PID=$!; }
+start_in "$SMALL"
+sleep 0.3  # as a daemon may size its window a moment after starting the program
+echo "resize 0 400 300" >&"${HOST[1]}"
+wait_until 30 at_size 400x300+100+100 || fail "the host sized after start: $(spread 400x300+100+100)"
+kill -TERM "$PID"
+expect_exit 0.5
+start_in "$GROWN"
+wait_lit 300x200+700+100 || fail "the host before growing: $LIT"
+echo "resize 1 1200 800" >&"${HOST[1]}"
+wait_until 30 at_size 1200x800+700+100 || fail "the grown host: $(spread 1200x800+700+100)"
+kill -TERM "$PID"
+expect_exit 0.5
+
+echo "== a host that takes input only: one line, exit 2"
+"$BIN" --window-id "$INPUT_ONLY" >"$WORK/out.log" 2>&1
+code=$?
+[ $code -eq 2 ] && [ "$(grep -c '^ombrel: .*input only' "$WORK/out.log")" -eq 1 ] || fail "exit code $code, output: $(cat "$WORK/out.log")"
+
 echo "== --root without a daemon's window draws on the root window"
 env -u XSCREENSAVER_WINDOW "$BIN" --root >"$WORK/out.log" 2>&1 &
 PID=$!

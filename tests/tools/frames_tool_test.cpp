@@ -4,7 +4,11 @@
 #include <QFile>
 #include <QImage>
 #include <QTemporaryDir>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 
 namespace {
@@ -117,4 +121,36 @@ TEST(FramesTool, RejectsBadInputBeforeWritingAnything) {
     EXPECT_NE(err.find("output folder"), std::string::npos);
     EXPECT_EQ(RunTool("--seed 1", &err).Code, 2);
     EXPECT_EQ(RunTool("--help").Code, 0);
+}
+
+TEST(FramesTool, OutputThatCannotBeWrittenIsOneLineExitOneAndNoFileLeft) {
+    std::string err;
+    // The fingerprints into a full device.
+    EXPECT_EQ(RunTool("--seed 1 --display 64x48 --hash >/dev/full", &err).Code, 1);
+    EXPECT_EQ(err, "ombrel-frames: cannot write the fingerprints: No space left on device\n");
+
+    // Images onto a disk that fills up: a file size limit stands in for it.
+    QTemporaryDir dir;
+    const std::string out = dir.path().toStdString();
+    const std::string tool = "bash -c 'ulimit -f 8; trap \"\" XFSZ; exec " + std::string(OMBREL_FRAMES_TOOL) + " \"$@\"' -";
+    const std::string cmd = tool + " --seed 1 --display 640x480 --format pbm --out " + out + " 2>" + out + "/../err.txt";
+    EXPECT_EQ(WEXITSTATUS(std::system(cmd.c_str())), 1);
+    QFile errors(dir.path() + "/../err.txt");
+    ASSERT_TRUE(errors.open(QIODevice::ReadOnly));
+    EXPECT_EQ(errors.readAll().toStdString(), "ombrel-frames: cannot write " + out + "/c1_d0_f01.pbm: File too large\n");
+    errors.remove();
+    EXPECT_TRUE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot).isEmpty());
+}
+
+TEST(FramesTool, OutputPathsAreTakenByteForByte) {
+    QTemporaryDir dir;
+    // Not UTF-8: a folder named by the bytes 0xff 0xfe.
+    const std::string out = dir.path().toStdString() + "/\xff\xfe";
+    ASSERT_EQ(RunTool("--seed 2 --display 40x30 --frames 50 --format pbm --out '" + out + "'").Code, 0);
+    struct stat st {};
+    EXPECT_EQ(stat((out + "/c1_d0_f50.pbm").c_str(), &st), 0);
+    EXPECT_EQ(st.st_size, 9 + 5 * 30);
+    // Qt cannot name it to remove it.
+    unlink((out + "/c1_d0_f50.pbm").c_str());
+    rmdir(out.c_str());
 }
