@@ -10,10 +10,7 @@ namespace {
 bool ParseWindowId(const std::string& text, uint32_t& id) { return ParseWord32(text, id) && id != 0; }
 
 TOptionTable Table(TCommandLine& o) {
-    return TOptionTable(
-        "ombrel [--root] [--window-id ID] [--seed N]",
-        "A full-screen fractal animation on every monitor, or a screensaver.",
-        {
+    std::vector<TOption> entries = {
             {{"--root", "-root"}, "",
              "draw in the window a screensaver daemon hands over\n(XSCREENSAVER_WINDOW), else on the root window",
              [&o](const std::string&, std::string&) { return o.Root = true; }},
@@ -28,19 +25,15 @@ TOptionTable Table(TCommandLine& o) {
                  o.WindowId = id;
                  return true;
              }},
-            {{"--seed"}, "N", "the same figures for the same N (decimal or 0x-hex, 32 bits)",
-             [&o](const std::string& v, std::string& error) {
-                 uint32_t seed = 0;
-                 if (!ParseWord32(v, seed)) {
-                     error = "--seed needs a 32-bit number, decimal or 0x-hex: '" + v + "'";
-                     return false;
-                 }
-                 o.Seed = seed;
-                 return true;
-             }},
-            {{"--help", "-h"}, "", "show this text", [&o](const std::string&, std::string&) { return o.Help = true; }},
-            {{"--version"}, "", "show the version", [&o](const std::string&, std::string&) { return o.Version = true; }},
-        });
+            SeedOption(o.Seed),
+    };
+    for (TOption& entry : ShowOptionEntries(o.Show)) entries.push_back(std::move(entry));
+    entries.push_back({{"--help", "-h"}, "", "show this text", [&o](const std::string&, std::string&) { return o.Help = true; }});
+    entries.push_back(
+        {{"--version"}, "", "show the version", [&o](const std::string&, std::string&) { return o.Version = true; }});
+    return TOptionTable("ombrel [--root] [--window-id ID] [--seed N] [--hold SECONDS] [--morph SECONDS]\n"
+                        "              [--fps N] [--density F] [--monitors same|span|each]",
+                        "A full-screen fractal animation on every monitor, or a screensaver.", std::move(entries));
 }
 
 }  // namespace

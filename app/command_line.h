@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "engine/show_options.h"
+
 namespace ombrel {
 
 struct TCommandLine {
@@ -14,6 +16,8 @@ struct TCommandLine {
     std::optional<uint32_t> WindowId;
     // The same figures for the same seed; the clock seeds otherwise.
     std::optional<uint32_t> Seed;
+    // Hold, morph, frame rate, density and monitor mode.
+    TShowOptions Show;
     bool Help = false;
     bool Version = false;
 };

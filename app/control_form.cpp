@@ -15,6 +15,7 @@ namespace ombrel {
 
 TForm1::TForm1(TMonitorList monitors, const TTrayIcon::TAreaFactory& notificationArea, TRunOptions options)
     : Monitors(std::move(monitors)), Options(options) {
+    Timing = Options.Show.Timing();
     setGeometry(255, 146, 544, 385);
     setWindowTitle("Form1");
     CreateComponents(notificationArea);
@@ -31,9 +32,9 @@ TForm1::~TForm1() {
 }
 
 void TForm1::CreateComponents(const TTrayIcon::TAreaFactory& notificationArea) {
-    Timer1.setInterval(TickMs);
+    Timer1.setSingleShot(true);
     Timer1.setTimerType(Qt::PreciseTimer);
-    connect(&Timer1, &QTimer::timeout, this, &TForm1::Timer1Timer);
+    connect(&Timer1, &QTimer::timeout, this, &TForm1::ClockTick);
 
     PopupMenu1 = new QMenu(this);
     PopupMenu1->setObjectName("PopupMenu1");
@@ -78,17 +79,19 @@ void TForm1::AttachHost() {
         for (auto& d : DisplayForms) d->SetBounds(0, 0, size.width(), size.height());
         LayoutChanged();
     };
+    host->OnMapChange = [this] { VisibilityChanged(); };
     host->OnDestroy = [this] {
         // Our window went with it: nothing more is drawn.
-        Timer1.stop();
+        StopClock();
         RequestClose();
     };
 }
 
 void TForm1::FormCreate() {
     FirstCycle = true;
+    Seed = Options.Seed ? *Options.Seed : SeedFromClock();
+    Random.Seed(Seed);
     ApplyLayout(true);
-    Random.Seed(Options.Seed ? *Options.Seed : SeedFromClock());
     // Started from the event loop, once this form is complete. The displays
     // show the empty first frame meanwhile; input goes on.
     QMetaObject::invokeMethod(this, &TForm1::StartFirstCycle, Qt::QueuedConnection);
@@ -109,29 +112,41 @@ void TForm1::StartFirstCycle() {
     }
 }
 
+std::vector<TMorphState*> TForm1::Figures() {
+    if (Options.Show.Monitors != TMonitorMode::Each) return {this};
+    std::vector<TMorphState*> figures;
+    for (auto& f : OwnFigures) figures.push_back(f.get());
+    return figures;
+}
+
 void TForm1::StartWorker() {
-    Worker = StartGenerator(*this, [this](std::exception_ptr error) {
+    Worker = StartGenerator(*this, Figures(), [this](std::exception_ptr error) {
         QMetaObject::invokeMethod(this, [this, error] { GenerationDone(error); }, Qt::QueuedConnection);
     });
 }
 
 void TForm1::GenerationDone(std::exception_ptr error) {
     if (error) ReportError(error);
+    // Monitors that changed while nothing was in sight and a cycle ran.
+    FollowWhileUnseen();
     if (Phase != TPhase::Starting) return;
     Phase = TPhase::Running;
-    FrameCounter = StartCounter;
-    Timer1.start();
+    FrameCounter = Timing.StartCounter();
+    StartClock();
+    VisibilityChanged();
 }
 
 void TForm1::FormClose() {
-    Timer1.stop();
+    StopClock();
     // A generation running now is of no use any more: cancelled, it ends
     // within milliseconds, and the release waits for that.
     Cancel = true;
+    for (auto& f : OwnFigures) f->Cancel = true;
     Worker.reset();
     if (!Options.Host || !Options.Host->Destroyed())
         for (auto& d : DisplayForms) d->Hide();
     for (auto& d : DisplayForms) d->ReleaseFrames();
+    OwnFigures.clear();
     DisplayForms.clear();
     Displays.clear();
     TrayIcon1->SetActive(false);

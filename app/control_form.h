@@ -5,6 +5,7 @@
 #include <QPushButton>
 #include <QTimer>
 #include <QWidget>
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -15,6 +16,7 @@
 #include "display/display_form.h"
 #include "engine/generator.h"
 #include "engine/morph_state.h"
+#include "engine/show_options.h"
 
 namespace ombrel {
 
@@ -27,6 +29,8 @@ struct TRunOptions {
     std::optional<uint32_t> Seed;
     // Draw only inside this window of another program, at its size.
     THostWindow* Host = nullptr;
+    // Hold, morph, frame rate, density and how the monitors share the show.
+    TShowOptions Show;
 };
 
 // The hidden control form: home of the application-wide state (the shared
@@ -106,10 +110,25 @@ private:
     // fatal; later it is reported and left out.
     void ApplyLayout(bool startUp);
     std::unique_ptr<TForm2> NewDisplay(const TMonitor& monitor);
+    // While nothing is in sight the clock stands, so no cycle's end applies
+    // a layout change: it is applied as soon as no worker runs.
+    void FollowWhileUnseen();
+    // --monitors each: a figure for every display, kept while its display is.
+    void FollowWithFigures();
     void StartFirstCycle();
     // Starts a worker that reports its end back to the GUI thread. Throws
     // when no thread could be started (Generating is lowered again).
     void StartWorker();
+    // The figures a cycle draws: this form's own, or one a display.
+    std::vector<TMorphState*> Figures();
+    // Ticks at the timing's rate, each at its due time; one that falls due
+    // while the last is handled is not delivered twice.
+    void StartClock();
+    void StopClock();
+    void ClockTick();
+    // With no display in sight the clock stops: nothing is drawn and no
+    // cycle starts until one is in sight again.
+    void VisibilityChanged();
     // On the GUI thread once a worker has ended.
     void GenerationDone(std::exception_ptr error);
 
@@ -117,6 +136,12 @@ private:
     TPhase Phase = TPhase::Starting;
     bool Failed = false;
     bool LayoutStale = false;
+    bool ClockRunning = false;
+    bool Unseen = false;
+    std::chrono::steady_clock::time_point NextTick;
+    uint32_t Seed = 0;
+    // --monitors each: a figure of its own for each display, in display order.
+    std::vector<std::unique_ptr<TMorphState>> OwnFigures;
     TMonitorList Monitors;
     TRunOptions Options;
 };

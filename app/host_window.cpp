@@ -24,7 +24,8 @@ std::string Hex(uint32_t id) {
 
 }  // namespace
 
-THostWindow::THostWindow(uint32_t id, QSize size) : Id(id), Current(size), Foreign(QWindow::fromWinId(id)) {
+THostWindow::THostWindow(uint32_t id, QSize size, bool mapped)
+    : Id(id), Current(size), Foreign(QWindow::fromWinId(id)), IsMapped(mapped) {
     qGuiApp->installNativeEventFilter(this);
 }
 
@@ -47,6 +48,7 @@ std::unique_ptr<THostWindow> THostWindow::Open(uint32_t id, std::string& error) 
         return nullptr;
     }
     const bool inputOnly = attributes->_class == XCB_WINDOW_CLASS_INPUT_ONLY;
+    const bool mapped = attributes->map_state != XCB_MAP_STATE_UNMAPPED;
     const uint32_t mask = attributes->your_event_mask | XCB_EVENT_MASK_STRUCTURE_NOTIFY;
     std::free(attributes);
     if (inputOnly) {
@@ -67,7 +69,7 @@ std::unique_ptr<THostWindow> THostWindow::Open(uint32_t id, std::string& error) 
         error = "window " + Hex(id) + " is on another screen than " + (std::getenv("DISPLAY") ? std::getenv("DISPLAY") : "ours");
         return nullptr;
     }
-    return std::unique_ptr<THostWindow>(new THostWindow(id, size));
+    return std::unique_ptr<THostWindow>(new THostWindow(id, size, mapped));
 }
 
 uint32_t THostWindow::DefaultRootWindow() {
@@ -92,6 +94,15 @@ bool THostWindow::nativeEventFilter(const QByteArray& eventType, void* message, 
             if (e->window != Id || size == Current) break;
             Current = size;
             if (OnResize) OnResize(size);
+            break;
+        }
+        case XCB_MAP_NOTIFY:
+        case XCB_UNMAP_NOTIFY: {
+            // Both events lead with the window they are about, after the event window.
+            const auto* e = static_cast<const xcb_map_notify_event_t*>(message);
+            if (e->window != Id) break;
+            IsMapped = (event->response_type & 0x7f) == XCB_MAP_NOTIFY;
+            if (OnMapChange) OnMapChange();
             break;
         }
         case XCB_DESTROY_NOTIFY:

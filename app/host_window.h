@@ -31,18 +31,23 @@ public:
     QWindow* Window() const { return Foreign; }
     QSize Size() const { return Current; }
     bool Destroyed() const { return Gone; }
+    // Whether the host is mapped: an unmapped host hides what is drawn in it,
+    // and X tells the windows inside nothing of that.
+    bool Mapped() const { return IsMapped; }
     std::function<void(QSize)> OnResize;
     std::function<void()> OnDestroy;
+    std::function<void()> OnMapChange;
 
     bool nativeEventFilter(const QByteArray& eventType, void* message, qintptr* result) override;
 
 private:
-    THostWindow(uint32_t id, QSize size);
+    THostWindow(uint32_t id, QSize size, bool mapped);
 
     uint32_t Id;
     QSize Current;
     QWindow* Foreign;
     bool Gone = false;
+    bool IsMapped;
 };
 
 }  // namespace ombrel

@@ -13,8 +13,8 @@ namespace ombrel {
 
 namespace {
 
-std::runtime_error NoMemoryFor(const TMonitor& m) {
-    const int64_t megabytes = (static_cast<int64_t>(m.Width + 31) / 32 * 4 * m.Height * FrameCount) >> 20;
+std::runtime_error NoMemoryFor(const TMonitor& m, int frames) {
+    const int64_t megabytes = TFrameStore::FrameBytes(m.Width, m.Height, frames) >> 20;
     return std::runtime_error("not enough memory for the frames of a " + std::to_string(m.Width) + "x" +
                               std::to_string(m.Height) + " monitor (" + std::to_string(megabytes) + " MB)");
 }
@@ -34,6 +34,15 @@ void TForm1::WatchMonitors() {
 void TForm1::LayoutChanged() {
     LayoutStale = true;
     if (Phase == TPhase::Starting && !Worker) StartFirstCycle();
+    FollowWhileUnseen();
+}
+
+void TForm1::FollowWhileUnseen() {
+    // Unseen, the clock waits for a display in sight, which may be a new one.
+    if (Phase != TPhase::Running || !Unseen || !LayoutStale || Generating.load(std::memory_order_acquire)) return;
+    Worker.reset();
+    ApplyLayout(false);
+    VisibilityChanged();
 }
 
 std::unique_ptr<TForm2> TForm1::NewDisplay(const TMonitor& monitor) {
@@ -41,8 +50,9 @@ std::unique_ptr<TForm2> TForm1::NewDisplay(const TMonitor& monitor) {
                        ? std::make_unique<TForm2>(*this, nullptr, nullptr, nullptr, Options.Host->Window())
                        : std::make_unique<TForm2>(*this, PopupMenu1, [this] { RequestClose(); }, monitor.Screen);
     display->GLSceneViewer1->OnError = [](const std::exception& e) { ReportError(e); };
+    display->GLSceneViewer1->OnExposeChange = [this] { VisibilityChanged(); };
     display->SetBounds(monitor.Left, monitor.Top, monitor.Width, monitor.Height);
-    display->AllocateFrames(monitor.Width, monitor.Height);  // size, budget and 50 clear frames
+    display->AllocateFrames(monitor.Width, monitor.Height, Timing.FrameCount);
     return display;
 }
 
@@ -53,7 +63,17 @@ void TForm1::ApplyLayout(bool startUp) {
     DisplayForms.clear();
     Displays.clear();
     std::vector<TForm2*> added;
+    std::vector<TDisplayRect> rects;
     for (const TMonitor& m : Monitors()) {
+        const TDisplayRect rect{m.Left, m.Top, m.Width, m.Height};
+        // Refused before anything is allocated for it.
+        std::vector<TDisplayRect> all = rects;
+        all.push_back(rect);
+        if (const std::string problem = FrameMemoryProblem(all, Timing.FrameCount); !problem.empty()) {
+            if (startUp) throw std::runtime_error(problem);
+            ReportError(std::runtime_error(problem));
+            continue;
+        }
         // A monitor keeps its display; one of a test (no screen) takes the next one left.
         const auto same = std::find_if(old.begin(), old.end(), [&](const auto& d) { return d && d->Screen == m.Screen; });
         std::unique_ptr<TForm2> display;
@@ -63,27 +83,58 @@ void TForm1::ApplyLayout(bool startUp) {
                 display->SetBounds(m.Left, m.Top, m.Width, m.Height);
                 if (display->ScreenWidth != m.Width || display->ScreenHeight != m.Height) {
                     display->ReleaseFrames();
-                    display->AllocateFrames(m.Width, m.Height);
+                    display->AllocateFrames(m.Width, m.Height, Timing.FrameCount);
                 }
             } else {
                 display = NewDisplay(m);
                 added.push_back(display.get());
             }
         } catch (const std::bad_alloc&) {
-            if (startUp) throw NoMemoryFor(m);
-            ReportError(NoMemoryFor(m));
+            if (startUp) throw NoMemoryFor(m, Timing.FrameCount);
+            ReportError(NoMemoryFor(m, Timing.FrameCount));
             continue;
         }
+        rects.push_back(rect);
         Displays.push_back(display.get());
         DisplayForms.push_back(std::move(display));
     }
-    // Display 0 holds the maps and colours of every frame for all displays.
-    if (oldFirst && !Displays.empty() && Displays[0] != oldFirst) Displays[0]->CopyMorphOf(*oldFirst);
+    // A box too large to count its points in 32 bits spans nothing: each monitor draws alone.
+    try {
+        PlaceOnCanvas(Displays, rects, Options.Show.Monitors, Options.Show.Density);
+    } catch (const std::invalid_argument&) {
+        PlaceOnCanvas(Displays, rects, TMonitorMode::Same, Options.Show.Density);
+    }
+    if (Options.Show.Monitors == TMonitorMode::Each) {
+        FollowWithFigures();
+    } else {
+        // Display 0 holds the maps and colours of every frame for all displays.
+        if (oldFirst && !Displays.empty() && Displays[0] != oldFirst) Displays[0]->CopyMorphOf(*oldFirst);
+        for (auto& d : DisplayForms) d->Colours = Displays[0];
+    }
     // With every monitor gone, the figure goes too: the show starts afresh.
     if (Displays.empty()) FirstCycle = true;
     UpdateMaxPointBudget();
     // Shown once registered: an expose delivered at once paints with the whole list.
     for (TForm2* d : added) d->Show();
+}
+
+void TForm1::FollowWithFigures() {
+    std::vector<std::unique_ptr<TMorphState>> old = std::move(OwnFigures);
+    OwnFigures.clear();
+    for (size_t i = 0; i < DisplayForms.size(); ++i) {
+        TForm2* display = DisplayForms[i].get();
+        display->Colours = display;
+        const auto kept = std::find_if(old.begin(), old.end(), [&](const auto& f) { return f && f->Displays[0] == display; });
+        if (kept != old.end()) {
+            OwnFigures.push_back(std::move(*kept));
+        } else {
+            OwnFigures.push_back(std::make_unique<TMorphState>());
+            OwnFigures.back()->Displays = {display};
+            OwnFigures.back()->FirstCycle = true;
+            OwnFigures.back()->Random.Seed(FigureSeed(Seed, i));
+        }
+        OwnFigures.back()->UpdateMaxPointBudget();
+    }
 }
 
 }  // namespace ombrel

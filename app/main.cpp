@@ -67,6 +67,9 @@ int main(int argc, char** argv) {
         }
     }
 
+    // One host window has no monitors to share the show among.
+    TShowOptions show = options->Show;
+    if (hosted) show.Monitors = TMonitorMode::Same;
     std::unique_ptr<TForm1> form1;
     // A stop signal ends the program at every moment, a box open included.
     std::unique_ptr<QSocketNotifier> stopSignals;
@@ -80,7 +83,7 @@ int main(int argc, char** argv) {
     }
     try {
         form1 = std::make_unique<TForm1>(SystemMonitors, MakeQtNotificationArea,
-                                         TRunOptions{options->Seed, hostWindow.get()});
+                                         TRunOptions{options->Seed, hostWindow.get(), show});
     } catch (const std::exception& e) {
         // No memory for a frame store, no OpenGL context: nothing to show.
         ReportFatalError(e);

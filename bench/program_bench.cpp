@@ -73,24 +73,39 @@ void Percentiles(benchmark::State& st, std::vector<double> intervals) {
     st.counters["interval_worst_ms"] = intervals.empty() ? 0 : intervals.back();
 }
 
+// Times every tick of the form's clock: the clock's timer events are
+// handled here, between two readings of the clock.
+struct TTickTimer : QObject {
+    std::vector<Clock::time_point> Starts;
+    std::vector<double> Durations;
+    bool eventFilter(QObject* watched, QEvent* e) override {
+        if (e->type() != QEvent::Timer) return false;
+        const auto t0 = Clock::now();
+        watched->event(e);
+        Starts.push_back(t0);
+        Durations.push_back(Ms(Clock::now() - t0));
+        return true;
+    }
+};
+
+// Args: seed, frames a second, tenths of a second a morph.
 void BM_Program(benchmark::State& st) {
-    const auto seed = static_cast<uint32_t>(st.range(0));
+    TShowOptions show;
+    show.Fps = static_cast<int>(st.range(1));
+    show.Morph = static_cast<double>(st.range(2)) / 10;
     const pid_t xserver = XServerPid();
     for (auto _ : st) {
         const auto start = Clock::now();
-        TForm1 form(SystemMonitors, MakeQtNotificationArea, TRunOptions{seed});
-        // Time every tick: our slot takes the place of the form's own.
-        QObject::disconnect(&form.Timer1, &QTimer::timeout, &form, &TForm1::Timer1Timer);
-        std::vector<Clock::time_point> starts;
-        std::vector<double> durations;
+        TForm1 form(SystemMonitors, MakeQtNotificationArea,
+                    TRunOptions{static_cast<uint32_t>(st.range(0)), nullptr, show});
+        TTickTimer ticks;
+        form.Timer1.installEventFilter(&ticks);
         double firstFigure = 0;
-        QObject::connect(&form.Timer1, &QTimer::timeout, &form, [&] {
-            const auto t0 = Clock::now();
-            form.Timer1Timer();
-            starts.push_back(t0);
-            durations.push_back(Ms(Clock::now() - t0));
-            if (firstFigure == 0 && form.FrameCounter >= 51) firstFigure = Ms(Clock::now() - start);
+        QTimer firstFigureWatch;
+        QObject::connect(&firstFigureWatch, &QTimer::timeout, [&] {
+            if (firstFigure == 0 && form.FrameCounter > form.Timing.HoldLastCounter) firstFigure = Ms(Clock::now() - start);
         });
+        firstFigureWatch.start(1);
         const double cpu0 = OwnCpuSeconds(), x0 = CpuSecondsOf(xserver);
         const auto wall0 = Clock::now();
         QTimer::singleShot(Seconds * 1000, &form, [] { QCoreApplication::quit(); });
@@ -98,17 +113,40 @@ void BM_Program(benchmark::State& st) {
         const double wall = std::chrono::duration<double>(Clock::now() - wall0).count();
         const double cpu = OwnCpuSeconds() - cpu0, x = CpuSecondsOf(xserver) - x0;
         std::vector<double> intervals;
-        for (size_t i = 1; i < starts.size(); ++i) intervals.push_back(Ms(starts[i] - starts[i - 1]));
+        for (size_t i = 1; i < ticks.Starts.size(); ++i) intervals.push_back(Ms(ticks.Starts[i] - ticks.Starts[i - 1]));
         rusage u{};
         getrusage(RUSAGE_SELF, &u);
-        st.counters["ticks_per_s"] = static_cast<double>(starts.size()) / wall;
+        st.counters["ticks_per_s"] = static_cast<double>(ticks.Starts.size()) / wall;
         Percentiles(st, intervals);
-        std::sort(durations.begin(), durations.end());
-        st.counters["tick_median_ms"] = durations.empty() ? 0 : durations[durations.size() / 2];
+        std::sort(ticks.Durations.begin(), ticks.Durations.end());
+        st.counters["tick_median_ms"] = ticks.Durations.empty() ? 0 : ticks.Durations[ticks.Durations.size() / 2];
         st.counters["cpu_program_s_per_s"] = cpu / wall;
         st.counters["cpu_xserver_s_per_s"] = xserver ? x / wall : -1;
         st.counters["peak_rss_MB"] = static_cast<double>(u.ru_maxrss) / 1024;
         st.counters["first_figure_ms"] = firstFigure;
+        form.Close();
+    }
+}
+
+// With every display out of sight: what the program and the X server still spend.
+void BM_Unseen(benchmark::State& st) {
+    const pid_t xserver = XServerPid();
+    for (auto _ : st) {
+        TForm1 form(SystemMonitors, MakeQtNotificationArea, TRunOptions{20261207, nullptr, {}});
+        QTimer::singleShot(3000, &form, [&form] {
+            for (auto& d : form.DisplayForms) d->Hide();
+            QTimer::singleShot(1000, &form, [] { QCoreApplication::quit(); });
+        });
+        QApplication::exec();
+        const double cpu0 = OwnCpuSeconds(), x0 = CpuSecondsOf(xserver);
+        const auto wall0 = Clock::now();
+        QTimer::singleShot(20 * 1000, &form, [] { QCoreApplication::quit(); });
+        QApplication::exec();
+        const double wall = std::chrono::duration<double>(Clock::now() - wall0).count();
+        const double cpu = OwnCpuSeconds() - cpu0, x = CpuSecondsOf(xserver) - x0;
+        st.counters["cpu_program_s_per_s"] = cpu / wall;
+        st.counters["cpu_xserver_s_per_s"] = xserver ? x / wall : -1;
+        st.counters["cpu_both_s_per_s"] = (cpu + (xserver ? x : 0)) / wall;
         form.Close();
     }
 }
@@ -140,9 +178,13 @@ void BM_Ifs(benchmark::State& st) {
 
 }  // namespace
 
-// A typical run, and one whose figures are often dense (150 000 points and more).
-BENCHMARK(BM_Program)->Name("Program/typical")->Arg(20261207)->Iterations(1)->Unit(benchmark::kSecond);
-BENCHMARK(BM_Program)->Name("Program/dense")->Arg(24)->Iterations(1)->Unit(benchmark::kSecond);
+// A typical run, one whose figures are often dense (150 000 points and
+// more), 60 frames a second, and a 10-second morph at 60 (peak memory: run it last).
+BENCHMARK(BM_Program)->Name("Program/typical")->Args({20261207, 25, 20})->Iterations(1)->Unit(benchmark::kSecond);
+BENCHMARK(BM_Program)->Name("Program/dense")->Args({24, 25, 20})->Iterations(1)->Unit(benchmark::kSecond);
+BENCHMARK(BM_Program)->Name("Program/fps60")->Args({20261207, 60, 20})->Iterations(1)->Unit(benchmark::kSecond);
+BENCHMARK(BM_Unseen)->Name("Program/unseen")->Iterations(1)->Unit(benchmark::kSecond);
+BENCHMARK(BM_Program)->Name("Program/morph10-fps60")->Args({20261207, 60, 100})->Iterations(1)->Unit(benchmark::kSecond);
 BENCHMARK(BM_Ifs)->Name("XScreenSaver/ifs")->Iterations(1)->Unit(benchmark::kSecond);
 
 int main(int argc, char** argv) {

@@ -4,7 +4,6 @@
 #include <QMenu>
 #include <QScreen>
 
-#include "engine/cycle.h"
 
 namespace ombrel {
 
@@ -43,17 +42,17 @@ void TForm2::Hide() { GLSceneViewer1->hide(); }
 
 void TForm2::GLDirectOpenGL1Render() {
     Drawn = CurrentPicture();
-    Renderer.Render(*this, *Control.Displays[0], Control.FrameCounter);
+    Renderer.Render(*this, ColourSource(), Control.Timing.SelectFrame(Control.FrameCounter));
 }
 
 std::optional<TForm2::TPicture> TForm2::CurrentPicture() const {
-    const int k = SelectFrame(Control.FrameCounter);
+    const int k = Control.Timing.SelectFrame(Control.FrameCounter);
     // A frame that the worker is still drawing may differ from one moment to the next.
     if (k >= 2 && Control.Generating.load(std::memory_order_acquire)) return std::nullopt;
     const int64_t cycle = Control.CyclesStarted;
     // A cycle's start frame is the last one's target, bit for bit: the same picture.
-    if (k == 1 && cycle > 1) return TPicture{cycle - 1, FrameCount, FrameColour(*Control.Displays[0], 1)};
-    return TPicture{cycle, k, k ? FrameColour(*Control.Displays[0], k) : 0};
+    if (k == 1 && cycle > 1) return TPicture{cycle - 1, Frames.Count(), FrameColour(ColourSource(), 1)};
+    return TPicture{cycle, k, k ? FrameColour(ColourSource(), k) : 0};
 }
 
 void TForm2::Repaint() {

@@ -30,6 +30,9 @@ public:
     // The monitor it covers; none inside a host, for a test's made-up
     // monitor, and once its monitor has gone.
     QScreen* Screen;
+    // The display that holds its frames' colours: the first display of its
+    // figure; the control's first display when not set.
+    const TFrameStore* Colours = nullptr;
 
     // Left, top, width and height in device pixels; the viewer fills it.
     void SetBounds(int left, int top, int width, int height);
@@ -53,6 +56,7 @@ private:
         bool operator==(const TPicture&) const = default;
     };
     std::optional<TPicture> CurrentPicture() const;
+    const TFrameStore& ColourSource() const { return Colours ? *Colours : *Control.Displays[0]; }
 
     const TMorphState& Control;
     std::function<void()> CloseOwner;

@@ -1,7 +1,6 @@
 #include "display/fast_frame_renderer.h"
 
 #include "display/gl_colour.h"
-#include "engine/cycle.h"
 
 namespace ombrel {
 
@@ -16,15 +15,14 @@ void DisableSceneCapabilities(const TGLApi& gl) {
         gl.Disable(cap);
 }
 
-void TFastFrameRenderer::Render(const TFrameStore& display, const TFrameStore& display0, int32_t FrameCounter) {
+void TFastFrameRenderer::Render(const TFrameStore& display, const TFrameStore& colours, int frame) {
     const TGLApi& gl = GL();
     gl.PushAttrib(GL_ENABLE_BIT | GL_COLOR_BUFFER_BIT | GL_CURRENT_BIT | GL_POINT_BIT);
     gl.ClearColor(0, 0, 0, 1);
     gl.Clear(GL_COLOR_BUFFER_BIT);
-    const int k = SelectFrame(FrameCounter);
     Points.clear();
-    if (k != 0)
-        display.Frames[k].FrameBits.ForEachSet([this](int x, int y) {
+    if (frame != 0)
+        display.Frames[frame].FrameBits.ForEachSet([this](int x, int y) {
             // At the pixel's centre: on its corner the rasteriser may light a neighbour.
             Points.push_back(static_cast<GLfloat>(x) + 0.5f);
             Points.push_back(static_cast<GLfloat>(y) + 0.5f);
@@ -46,7 +44,7 @@ void TFastFrameRenderer::Render(const TFrameStore& display, const TFrameStore& d
         gl.Disable(GL_ALPHA_TEST);
         gl.Disable(GL_DITHER);
         gl.PointSize(1);
-        gl.Color4fv(PackedColourToGL(FrameColour(display0, k), 1).data());
+        gl.Color4fv(PackedColourToGL(FrameColour(colours, frame), 1).data());
         gl.EnableClientState(GL_VERTEX_ARRAY);
         gl.VertexPointer(2, GL_FLOAT, 0, Points.data());
         gl.DrawArrays(GL_POINTS, 0, static_cast<GLsizei>(Points.size() / 2));

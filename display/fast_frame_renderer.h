@@ -8,7 +8,7 @@
 
 namespace ombrel {
 
-// The packed colour of frame `k` (1..50), which display 0 holds for every display.
+// The packed colour of frame `k`, which the first display of a figure holds for all its displays.
 TColor FrameColour(const TFrameStore& display0, int k) noexcept;
 
 // Turns off what a 3D scene may leave on that would change flat 2D drawing:
@@ -22,9 +22,10 @@ void DisableSceneCapabilities(const TGLApi& gl);
 // gives the black, and the points go out in one vertex array.
 class TFastFrameRenderer {
 public:
-    // Into the current context, whose viewport is the display's window. Every
-    // state it changes is restored.
-    void Render(const TFrameStore& display, const TFrameStore& display0, int32_t FrameCounter);
+    // Frame `frame` (0: none, black only) into the current context, whose
+    // viewport is the display's window; `colours` is the display that holds
+    // the frame's colour. Every state it changes is restored.
+    void Render(const TFrameStore& display, const TFrameStore& colours, int frame);
 
 private:
     std::vector<GLfloat> Points;  // x, y pairs; kept to spare an allocation each time

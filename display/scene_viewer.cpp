@@ -87,6 +87,7 @@ bool TGLSceneViewer::event(QEvent* e) {
 void TGLSceneViewer::exposeEvent(QExposeEvent*) {
     Current = false;
     Repaint();
+    if (OnExposeChange) OnExposeChange();
 }
 
 void TGLSceneViewer::resizeEvent(QResizeEvent*) {

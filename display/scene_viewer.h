@@ -33,6 +33,8 @@ public:
     std::function<void()> OnCloseRequest;
     // Where render errors go; they cannot pass through Qt's event handling.
     std::function<void(const std::exception&)> OnError;
+    // The window came into sight or went out of it (isExposed() tells which).
+    std::function<void()> OnExposeChange;
     // What a paint draws, into the activated context.
     std::function<void()> Draw;
 

@@ -31,27 +31,35 @@ uint64_t TFrameBits::Hash() const noexcept {
     return h;
 }
 
-int32_t ComputePointBudget(int32_t width, int32_t height) {
+int32_t ComputePointBudget(int32_t width, int32_t height, double density) {
     const int64_t area = static_cast<int64_t>(width) * height;
     if (width <= 0 || height <= 0 || area > std::numeric_limits<int32_t>::max())
         throw std::invalid_argument("display size out of range");
-    return static_cast<int32_t>(std::nearbyint(static_cast<double>(area) / 6.4));
+    // Density 1 multiplies exactly: the designed budget, bit for bit.
+    const double budget = std::nearbyint(static_cast<double>(area) * density / 6.4);
+    if (!(budget >= 0 && budget <= std::numeric_limits<int32_t>::max()))
+        throw std::invalid_argument("point budget out of range");
+    return static_cast<int32_t>(budget);
 }
 
-void TFrameStore::AllocateFrames(int32_t width, int32_t height) {
+void TFrameStore::AllocateFrames(int32_t width, int32_t height, int frames) {
     const int32_t budget = ComputePointBudget(width, height);
     ScreenWidth = width;
     ScreenHeight = height;
     PointBudget = budget;
-    for (int k = 1; k <= FrameCount; ++k) Frames[k].FrameBits.Allocate(height, RowWords());
+    CanvasLeft = CanvasTop = 0;
+    CanvasWidth = width;
+    CanvasHeight = height;
+    Frames.Resize(frames);
+    for (int k = 1; k <= Frames.Count(); ++k) Frames[k].FrameBits.Allocate(height, RowWords());
 }
 
 void TFrameStore::ReleaseFrames() noexcept {
-    for (int k = 1; k <= FrameCount; ++k) Frames[k].FrameBits.Release();
+    for (int k = 1; k <= Frames.Count(); ++k) Frames[k].FrameBits.Release();
 }
 
 void TFrameStore::CopyMorphOf(const TFrameStore& other) noexcept {
-    for (int k = 1; k <= FrameCount; ++k) Frames[k].TakeMorphOf(other.Frames[k]);
+    for (int k = 1; k <= Frames.Count(); ++k) Frames[k].TakeMorphOf(other.Frames[k]);
 }
 
 void TFrameStore::ClearFrame(int Frame) noexcept {

@@ -1,5 +1,6 @@
 #pragma once
 #include <array>
+#include <vector>
 #include <atomic>
 #include <cstdint>
 #include <memory>
@@ -91,32 +92,46 @@ struct TMorphFrame {
     }
 };
 
-// Frames indexed 1..50.
+// Frames indexed 1..Count(), the designed 50 unless a morph is made longer
+// or shorter. Their number changes only while no thread reads them.
 class TFrames {
 public:
+    TFrames() : Items(DesignedFrameCount) {}
     TMorphFrame& operator[](int k) noexcept { return Items[static_cast<size_t>(k - 1)]; }
     const TMorphFrame& operator[](int k) const noexcept { return Items[static_cast<size_t>(k - 1)]; }
+    int Count() const noexcept { return static_cast<int>(Items.size()); }
+    void Resize(int count) { Items.resize(static_cast<size_t>(count)); }
 
 private:
-    std::array<TMorphFrame, FrameCount> Items;
+    std::vector<TMorphFrame> Items;
 };
 
-// w * h / 6.4 rounded to the nearest integer, ties to even.
-int32_t ComputePointBudget(int32_t width, int32_t height);
+// w * h * density / 6.4 rounded to the nearest integer, ties to even.
+// Throws std::invalid_argument for a size that is not positive or a budget
+// beyond 32 bits.
+int32_t ComputePointBudget(int32_t width, int32_t height, double density = 1);
 
-// The frame store of one display: its size, point budget and 50 frames.
+// The frame store of one display: its size, point budget and frames.
 class TFrameStore {
 public:
     int32_t ScreenWidth = 0;
     int32_t ScreenHeight = 0;
     int32_t PointBudget = 0;
     TFrames Frames;
+    // Where the display lies in the picture the chaos game draws: the
+    // display itself, or a part of a picture that spans several displays.
+    int32_t CanvasLeft = 0, CanvasTop = 0, CanvasWidth = 0, CanvasHeight = 0;
 
-    // Sets the size and budget and allocates 50 cleared bitmaps. Throws
-    // std::invalid_argument for a size that is not positive or whose area
-    // does not fit 32 bits, std::bad_alloc when memory runs out.
-    void AllocateFrames(int32_t width, int32_t height);
+    // Sets the size, the canvas (the display alone) and the budget, and
+    // allocates `frames` cleared bitmaps. Throws std::invalid_argument for a
+    // size that is not positive or whose area does not fit 32 bits,
+    // std::bad_alloc when memory runs out.
+    void AllocateFrames(int32_t width, int32_t height, int frames = DesignedFrameCount);
     void ReleaseFrames() noexcept;
+    // Bytes that `frames` bitmaps of a width x height display take.
+    static int64_t FrameBytes(int64_t width, int64_t height, int64_t frames) noexcept {
+        return (width + 31) / 32 * 4 * height * frames;
+    }
 
     int RowWords() const noexcept { return (ScreenWidth + 31) / 32; }
 

@@ -30,16 +30,18 @@ void CopyMaps(TMorphFrame& dest, const TCoefs& a, const TCoefs& b, const TCoefs&
     dest.CoefF = f;
 }
 
-TCoefs LerpCoefs(int i, const TCoefs& v1, const TCoefs& v50) noexcept {
+TCoefs LerpCoefs(int i, int n, const TCoefs& v1, const TCoefs& vn) noexcept {
     TCoefs r;
-    for (size_t k = 0; k < 4; ++k) r[k] = Interpolate(i, v1[k], v50[k]);
+    for (size_t k = 0; k < 4; ++k) r[k] = Interpolate(i, n, v1[k], vn[k]);
     return r;
 }
 
-// One display's view of a frame, ready for the inner loop.
+// One display's view of a frame, ready for the inner loop: the canvas it
+// is part of (itself unless the picture spans displays), and its own size.
 struct TPlotTarget {
     TBitsView Bits;
     double Width, Height;
+    int32_t Left, Top;
     uint32_t UWidth, UHeight;
     int32_t Budget;
 };
@@ -47,11 +49,12 @@ struct TPlotTarget {
 inline void Plot(const TPlotTarget& t, const TPlacement& p, double x, double y) noexcept {
     const double fx = ((x * p.Kx + p.Ox) / 800) * t.Width;
     const double fy = ((p.Oy - y * p.Ky) / 600) * t.Height;
-    // Anything that cannot round into the display (NaN and infinities
+    // Anything that cannot round into the canvas (NaN and infinities
     // included) is dropped before it is converted.
     if (!(fx > -1.0 && fx < t.Width && fy > -1.0 && fy < t.Height)) return;
-    const auto X = static_cast<uint32_t>(static_cast<int32_t>(RoundEven(fx)));
-    const auto Y = static_cast<uint32_t>(static_cast<int32_t>(RoundEven(fy)));
+    // Left of or above the display wraps round to a large unsigned value.
+    const auto X = static_cast<uint32_t>(static_cast<int32_t>(RoundEven(fx)) - t.Left);
+    const auto Y = static_cast<uint32_t>(static_cast<int32_t>(RoundEven(fy)) - t.Top);
     if (X >= t.UWidth || Y >= t.UHeight) return;
     t.Bits.Set(X, Y);
 }
@@ -66,7 +69,7 @@ void TMorphState::UpdateMaxPointBudget() noexcept {
 
 void TMorphState::ClearFrames() noexcept {
     for (TFrameStore* d : Displays)
-        for (int k = 2; k <= FrameCount; ++k) d->ClearFrame(k);
+        for (int k = 2; k <= d->Frames.Count(); ++k) d->ClearFrame(k);
 }
 
 void TMorphState::CopyFrameBits(int Dest, int Src) noexcept {
@@ -76,10 +79,11 @@ void TMorphState::CopyFrameBits(int Dest, int Src) noexcept {
 void TMorphState::TakeOverTargetPicture() noexcept {
     if (Displays.empty()) return;
     TFrames& F = Displays[0]->Frames;
-    F[1].Hue = F[50].Hue.load();
-    F[1].Saturation = F[50].Saturation.load();
-    F[1].Brightness = F[50].Brightness.load();
-    CopyFrameBits(1, 50);
+    const int n = F.Count();
+    F[1].Hue = F[n].Hue.load();
+    F[1].Saturation = F[n].Saturation.load();
+    F[1].Brightness = F[n].Brightness.load();
+    CopyFrameBits(1, n);
     PictureTakenOver = true;
 }
 
@@ -101,7 +105,7 @@ bool TMorphState::GenerateMorph() {
 void TMorphState::HoldStartPicture() noexcept {
     if (Displays.empty()) return;
     TFrames& F = Displays[0]->Frames;
-    for (int k = 2; k <= FrameCount; ++k) {
+    for (int k = 2; k <= F.Count(); ++k) {
         F[k].TakeMorphOf(F[1]);
         CopyFrameBits(k, 1);
     }
@@ -119,7 +123,8 @@ TTargetKind TMorphState::PrepareCycle() {
         F[1].Brightness = 255;
         FirstCycle = false;
     } else {
-        CopyMaps(F[1], F[50].CoefA, F[50].CoefB, F[50].CoefC, F[50].CoefD, F[50].CoefE, F[50].CoefF);
+        const TMorphFrame& last = F[F.Count()];
+        CopyMaps(F[1], last.CoefA, last.CoefB, last.CoefC, last.CoefD, last.CoefE, last.CoefF);
         if (!PictureTakenOver) TakeOverTargetPicture();
     }
     PictureTakenOver = false;
@@ -129,7 +134,8 @@ TTargetKind TMorphState::PrepareCycle() {
                              : RequestSierpinski ? TTargetKind::Sierpinski
                                                  : TTargetKind::Random;
 
-    TMorphFrame& target = F[50];
+    const int n = F.Count();
+    TMorphFrame& target = F[n];
     if (const TPresetMaps* preset = PresetMapsOf(kind)) {
         CopyMaps(target, preset->CoefA, preset->CoefB, preset->CoefC, preset->CoefD, preset->CoefE,
                  preset->CoefF);
@@ -147,13 +153,13 @@ TTargetKind TMorphState::PrepareCycle() {
     target.Brightness = 255;
 
     const TMorphFrame& start = F[1];
-    for (int i = 2; i <= FrameCount - 1; ++i) {
-        CopyMaps(F[i], LerpCoefs(i, start.CoefA, target.CoefA), LerpCoefs(i, start.CoefB, target.CoefB),
-                 LerpCoefs(i, start.CoefC, target.CoefC), LerpCoefs(i, start.CoefD, target.CoefD),
-                 LerpCoefs(i, start.CoefE, target.CoefE), LerpCoefs(i, start.CoefF, target.CoefF));
-        F[i].Hue = InterpolateHue(i, start.Hue, target.Hue);
-        F[i].Saturation = Interpolate(i, start.Saturation, target.Saturation);
-        F[i].Brightness = Interpolate(i, start.Brightness, target.Brightness);
+    for (int i = 2; i <= n - 1; ++i) {
+        CopyMaps(F[i], LerpCoefs(i, n, start.CoefA, target.CoefA), LerpCoefs(i, n, start.CoefB, target.CoefB),
+                 LerpCoefs(i, n, start.CoefC, target.CoefC), LerpCoefs(i, n, start.CoefD, target.CoefD),
+                 LerpCoefs(i, n, start.CoefE, target.CoefE), LerpCoefs(i, n, start.CoefF, target.CoefF));
+        F[i].Hue = InterpolateHue(i, n, start.Hue, target.Hue);
+        F[i].Saturation = Interpolate(i, n, start.Saturation, target.Saturation);
+        F[i].Brightness = Interpolate(i, n, start.Brightness, target.Brightness);
     }
 
     ClearFrames();
@@ -168,8 +174,9 @@ bool TMorphState::RasteriseFrames(TTargetKind kind) {
     // once on two cores; in the rare case that the first one diverges, the
     // second is cleared and drawn again from the true state.
     const uint64_t draws = MaxPointBudget < 0 ? 0 : static_cast<uint64_t>(MaxPointBudget) + 1;
+    const int n = Displays[0]->Frames.Count();
     int i = 2;
-    for (; i + 1 <= FrameCount; i += 2) {
+    for (; i + 1 <= n; i += 2) {
         TRandom ahead = Random;
         ahead.Skip(draws);
         bool aheadDone = false;
@@ -205,7 +212,7 @@ bool TMorphState::RasteriseFrames(TTargetKind kind) {
             RasteriseFrame(i + 1, place, Random);
         }
     }
-    if (i == FrameCount) RasteriseFrame(i, place, Random);
+    if (i == n) RasteriseFrame(i, place, Random);
     return !Cancel.load(std::memory_order_relaxed);
 }
 
@@ -220,7 +227,8 @@ bool TMorphState::RasteriseFrame(int frame, const TPlacement& place, TRandom& ra
     std::vector<TPlotTarget> targets;
     targets.reserve(Displays.size());
     for (TFrameStore* d : Displays)
-        targets.push_back({d->Frames[frame].FrameBits.View(), static_cast<double>(d->ScreenWidth), static_cast<double>(d->ScreenHeight),
+        targets.push_back({d->Frames[frame].FrameBits.View(), static_cast<double>(d->CanvasWidth),
+                           static_cast<double>(d->CanvasHeight), d->CanvasLeft, d->CanvasTop,
                            static_cast<uint32_t>(d->ScreenWidth), static_cast<uint32_t>(d->ScreenHeight),
                            d->PointBudget});
     std::stable_sort(targets.begin(), targets.end(),

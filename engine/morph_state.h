@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "engine/cycle.h"
 #include "engine/frame_store.h"
 #include "engine/presets.h"
 #include "engine/random.h"
@@ -23,13 +24,15 @@ public:
     std::atomic<bool> RequestKoch{false};
     std::atomic<bool> RequestSierpinski{false};
     int32_t FrameCounter = 0;
+    // How the counter runs through a cycle; the displays read it.
+    TCycleTiming Timing;
     // Cycles started so far, counted on the thread that starts them: it tells
     // one cycle's frames from the next one's.
     int64_t CyclesStarted = 0;
     // Raised by whoever starts a worker, lowered (release) by the worker as its last act.
     std::atomic<bool> Generating{false};
     // Asks a running cycle to stop soon (the program is ending). A cycle cut
-    // short leaves frames 2..50 empty rather than half-drawn, and its requests pending.
+    // short leaves frames 2.. empty rather than half-drawn, and its requests pending.
     std::atomic<bool> Cancel{false};
     // Touched only by the worker once seeded.
     TRandom Random;
@@ -39,7 +42,7 @@ public:
 
     void ClearFrames() noexcept;
     void CopyFrameBits(int Dest, int Src) noexcept;
-    // Frame 1 takes frame 50's picture: the bits of every display and the
+    // Frame 1 takes the last frame's picture: the bits of every display and the
     // colour. A cycle's first step does it unless the thread that started the
     // cycle did already: StartGenerator does, so that no repaint sees it half done.
     void TakeOverTargetPicture() noexcept;
@@ -48,15 +51,15 @@ public:
     // when Cancel cut it short. When it throws, every frame holds the start
     // picture (HoldStartPicture) and the requests stay pending.
     bool GenerateMorph();
-    // Frames 2..50 become copies of frame 1, maps and colour included: the
+    // Frames 2.. become copies of frame 1, maps and colour included: the
     // last good figure stays on screen and the next cycle morphs from it.
     void HoldStartPicture() noexcept;
 
     // Steps before the chaos game: start and target frames, interpolation,
-    // clearing frames 2..50. Returns the cycle's target kind. Virtual so
+    // clearing frames 2... Returns the cycle's target kind. Virtual so
     // that a test can make a cycle fail.
     virtual TTargetKind PrepareCycle();
-    // The chaos game of frames 2..50 into every display's bitmaps; false
+    // The chaos game of frames 2.. into every display's bitmaps; false
     // when Cancel stopped it.
     bool RasteriseFrames(TTargetKind kind);
     // Lowers the three requests.

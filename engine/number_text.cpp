@@ -27,6 +27,17 @@ bool ParseWhole(const std::string& s, int64_t& value) {
     return true;
 }
 
+bool ParseReal(const std::string& s, double& value) {
+    const size_t dot = s.find('.');
+    const std::string whole = s.substr(0, dot), fraction = dot == std::string::npos ? "0" : s.substr(dot + 1);
+    const auto digits = [](const std::string& d) {
+        return !d.empty() && std::all_of(d.begin(), d.end(), [](char c) { return c >= '0' && c <= '9'; });
+    };
+    if (s.size() > 18 || !digits(whole) || !digits(fraction)) return false;
+    value = std::strtod(s.c_str(), nullptr);
+    return true;
+}
+
 bool ParseSize(const std::string& s, int64_t& width, int64_t& height) {
     const size_t x = s.find('x');
     return x != std::string::npos && ParseWhole(s.substr(0, x), width) && ParseWhole(s.substr(x + 1), height);

@@ -13,6 +13,9 @@ bool ParseWord32(const std::string& text, uint32_t& value);
 // A whole decimal number of at most 18 digits.
 bool ParseWhole(const std::string& text, int64_t& value);
 
+// A decimal number with an optional fraction: 2, 0.5, 12.75 (at most 18 characters).
+bool ParseReal(const std::string& text, double& value);
+
 // A size as WIDTHxHEIGHT, each a whole decimal number.
 bool ParseSize(const std::string& text, int64_t& width, int64_t& height);
 

@@ -7,8 +7,11 @@ namespace ombrel {
 
 namespace {
 
+// Frames from 1 to 7200, the most a morph can have; checked against the morph's own later.
+constexpr int MaxFrame = 7200;
+
 bool ParseFrameList(const std::string& s, std::vector<int>& out) {
-    std::vector<bool> chosen(FrameCount + 1, false);
+    std::vector<bool> chosen(MaxFrame + 1, false);
     size_t pos = 0;
     while (pos <= s.size()) {
         const size_t comma = std::min(s.find(',', pos), s.size());
@@ -21,12 +24,12 @@ bool ParseFrameList(const std::string& s, std::vector<int>& out) {
         } else if (!ParseWhole(item.substr(0, dash), lo) || !ParseWhole(item.substr(dash + 1), hi)) {
             return false;
         }
-        if (lo < 1 || hi > FrameCount || lo > hi) return false;
+        if (lo < 1 || hi > MaxFrame || lo > hi) return false;
         for (int64_t f = lo; f <= hi; ++f) chosen[static_cast<size_t>(f)] = true;
         pos = comma + 1;
     }
     out.clear();
-    for (int f = 1; f <= FrameCount; ++f)
+    for (int f = 1; f <= MaxFrame; ++f)
         if (chosen[static_cast<size_t>(f)]) out.push_back(f);
     return true;
 }
@@ -50,37 +53,39 @@ bool ParseRequest(const std::string& s, TCycleRequest& out, std::string& error) 
     return true;
 }
 
+// WxH, or WxH+X+Y with a place on the desktop.
+bool ParseDisplay(const std::string& s, TDisplayRect& out) {
+    const size_t plus = s.find('+');
+    int64_t w = 0, h = 0, x = 0, y = 0;
+    if (!ParseSize(s.substr(0, plus), w, h) || w < 1 || h < 1 || w > MaxDisplaySide || h > MaxDisplaySide) return false;
+    if (plus != std::string::npos) {
+        const size_t second = s.find('+', plus + 1);
+        if (second == std::string::npos || !ParseWhole(s.substr(plus + 1, second - plus - 1), x) ||
+            !ParseWhole(s.substr(second + 1), y) || x > MaxDisplaySide * 8 || y > MaxDisplaySide * 8)
+            return false;
+    }
+    out = {static_cast<int32_t>(x), static_cast<int32_t>(y), static_cast<int32_t>(w), static_cast<int32_t>(h)};
+    return true;
+}
+
 struct TSeen {
     bool Frames = false, Format = false;
 };
 
 TOptionTable Table(TFramesOptions& o, TSeen& seen) {
     using TValue = const std::string&;
-    return TOptionTable(
-        "ombrel-frames [--seed N] [--display WxH]... [--cycles N]\n"
-        "                     [--request fern|koch|sierpinski@CYCLE]... [--frames LIST]\n"
-        "                     [--out DIR [--format png|pbm]] [--hash]",
-        "Runs Ombrel's morph cycles without a screen and writes or fingerprints the frames.",
-        {
-            {{"--seed"}, "N", "generator state after seeding (decimal or 0x-hex, 32 bits);\ndefault: the clock",
+    std::vector<TOption> entries = {
+            SeedOption(o.Seed),
+            {{"--display"}, "WxH[+X+Y]",
+             "a display size, with its place for --monitors span; repeatable,\nin order (default one 1920x1080)",
              [&o](TValue v, std::string& error) {
-                 uint32_t seed = 0;
-                 if (!ParseWord32(v, seed)) {
-                     error = "--seed needs a 32-bit number, decimal or 0x-hex: '" + v + "'";
+                 TDisplayRect r;
+                 if (!ParseDisplay(v, r)) {
+                     error = "--display needs WIDTHxHEIGHT, each from 1 to " + std::to_string(MaxDisplaySide) +
+                             ", and +X+Y optionally: '" + v + "'";
                      return false;
                  }
-                 o.Seed = seed;
-                 return true;
-             }},
-            {{"--display"}, "WxH", "a display size, repeatable, in order (default one 1920x1080)",
-             [&o](TValue v, std::string& error) {
-                 int64_t w = 0, h = 0;
-                 if (!ParseSize(v, w, h) || w < 1 || h < 1 || w > MaxDisplaySide || h > MaxDisplaySide) {
-                     error = "--display needs WIDTHxHEIGHT, each from 1 to " + std::to_string(MaxDisplaySide) + ": '" +
-                             v + "'";
-                     return false;
-                 }
-                 o.Displays.push_back({static_cast<int32_t>(w), static_cast<int32_t>(h)});
+                 o.Displays.push_back(r);
                  return true;
              }},
             {{"--cycles"}, "N", "morph cycles to run (default 1)",
@@ -103,7 +108,7 @@ TOptionTable Table(TFramesOptions& o, TSeen& seen) {
             {{"--frames"}, "LIST", "frames to write or hash, e.g. 1,25,50 or 2-50 (default all 50)",
              [&o, &seen](TValue v, std::string& error) {
                  if (!ParseFrameList(v, o.Frames)) {
-                     error = "--frames needs frames from 1 to 50, like 1,25,50 or 2-50: '" + v + "'";
+                     error = "--frames needs frame numbers from 1, like 1,25,50 or 2-50: '" + v + "'";
                      return false;
                  }
                  return seen.Frames = true;
@@ -129,9 +134,16 @@ TOptionTable Table(TFramesOptions& o, TSeen& seen) {
              }},
             {{"--hash"}, "", "print: cycle display frame hash hue saturation brightness colour",
              [&o](TValue, std::string&) { return o.Hash = true; }},
-            {{"--help", "-h"}, "", "show this text", [&o](TValue, std::string&) { return o.Help = true; }},
-            {{"--version"}, "", "show the version", [&o](TValue, std::string&) { return o.Version = true; }},
-        });
+    };
+    for (TOption& entry : ShowOptionEntries(o.Show)) entries.push_back(std::move(entry));
+    entries.push_back({{"--help", "-h"}, "", "show this text", [&o](TValue, std::string&) { return o.Help = true; }});
+    entries.push_back({{"--version"}, "", "show the version", [&o](TValue, std::string&) { return o.Version = true; }});
+    return TOptionTable("ombrel-frames [--seed N] [--display WxH[+X+Y]]... [--cycles N]\n"
+                        "                     [--request fern|koch|sierpinski@CYCLE]... [--frames LIST]\n"
+                        "                     [--out DIR [--format png|pbm]] [--hash] [--hold SECONDS]\n"
+                        "                     [--morph SECONDS] [--fps N] [--density F] [--monitors same|span|each]",
+                        "Runs Ombrel's morph cycles without a screen and writes or fingerprints the frames.",
+                        std::move(entries));
 }
 
 }  // namespace
@@ -161,9 +173,19 @@ std::optional<TFramesOptions> ParseFramesOptions(const std::vector<std::string>&
         error = "nothing to do: give --out DIR, --hash or both";
         return std::nullopt;
     }
-    if (o.Displays.empty()) o.Displays.push_back({1920, 1080});
+    if (o.Displays.empty()) o.Displays.push_back({0, 0, 1920, 1080});
+    const int frames = o.Show.Timing().FrameCount;
     if (!seen.Frames)
-        for (int f = 1; f <= FrameCount; ++f) o.Frames.push_back(f);
+        for (int f = 1; f <= frames; ++f) o.Frames.push_back(f);
+    if (o.Frames.back() > frames) {
+        error = "--frames names frame " + std::to_string(o.Frames.back()) + " but a morph has " +
+                std::to_string(frames) + " frames";
+        return std::nullopt;
+    }
+    if (const std::string problem = FrameMemoryProblem(o.Displays, frames); !problem.empty()) {
+        error = problem;
+        return std::nullopt;
+    }
     return o;
 }
 

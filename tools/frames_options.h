@@ -4,14 +4,11 @@
 #include <string>
 #include <vector>
 
-#include "engine/cycle.h"
 #include "engine/presets.h"
+#include "engine/show_options.h"
 
 namespace ombrel {
 
-struct TDisplaySize {
-    int32_t Width, Height;
-};
 
 struct TCycleRequest {
     TTargetKind Kind;
@@ -22,10 +19,12 @@ enum class TImageFormat { Png, Pbm };
 
 struct TFramesOptions {
     std::optional<uint32_t> Seed;
-    std::vector<TDisplaySize> Displays;
+    // Sizes, with places on the desktop for --monitors span.
+    std::vector<TDisplayRect> Displays;
+    TShowOptions Show;
     int Cycles = 1;
     std::vector<TCycleRequest> Requests;
-    std::vector<int> Frames;  // ascending, each 1..FrameCount
+    std::vector<int> Frames;  // ascending, each 1..the frames of a morph
     std::string OutDir;
     TImageFormat Format = TImageFormat::Png;
     bool Hash = false;

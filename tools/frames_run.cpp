@@ -26,21 +26,52 @@ std::atomic<bool>& RequestOf(TMorphState& state, TTargetKind kind) {
 
 }  // namespace
 
-bool RunFrames(const TFramesOptions& options, TMorphState& state, std::FILE* hashes, std::string& error) {
+TFramesShow::TFramesShow(const TFramesOptions& options, uint32_t seed) {
+    const int frames = options.Show.Timing().FrameCount;
+    for (const TDisplayRect& r : options.Displays) {
+        Stores.push_back(std::make_unique<TFrameStore>());
+        Stores.back()->AllocateFrames(r.Width, r.Height, frames);
+        Control.Displays.push_back(Stores.back().get());
+    }
+    PlaceOnCanvas(Control.Displays, options.Displays, options.Show.Monitors, options.Show.Density);
+    Control.Timing = options.Show.Timing();
+    const auto start = [](TMorphState& figure, uint32_t figureSeed) {
+        figure.UpdateMaxPointBudget();
+        figure.FirstCycle = true;
+        figure.Random.Seed(figureSeed);
+    };
+    if (options.Show.Monitors != TMonitorMode::Each) {
+        start(Control, seed);
+        Figures = {&Control};
+        return;
+    }
+    for (size_t i = 0; i < Stores.size(); ++i) {
+        OwnFigures.push_back(std::make_unique<TMorphState>());
+        OwnFigures.back()->Displays = {Stores[i].get()};
+        start(*OwnFigures.back(), FigureSeed(seed, i));
+        Figures.push_back(OwnFigures.back().get());
+    }
+}
+
+bool RunFrames(const TFramesOptions& options, TFramesShow& show, std::FILE* hashes, std::string& error) {
     const bool progress = isatty(STDERR_FILENO) && !options.OutDir.empty();
+    // Where each display's colours are: the first display of its figure.
+    std::vector<const TFrameStore*> colourOf;
+    for (const TMorphState* figure : show.Figures)
+        for (size_t i = 0; i < figure->Displays.size(); ++i) colourOf.push_back(figure->Displays[0]);
     for (int cycle = 1; cycle <= options.Cycles; ++cycle) {
         for (const TCycleRequest& r : options.Requests)
-            if (r.Cycle == cycle) RequestOf(state, r.Kind) = true;
+            if (r.Cycle == cycle) RequestOf(show.Control, r.Kind) = true;
         try {
-            GenerateAndWait(state);
+            GenerateAndWait(show.Control, show.Figures);
         } catch (const std::exception& e) {
             error = "cycle " + std::to_string(cycle) + " failed: " + e.what();
             return false;
         }
 
-        const TFrames& colours = state.Displays[0]->Frames;
-        for (size_t d = 0; d < state.Displays.size(); ++d) {
-            const TFrameStore& display = *state.Displays[d];
+        for (size_t d = 0; d < show.Stores.size(); ++d) {
+            const TFrameStore& display = *show.Stores[d];
+            const TFrames& colours = colourOf[d]->Frames;
             for (int f : options.Frames) {
                 const double h = colours[f].Hue, s = colours[f].Saturation, v = colours[f].Brightness;
                 const auto colour = static_cast<uint32_t>(HSVToColor(h, s, v));

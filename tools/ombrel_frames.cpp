@@ -37,23 +37,18 @@ int main(int argc, char** argv) {
         return 2;
     }
 
-    std::vector<std::unique_ptr<TFrameStore>> stores;
-    TMorphState state;
+    std::unique_ptr<TFramesShow> show;
     try {
-        for (const TDisplaySize& size : options->Displays) {
-            stores.push_back(std::make_unique<TFrameStore>());
-            stores.back()->AllocateFrames(size.Width, size.Height);
-            state.Displays.push_back(stores.back().get());
-        }
+        show = std::make_unique<TFramesShow>(*options, options->Seed ? *options->Seed : SeedFromClock());
     } catch (const std::bad_alloc&) {
         std::cerr << "ombrel-frames: not enough memory for the frames of these displays\n";
         return 1;
+    } catch (const std::invalid_argument&) {
+        std::cerr << "ombrel-frames: the box around these displays is too large to draw in\n";
+        return 2;
     }
-    state.UpdateMaxPointBudget();
-    state.FirstCycle = true;
-    state.Random.Seed(options->Seed ? *options->Seed : SeedFromClock());
 
-    if (!RunFrames(*options, state, stdout, error)) {
+    if (!RunFrames(*options, *show, stdout, error)) {
         std::cerr << "ombrel-frames: " << error << "\n";
         return 1;
     }

@@ -12,7 +12,7 @@ bool FitsInt32(double v) { return v >= -2147483648.0 && v <= 2147483647.0; }
 
 void ReferenceRasteriseFrames(TMorphState& S, TTargetKind kind) {
     const TPlacement& P = PlacementOf(kind);
-    for (int i = 2; i <= FrameCount; ++i) {
+    for (int i = 2; i <= S.Displays[0]->Frames.Count(); ++i) {
         double x = 0, y = 0;
         for (int64_t j = 0; j <= S.MaxPointBudget; ++j) {
             if (!(-1000000.0 < x && x < 1000000.0 && -1000000.0 < y && y < 1000000.0)) continue;

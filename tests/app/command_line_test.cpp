@@ -28,6 +28,35 @@ TEST(CommandLine, ScreensaverFormsAndTheirValues) {
     EXPECT_TRUE(all->Root && all->Help && all->Version && all->Seed == 1u);
 }
 
+TEST(CommandLine, ShowOptionsAndTheTimingTheyMake) {
+    // The designed show: 25 ticks a second, a hold of counters 0..50, 50 frames, 100 ticks.
+    const TCycleTiming designed = Parse({})->Show.Timing();
+    EXPECT_EQ(designed.Fps, 25);
+    EXPECT_EQ(designed.FrameCount, 50);
+    EXPECT_EQ(designed.HoldLastCounter, 50);
+    EXPECT_EQ(designed.StartCounter(), 40);
+    EXPECT_EQ(designed.CycleTicks(), 100);
+
+    const auto o = Parse({"--hold", "10", "--morph=0.5", "--fps", "120", "--density", "0.1", "--monitors", "span"});
+    ASSERT_TRUE(o);
+    EXPECT_EQ(o->Show.Density, 0.1);
+    EXPECT_EQ(o->Show.Monitors, TMonitorMode::Span);
+    const TCycleTiming t = o->Show.Timing();
+    EXPECT_EQ(t.FrameCount, 60);         // 0.5 s at 120
+    EXPECT_EQ(t.HoldLastCounter, 1200);  // 10 s at 120, then the morph's first frame
+    EXPECT_EQ(t.CycleTicks(), 1260);     // 10.5 s
+    EXPECT_EQ(t.SelectFrame(1200), 1);
+    EXPECT_EQ(t.SelectFrame(1201), 2);
+    EXPECT_EQ(t.SelectFrame(1259), 60);
+    EXPECT_EQ(t.SelectFrame(1260), 0);
+
+    // No hold: the last frame stays one tick, and the next cycle starts at once.
+    const TCycleTiming none = Parse({"--hold", "0", "--morph", "0.5", "--fps", "5"})->Show.Timing();
+    EXPECT_EQ(none.FrameCount, 2);  // 2.5 rounds to even
+    EXPECT_EQ(none.StartCounter(), 0);
+    EXPECT_EQ(none.CycleTicks(), 2);
+}
+
 TEST(CommandLine, EachBadInputIsNamedInOneLine) {
     const std::pair<std::vector<std::string>, std::string> cases[] = {
         {{"--bogus"}, "unknown option '--bogus'"},
@@ -41,6 +70,16 @@ TEST(CommandLine, EachBadInputIsNamedInOneLine) {
         {{"--seed", "4294967296"}, "--seed needs a 32-bit number, decimal or 0x-hex: '4294967296'"},
         {{"--root=yes"}, "option --root takes no value"},
         {{"--root", "--frobnicate"}, "unknown option '--frobnicate'"},
+        {{"--hold", "601"}, "--hold needs a number from 0 to 600: '601'"},
+        {{"--hold", "-1"}, "--hold needs a number from 0 to 600: '-1'"},
+        {{"--morph", "0.4"}, "--morph needs a number from 0.5 to 60: '0.4'"},
+        {{"--morph", "1e1"}, "--morph needs a number from 0.5 to 60: '1e1'"},
+        {{"--fps", "4"}, "--fps needs a whole number from 5 to 120: '4'"},
+        {{"--fps", "30.5"}, "--fps needs a whole number from 5 to 120: '30.5'"},
+        {{"--density", "8.01"}, "--density needs a number from 0.1 to 8: '8.01'"},
+        {{"--density", ".5"}, "--density needs a number from 0.1 to 8: '.5'"},
+        {{"--monitors", "all"}, "--monitors needs same, span or each: 'all'"},
+        {{"--monitors"}, "option --monitors needs a value"},
     };
     for (const auto& [args, message] : cases) {
         std::string error;

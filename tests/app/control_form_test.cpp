@@ -65,7 +65,7 @@ TEST_F(ControlForm, StartUpCoversEveryMonitorAndFinishesTheFirstCycle) {
     EXPECT_FALSE(form->Generating);
     EXPECT_EQ(form->FrameCounter, 40);
     EXPECT_TRUE(form->Timer1.isActive());
-    EXPECT_EQ(form->Timer1.interval(), 40);
+    EXPECT_EQ(form->Timing.TickSeconds(), 0.04);
     // The first cycle is done: its target is drawn on every display.
     for (auto& d : form->DisplayForms) {
         bool any = false;
@@ -172,7 +172,7 @@ TEST_F(ControlForm, DisplaysFollowTheMonitorsFromTheNextCycleOn) {
     TForm2* first = form.Displays.empty() ? nullptr : form.DisplayForms[0].get();
     const auto endCycle = [&] {
         WaitFor([&] { return !form.Generating.load(); });
-        form.FrameCounter = CycleLastCounter;
+        form.FrameCounter = DesignedTiming.CycleLastCounter();
         form.Timer1Timer();
     };
 
@@ -202,7 +202,7 @@ TEST_F(ControlForm, DisplaysFollowTheMonitorsFromTheNextCycleOn) {
     EXPECT_TRUE(form.Displays.empty());
     EXPECT_FALSE(form.Generating);
     form.Timer1Timer();
-    EXPECT_EQ(form.FrameCounter, CycleLastCounter);
+    EXPECT_EQ(form.FrameCounter, DesignedTiming.CycleLastCounter());
 
     // One back: the show starts afresh on it.
     monitors = {{0, 0, 200, 120}};
@@ -213,6 +213,69 @@ TEST_F(ControlForm, DisplaysFollowTheMonitorsFromTheNextCycleOn) {
     ASSERT_TRUE(WaitFor([&] { return !form.Generating.load(); }));
     EXPECT_FALSE(form.FirstCycle);
     EXPECT_EQ(form.Displays[0]->Frames[1].Brightness, 255);  // the empty white start
+}
+
+TEST_F(ControlForm, HoldMorphAndFrameRateMakeTheCycle) {
+    TShowOptions show;
+    show.Hold = 0.2;
+    show.Morph = 0.6;
+    show.Fps = 10;
+    auto form = Start({{0, 0, 160, 100}}, TRunOptions{1, nullptr, show});
+    form->Timer1.stop();
+    EXPECT_EQ(form->Displays[0]->Frames.Count(), 6);
+    EXPECT_EQ(form->FrameCounter, 0);  // a hold of three ticks is too short to shorten
+    int ticks = 0, resets = 0;
+    std::vector<int32_t> counters;
+    while (resets < 2 && ticks < 100) {
+        WaitFor([&] { return !form->Generating.load(); });
+        form->Timer1Timer();
+        ++ticks;
+        counters.push_back(form->FrameCounter);
+        if (form->FrameCounter == 0) ++resets;
+    }
+    // Three ticks of hold (0..2), then frames 2..6: 8 ticks a cycle.
+    EXPECT_EQ(counters, std::vector<int32_t>({1, 2, 3, 4, 5, 6, 7, 0, 1, 2, 3, 4, 5, 6, 7, 0}));
+    EXPECT_EQ(form->Timing.TickSeconds(), 0.1);
+}
+
+TEST_F(ControlForm, NothingInSightNothingDrawnNoCycleStarted) {
+    auto form = Start({{0, 0, 160, 100}, {160, 0, 120, 90}});
+    ASSERT_TRUE(WaitFor([&] { return form->DisplayForms[1]->GLSceneViewer1->isExposed(); }));
+    for (auto& d : form->DisplayForms) d->Hide();
+    ASSERT_TRUE(WaitFor([&] { return !form->Timer1.isActive(); }));
+    const int32_t counter = form->FrameCounter;
+    const int64_t cycles = form->CyclesStarted;
+    WaitFor([] { return false; }, 300);
+    EXPECT_EQ(form->FrameCounter, counter);
+    EXPECT_EQ(form->CyclesStarted, cycles);
+    // One in sight again: it goes on from where it stood.
+    form->DisplayForms[1]->Show();
+    ASSERT_TRUE(WaitFor([&] { return form->Timer1.isActive() && form->FrameCounter != counter; }));
+    EXPECT_TRUE(form->DisplayForms[1]->GLSceneViewer1->ScreenCurrent());
+}
+
+TEST_F(ControlForm, SpanGivesEachMonitorItsPartAndEachAFigureOfItsOwn) {
+    TShowOptions show;
+    show.Monitors = TMonitorMode::Span;
+    auto span = Start({{0, 0, 320, 200}, {320, 40, 160, 100}}, TRunOptions{9, nullptr, show});
+    const TFrameStore& right = *span->Displays[1];
+    EXPECT_EQ(right.CanvasLeft, 320);
+    EXPECT_EQ(right.CanvasTop, 40);
+    EXPECT_EQ(right.CanvasWidth, 480);
+    EXPECT_EQ(right.CanvasHeight, 200);
+    EXPECT_EQ(span->MaxPointBudget, 15000);  // 480 x 200 / 6.4
+    span->Close();
+
+    show.Monitors = TMonitorMode::Each;
+    auto each = Start({{0, 0, 320, 200}, {320, 0, 320, 200}}, TRunOptions{9, nullptr, show});
+    ASSERT_TRUE(WaitFor([&] { return !each->Generating.load(); }));
+    const TFrameStore &first = *each->Displays[0], &second = *each->Displays[1];
+    EXPECT_EQ(each->DisplayForms[1]->Colours, &second);
+    EXPECT_NE(first.Frames[50].CoefA, second.Frames[50].CoefA);
+    EXPECT_NE(first.Frames[50].FrameBits.Hash(), second.Frames[50].FrameBits.Hash());
+    // The first monitor shows what one monitor alone would.
+    auto alone = Start({{0, 0, 320, 200}}, TRunOptions{9, nullptr, {}});
+    EXPECT_EQ(alone->Displays[0]->Frames[50].FrameBits.Hash(), first.Frames[50].FrameBits.Hash());
 }
 
 namespace {
@@ -258,9 +321,9 @@ TEST_F(ControlForm, AFailedCycleIsReportedOnceAndTheLastFigureStaysOnScreen) {
     ASSERT_TRUE(WaitFor([&] { return boxes == 1; }));
     EXPECT_EQ(text, "the chaos game ran out of memory");
     for (TFrameStore* d : form->Displays)
-        for (int k = 2; k <= FrameCount; ++k) ASSERT_EQ(d->Frames[k].FrameBits.Hash(), d->Frames[1].FrameBits.Hash()) << k;
+        for (int k = 2; k <= DesignedFrameCount; ++k) ASSERT_EQ(d->Frames[k].FrameBits.Hash(), d->Frames[1].FrameBits.Hash()) << k;
     // The clock goes on, the failure is not said again, and the next cycle works.
-    for (int tick = 0; tick < CycleTicks; ++tick) form->Timer1Timer();
+    for (int tick = 0; tick < DesignedTiming.CycleTicks(); ++tick) form->Timer1Timer();
     ASSERT_TRUE(WaitFor([&] { return !form->Generating.load(); }));
     WaitFor([] { return false; }, 200);
     EXPECT_EQ(boxes, 1);
@@ -279,7 +342,7 @@ TEST_F(ControlForm, AfterAStallTheClockGoesOnAtItsPaceWithoutCatchingUp) {
 }
 
 TEST_F(ControlForm, ASeedGivesTheFiguresThatTheEngineDrawsFromIt) {
-    auto form = Start({{0, 0, 200, 120}}, TRunOptions{0x5eed});
+    auto form = Start({{0, 0, 200, 120}}, TRunOptions{0x5eed, nullptr, {}});
     // What ombrel-frames --seed 0x5eed --display 200x120 computes.
     TFrameStore store;
     store.AllocateFrames(200, 120);

@@ -1,7 +1,8 @@
 // Plays a screensaver daemon for the host-window tests: one override-redirect
 // window per WxH+X+Y argument, filled with grey, ids printed one a line;
 // "input-only:WxH+X+Y" makes a window that takes input only.
-// Commands on standard input: "resize N W H", "destroy N"; end of input ends it.
+// Commands on standard input: "resize N W H", "unmap N", "map N", "destroy N";
+// end of input ends it.
 #include <xcb/xcb.h>
 
 #include <cstdio>
@@ -54,6 +55,10 @@ int main(int argc, char** argv) {
             uint32_t size[2] = {0, 0};
             in >> size[0] >> size[1];
             xcb_configure_window(c, hosts[n], XCB_CONFIG_WINDOW_WIDTH | XCB_CONFIG_WINDOW_HEIGHT, size);
+        } else if (command == "unmap") {
+            xcb_unmap_window(c, hosts[n]);
+        } else if (command == "map") {
+            xcb_map_window(c, hosts[n]);
         } else if (command == "destroy") {
             xcb_destroy_window(c, hosts[n]);
         }

@@ -52,6 +52,17 @@ sleep 1
 kill -0 "$PID" 2>/dev/null || fail "the program ended on a shrunk host"
 covered 320x240+100+100 || fail "the shrunk host shows grey ($g)"
 
+echo "== an unmapped host costs no work; mapped again, it shows the picture"
+cpu_ticks() { awk '{ print $14 + $15 }' "/proc/$PID/stat"; }
+echo "unmap 0" >&"${HOST[1]}"
+sleep 1  # a repaint or a cycle under way when the host went
+before=$(cpu_ticks)
+sleep 2
+spent=$(( $(cpu_ticks) - before ))
+[ "$spent" -le 2 ] || fail "$spent clock ticks of CPU in 2 s behind an unmapped host"
+echo "map 0" >&"${HOST[1]}"
+covered 320x240+100+100 || fail "the host mapped again shows grey ($g)"
+
 echo "== SIGTERM ends it at once with exit 0"
 kill -TERM "$PID"
 expect_exit 0.5

@@ -119,7 +119,7 @@ TEST_F(DisplayWindow, TheProgramsDrawingMatchesTheStraightPathPixelForPixel) {
         // A cycle that passes through a dense figure, then one that morphs into the fern.
         auto densest = [&] {
             int most = 0;
-            for (int k = 1; k <= FrameCount; ++k) {
+            for (int k = 1; k <= DesignedFrameCount; ++k) {
                 int n = 0;
                 form.Frames[k].FrameBits.ForEachSet([&](int, int) { ++n; });
                 most = std::max(most, n);
@@ -141,7 +141,7 @@ TEST_F(DisplayWindow, TheProgramsDrawingMatchesTheStraightPathPixelForPixel) {
                 reference.reset();
                 form.GLSceneViewer1->Repaint();
                 const QImage program = Grab(form);
-                const int k = SelectFrame(counter);
+                const int k = DesignedTiming.SelectFrame(counter);
                 ASSERT_EQ(program, straight) << size.width() << "x" << size.height() << " counter " << counter;
                 ASSERT_EQ(CountMismatches(program, form, k, k ? ColourOf(form.Frames[k]) : 0), 0);
             }

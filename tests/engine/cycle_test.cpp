@@ -5,12 +5,12 @@
 using namespace ombrel;
 
 TEST(Cycle, CounterSelectsTheFrame) {
-    EXPECT_EQ(SelectFrame(0), 1);
-    EXPECT_EQ(SelectFrame(40), 1);
-    EXPECT_EQ(SelectFrame(50), 1);
-    EXPECT_EQ(SelectFrame(51), 2);
-    EXPECT_EQ(SelectFrame(99), 50);
-    EXPECT_EQ(SelectFrame(100), 0);
-    EXPECT_EQ(SelectFrame(-1), 0);
-    EXPECT_EQ(SelectFrame(-2147483647 - 1), 0);
+    EXPECT_EQ(DesignedTiming.SelectFrame(0), 1);
+    EXPECT_EQ(DesignedTiming.SelectFrame(40), 1);
+    EXPECT_EQ(DesignedTiming.SelectFrame(50), 1);
+    EXPECT_EQ(DesignedTiming.SelectFrame(51), 2);
+    EXPECT_EQ(DesignedTiming.SelectFrame(99), 50);
+    EXPECT_EQ(DesignedTiming.SelectFrame(100), 0);
+    EXPECT_EQ(DesignedTiming.SelectFrame(-1), 0);
+    EXPECT_EQ(DesignedTiming.SelectFrame(-2147483647 - 1), 0);
 }

@@ -27,7 +27,7 @@ struct TEngineRig {
 
     bool SameBits(const TEngineRig& other) const {
         for (size_t d = 0; d < Stores.size(); ++d)
-            for (int k = 1; k <= FrameCount; ++k) {
+            for (int k = 1; k <= DesignedFrameCount; ++k) {
                 const TFrameBits& a = Stores[d]->Frames[k].FrameBits;
                 const TFrameBits& b = other.Stores[d]->Frames[k].FrameBits;
                 for (size_t i = 0; i < a.WordCount(); ++i)

@@ -90,7 +90,7 @@ TEST(FrameStore, ClearAndCopyWorkOnEveryDisplayOfEverySize) {
     TMorphState s;
     s.Displays = {&a, &b};
     for (TFrameStore* d : s.Displays)
-        for (int k = 1; k <= FrameCount; ++k)
+        for (int k = 1; k <= DesignedFrameCount; ++k)
             for (int y = 0; y < d->ScreenHeight; ++y) d->SetPixel(k, (k + y) % d->ScreenWidth, y);
 
     s.CopyFrameBits(1, 50);
@@ -104,7 +104,7 @@ TEST(FrameStore, ClearAndCopyWorkOnEveryDisplayOfEverySize) {
     s.ClearFrames();
     for (TFrameStore* d : s.Displays) {
         EXPECT_EQ(CountSet(*d, 1), d->ScreenHeight);
-        for (int k = 2; k <= FrameCount; ++k) EXPECT_EQ(CountSet(*d, k), 0);
+        for (int k = 2; k <= DesignedFrameCount; ++k) EXPECT_EQ(CountSet(*d, k), 0);
     }
 }
 
@@ -112,7 +112,7 @@ TEST(FrameStore, ReleaseEmptiesEveryFrame) {
     TFrameStore d;
     d.AllocateFrames(64, 4);
     d.ReleaseFrames();
-    for (int k = 1; k <= FrameCount; ++k) {
+    for (int k = 1; k <= DesignedFrameCount; ++k) {
         EXPECT_EQ(d.Frames[k].FrameBits.Rows(), 0);
         EXPECT_EQ(d.Frames[k].FrameBits.WordCount(), 0u);
     }

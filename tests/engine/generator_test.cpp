@@ -103,7 +103,7 @@ TEST(Generator, ACancelledCycleEndsSoonWithNothingHalfDrawn) {
         EXPECT_FALSE(rig.S.Generating);
         EXPECT_TRUE(rig.S.RequestKoch);
         for (size_t d = 0; d < 2; ++d)
-            for (int k = 2; k <= FrameCount; ++k) ASSERT_EQ(rig.CountSet(d, k), 0) << "display " << d << " frame " << k;
+            for (int k = 2; k <= DesignedFrameCount; ++k) ASSERT_EQ(rig.CountSet(d, k), 0) << "display " << d << " frame " << k;
         EXPECT_GT(rig.CountSet(0, 1), 0);  // the start frame is whole
     }
 }

@@ -26,26 +26,26 @@ TEST(Random, FollowsTheLinearCongruentialRecurrence) {
 
 TEST(Interpolation, HueTakesTheShortWayRound) {
     // 0.9 to 0.1 runs up through 1.
-    EXPECT_NEAR(InterpolateHue(2, 0.9, 0.1), 0.904, 1e-12);
-    EXPECT_NEAR(InterpolateHue(25, 0.9, 0.1), 0.996, 1e-12);
-    EXPECT_NEAR(InterpolateHue(26, 0.9, 0.1), 0.0, 1e-12);
-    EXPECT_NEAR(InterpolateHue(27, 0.9, 0.1), 0.004, 1e-12);
-    EXPECT_NEAR(InterpolateHue(49, 0.9, 0.1), 0.092, 1e-12);
+    EXPECT_NEAR(InterpolateHue(2, 50, 0.9, 0.1), 0.904, 1e-12);
+    EXPECT_NEAR(InterpolateHue(25, 50, 0.9, 0.1), 0.996, 1e-12);
+    EXPECT_NEAR(InterpolateHue(26, 50, 0.9, 0.1), 0.0, 1e-12);
+    EXPECT_NEAR(InterpolateHue(27, 50, 0.9, 0.1), 0.004, 1e-12);
+    EXPECT_NEAR(InterpolateHue(49, 50, 0.9, 0.1), 0.092, 1e-12);
     // 0.1 to 0.9 runs down through 0.
-    EXPECT_NEAR(InterpolateHue(2, 0.1, 0.9), 0.096, 1e-12);
-    EXPECT_NEAR(InterpolateHue(25, 0.1, 0.9), 0.004, 1e-12);
-    EXPECT_NEAR(InterpolateHue(26, 0.1, 0.9), 0.0, 1e-12);
-    EXPECT_NEAR(InterpolateHue(27, 0.1, 0.9), 0.996, 1e-12);
-    EXPECT_NEAR(InterpolateHue(49, 0.1, 0.9), 0.908, 1e-12);
+    EXPECT_NEAR(InterpolateHue(2, 50, 0.1, 0.9), 0.096, 1e-12);
+    EXPECT_NEAR(InterpolateHue(25, 50, 0.1, 0.9), 0.004, 1e-12);
+    EXPECT_NEAR(InterpolateHue(26, 50, 0.1, 0.9), 0.0, 1e-12);
+    EXPECT_NEAR(InterpolateHue(27, 50, 0.1, 0.9), 0.996, 1e-12);
+    EXPECT_NEAR(InterpolateHue(49, 50, 0.1, 0.9), 0.908, 1e-12);
     // A difference of exactly one half is linear.
-    EXPECT_EQ(InterpolateHue(26, 0.25, 0.75), 0.5);
+    EXPECT_EQ(InterpolateHue(26, 50, 0.25, 0.75), 0.5);
     for (int i = 2; i <= 49; ++i) {
-        const double h = InterpolateHue(i, 0.1, 0.9);
+        const double h = InterpolateHue(i, 50, 0.1, 0.9);
         EXPECT_GE(h, 0.0);
         EXPECT_LT(h, 1.0);
     }
     // The last step is twice the others.
-    EXPECT_DOUBLE_EQ(Interpolate(49, 0, 50), 48.0);
+    EXPECT_DOUBLE_EQ(Interpolate(49, 50, 0, 50), 48.0);
 }
 
 TEST(GenerateMorph, FirstCycleGrowsFromAnEmptyWhiteStart) {
@@ -160,7 +160,7 @@ TEST(GenerateMorph, SierpinskiTargetLiesOnTheTriangle) {
 TEST(ChaosGame, DivergingFrameStopsAfterTwentyPoints) {
     TEngineRig rig({{800, 600}}, 5);
     rig.S.MaxPointBudget = 1000;
-    for (int i = 2; i <= FrameCount; ++i) {
+    for (int i = 2; i <= DesignedFrameCount; ++i) {
         TMorphFrame& f = rig.Frames()[i];
         f.CoefA = f.CoefD = f.CoefE = f.CoefF = {2, 2, 2, 2};
         f.CoefA = {2, 2, 2, 2};
@@ -172,7 +172,7 @@ TEST(ChaosGame, DivergingFrameStopsAfterTwentyPoints) {
     TRandom expected(5);
     for (int n = 0; n < 20 * 49; ++n) expected.Next();
     EXPECT_EQ(rig.S.Random.GetState(), expected.GetState());
-    for (int i = 2; i <= FrameCount; ++i) EXPECT_LE(rig.CountSet(0, i), 20);
+    for (int i = 2; i <= DesignedFrameCount; ++i) EXPECT_LE(rig.CountSet(0, i), 20);
 }
 
 TEST(ChaosGame, BudgetZeroRunsOneIterationPerFrame) {
@@ -182,7 +182,7 @@ TEST(ChaosGame, BudgetZeroRunsOneIterationPerFrame) {
     TRandom expected(11);
     for (int n = 0; n < 32 + 49; ++n) expected.Next();
     EXPECT_EQ(rig.S.Random.GetState(), expected.GetState());
-    for (int i = 2; i <= FrameCount; ++i) {
+    for (int i = 2; i <= DesignedFrameCount; ++i) {
         EXPECT_EQ(rig.CountSet(0, i), 1);
         EXPECT_EQ(rig.CountSet(1, i), 1);
     }
@@ -197,7 +197,7 @@ TEST(ChaosGame, DisplaysReceivePrefixesOfOneSequence) {
     ASSERT_EQ(pair.S.MaxPointBudget, 324000);
     for (TEngineRig* r : {&pair, &first, &second}) r->S.GenerateMorph();
 
-    for (int k = 1; k <= FrameCount; ++k) {
+    for (int k = 1; k <= DesignedFrameCount; ++k) {
         const TFrameBits& a = pair.Stores[0]->Frames[k].FrameBits;
         const TFrameBits& b = pair.Stores[1]->Frames[k].FrameBits;
         for (size_t i = 0; i < a.WordCount(); ++i)
@@ -253,7 +253,7 @@ TEST(ChaosGame, FrameAfterADivergingOneIsDrawnFromTheTrueState) {
     TEngineRig fast({{400, 300}}, 31), slow({{400, 300}}, 31);
     for (TEngineRig* rig : {&fast, &slow}) {
         rig->S.GenerateMorph();
-        for (int i = 2; i <= FrameCount; ++i) {
+        for (int i = 2; i <= DesignedFrameCount; ++i) {
             TMorphFrame& f = rig->Frames()[i];
             if (i % 2 == 0) {
                 f.CoefA = f.CoefD = {2, 2, 2, 2};

@@ -45,18 +45,20 @@ TEST(FramesRun, AFailedCycleStopsTheRunWithOneLineAndLeavesNothingOfIt) {
     options.OutDir = dir.path().toStdString();
     options.Format = TImageFormat::Pbm;
 
-    TFrameStore store;
-    store.AllocateFrames(64, 48);
+    options.Displays = {{0, 0, 64, 48}};
+    TFramesShow show(options, 3);
     TFailingState state;
     state.FailingCycle = 2;
-    state.Displays = {&store};
+    state.Displays = show.Control.Displays;
     state.UpdateMaxPointBudget();
     state.FirstCycle = true;
     state.Random.Seed(3);
+    show.Figures = {&state};
+    const TFrameStore& store = *show.Stores[0];
 
     std::unique_ptr<std::FILE, int (*)(std::FILE*)> hashes(std::tmpfile(), std::fclose);
     std::string error;
-    EXPECT_FALSE(RunFrames(options, state, hashes.get(), error));
+    EXPECT_FALSE(RunFrames(options, show, hashes.get(), error));
     EXPECT_EQ(error, "cycle 2 failed: no memory left for the chaos game");
     EXPECT_EQ(state.Cycle, 2);
     const std::string lines = Read(hashes.get());
@@ -64,7 +66,7 @@ TEST(FramesRun, AFailedCycleStopsTheRunWithOneLineAndLeavesNothingOfIt) {
     EXPECT_EQ(lines.find("\n2 "), std::string::npos);
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList({"c1_d0_f01.pbm", "c1_d0_f50.pbm"}));
     // The failed cycle holds its start picture throughout: the last good figure.
-    for (int k = 2; k <= FrameCount; ++k) EXPECT_EQ(store.Frames[k].FrameBits.Hash(), store.Frames[1].FrameBits.Hash());
+    for (int k = 2; k <= DesignedFrameCount; ++k) EXPECT_EQ(store.Frames[k].FrameBits.Hash(), store.Frames[1].FrameBits.Hash());
     EXPECT_EQ(store.Frames[50].CoefA, store.Frames[1].CoefA);
-    EXPECT_FALSE(state.Generating);
+    EXPECT_FALSE(show.Control.Generating);
 }

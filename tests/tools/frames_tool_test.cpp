@@ -9,7 +9,9 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <sstream>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -153,4 +155,76 @@ TEST(FramesTool, OutputPathsAreTakenByteForByte) {
     // Qt cannot name it to remove it.
     unlink((out + "/c1_d0_f50.pbm").c_str());
     rmdir(out.c_str());
+}
+
+namespace {
+
+// The hash lines of a run, without the cycle numbers' spread: "display frame hash colour".
+std::vector<std::string> Lines(const std::string& out) {
+    std::vector<std::string> lines;
+    std::istringstream in(out);
+    for (std::string line; std::getline(in, line);) lines.push_back(line);
+    return lines;
+}
+
+QImage Frame(const QString& dir, int display, int frame) {
+    return QImage(QString("%1/c1_d%2_f%3.pbm").arg(dir).arg(display).arg(frame, 2, 10, QChar('0')));
+}
+
+}  // namespace
+
+TEST(FramesTool, SpanShowsEachDisplayItsPartOfOneBigDisplay) {
+    QTemporaryDir whole, parts;
+    ASSERT_EQ(RunTool("--seed 77 --display 300x200 --frames 2,30,50 --format pbm --out " + whole.path().toStdString()).Code, 0);
+    ASSERT_EQ(RunTool("--seed 77 --monitors span --display 180x120+0+0 --display 120x150+180+50 --frames 2,30,50 "
+                      "--format pbm --out " + parts.path().toStdString())
+                  .Code,
+              0);
+    int lit = 0;
+    for (int f : {2, 30, 50}) {
+        const QImage all = Frame(whole.path(), 0, f);
+        ASSERT_EQ(all.size(), QSize(300, 200));
+        for (const QImage& part : {all.copy(0, 0, 180, 120), all.copy(180, 50, 120, 150)})
+            for (int y = 0; y < part.height(); ++y)
+                for (int x = 0; x < part.width(); ++x) lit += part.pixelIndex(x, y) != 0;
+        EXPECT_EQ(Frame(parts.path(), 0, f), all.copy(0, 0, 180, 120)) << f;
+        EXPECT_EQ(Frame(parts.path(), 1, f), all.copy(180, 50, 120, 150)) << f;
+    }
+    EXPECT_GT(lit, 100);
+}
+
+TEST(FramesTool, EachGivesEveryDisplayAFigureOfItsOwnAndTheFirstOneIsTheSameShow) {
+    const auto same = Lines(RunTool("--seed 5 --display 320x200 --frames 50 --hash").Out);
+    const auto each = Lines(RunTool("--seed 5 --monitors each --display 320x200 --display 320x200 --frames 50 --hash").Out);
+    ASSERT_EQ(same.size(), 1u);
+    ASSERT_EQ(each.size(), 2u);
+    EXPECT_EQ(each[0], same[0]);
+    // Another figure, in another colour.
+    EXPECT_NE(each[1].substr(6, 16), each[0].substr(6, 16));
+    EXPECT_NE(each[1].substr(each[1].size() - 6), each[0].substr(each[0].size() - 6));
+}
+
+TEST(FramesTool, MorphAndFrameRateMakeTheFramesAndDensityThePoints) {
+    // A 4-second morph at 30 frames a second: 120 frames.
+    const auto frames = Lines(RunTool("--seed 5 --display 160x100 --morph 4 --fps 30 --hash").Out);
+    ASSERT_EQ(frames.size(), 120u);
+    EXPECT_EQ(frames.back().substr(0, 8), "1 0 120 ");
+    std::string err;
+    EXPECT_EQ(RunTool("--seed 5 --display 160x100 --frames 51 --hash", &err).Code, 2);
+    EXPECT_EQ(err, "ombrel-frames: --frames names frame 51 but a morph has 50 frames\n");
+
+    QTemporaryDir sparse, dense;
+    ASSERT_EQ(RunTool("--seed 5 --display 400x300 --frames 50 --format pbm --out " + sparse.path().toStdString()).Code, 0);
+    ASSERT_EQ(RunTool("--seed 5 --display 400x300 --frames 50 --density 4 --format pbm --out " + dense.path().toStdString()).Code, 0);
+    auto lit = [](const QImage& image) {
+        int n = 0;
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x) n += image.pixelIndex(x, y) != 0;
+        return n;
+    };
+    EXPECT_GT(lit(Frame(dense.path(), 0, 50)), lit(Frame(sparse.path(), 0, 50)) * 2);
+
+    // Beyond what memory allows: refused before anything is made.
+    EXPECT_EQ(RunTool("--display 16384x16384 --morph 60 --fps 120 --hash", &err).Code, 2);
+    EXPECT_NE(err.find("7200 frames a morph on these displays would take 230400 MB"), std::string::npos) << err;
 }

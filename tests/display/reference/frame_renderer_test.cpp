@@ -79,7 +79,7 @@ TEST(FrameRenderer, EveryDisplayDrawsItsOwnBitsInDisplayZerosColour) {
 TEST(FrameRenderer, CounterOutsideTheCycleDrawsOnlyBlack) {
     TFrameStore d;
     d.AllocateFrames(32, 2);
-    for (int k = 1; k <= FrameCount; ++k) d.SetPixel(k, 1, 1);
+    for (int k = 1; k <= DesignedFrameCount; ++k) d.SetPixel(k, 1, 1);
     for (int32_t counter : {100, -1, 1000}) {
         TGLRecorder rec;
         RenderFrame(d, d, counter);
