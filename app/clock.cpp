@@ -68,7 +68,7 @@ void TForm1::VisibilityChanged() {
     const bool hostHidden = Options.Host && !Options.Host->Mapped();
     const bool seen = !hostHidden && (DisplayForms.empty() || std::any_of(DisplayForms.begin(), DisplayForms.end(),
                                                                           [](const auto& d) {
-                                                                              return d->GLSceneViewer1->isExposed();
+                                                                              return d->Surface->Exposed();
                                                                           }));
     if (seen == !Unseen) return;
     Unseen = !seen;

@@ -26,13 +26,28 @@ TOptionTable Table(TCommandLine& o) {
                  return true;
              }},
             SeedOption(o.Seed),
+            {{"--wallpaper"}, "",
+             "on Wayland, draw behind the windows on every output (a layer-shell\nsurface), or as a lock screen's background",
+             [&o](const std::string&, std::string&) { return o.Wallpaper = true; }},
+            {{"--layer"}, "LAYER", "with --wallpaper: background (default), bottom, top or overlay",
+             [&o](const std::string& v, std::string& error) {
+                 const char* const names[] = {"background", "bottom", "top", "overlay"};
+                 for (uint32_t i = 0; i < 4; ++i)
+                     if (v == names[i]) {
+                         o.Layer = i;
+                         return true;
+                     }
+                 error = "--layer needs background, bottom, top or overlay: '" + v + "'";
+                 return false;
+             }},
     };
     for (TOption& entry : ShowOptionEntries(o.Show)) entries.push_back(std::move(entry));
     entries.push_back({{"--help", "-h"}, "", "show this text", [&o](const std::string&, std::string&) { return o.Help = true; }});
     entries.push_back(
         {{"--version"}, "", "show the version", [&o](const std::string&, std::string&) { return o.Version = true; }});
-    return TOptionTable("ombrel [--root] [--window-id ID] [--seed N] [--hold SECONDS] [--morph SECONDS]\n"
-                        "              [--fps N] [--density F] [--monitors same|span|each]",
+    return TOptionTable("ombrel [--root | --window-id ID | --wallpaper [--layer LAYER]] [--seed N]\n"
+                        "              [--hold SECONDS] [--morph SECONDS] [--fps N] [--density F]\n"
+                        "              [--monitors same|span|each]",
                         "A full-screen fractal animation on every monitor, or a screensaver.", std::move(entries));
 }
 
@@ -50,6 +65,15 @@ std::optional<TCommandLine> ParseCommandLine(const std::vector<std::string>& arg
 }
 
 std::optional<THostChoice> ChooseHost(const TCommandLine& options, const char* xscreensaverWindow, std::string& error) {
+    if (options.Wallpaper && (options.WindowId || options.Root)) {
+        error = "--wallpaper draws on the compositor's outputs, not in a window: leave out --root and --window-id";
+        return std::nullopt;
+    }
+    if (options.Wallpaper) return THostChoice{THostChoice::TKind::Wallpaper};
+    if (options.Layer != 0) {
+        error = "--layer goes with --wallpaper";
+        return std::nullopt;
+    }
     if (options.WindowId) return THostChoice{THostChoice::TKind::Window, *options.WindowId};
     if (!options.Root) return THostChoice{};
     if (!xscreensaverWindow || !*xscreensaverWindow) return THostChoice{THostChoice::TKind::RootWindow};

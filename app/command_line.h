@@ -16,6 +16,9 @@ struct TCommandLine {
     std::optional<uint32_t> WindowId;
     // The same figures for the same seed; the clock seeds otherwise.
     std::optional<uint32_t> Seed;
+    // On every output's layer of a Wayland compositor (0 background .. 3 overlay).
+    bool Wallpaper = false;
+    uint32_t Layer = 0;
     // Hold, morph, frame rate, density and monitor mode.
     TShowOptions Show;
     bool Help = false;
@@ -24,7 +27,7 @@ struct TCommandLine {
 
 // Where the animation goes: every monitor, or one window of another program.
 struct THostChoice {
-    enum class TKind { Monitors, Window, RootWindow } Kind = TKind::Monitors;
+    enum class TKind { Monitors, Window, RootWindow, Wallpaper } Kind = TKind::Monitors;
     uint32_t Id = 0;  // for Window
 };
 

@@ -8,6 +8,7 @@
 
 #include "app/error_report.h"
 #include "app/host_window.h"
+#include "display/layer_shell.h"
 #include "desktop/program_icon.h"
 #include "engine/cycle.h"
 
@@ -21,6 +22,8 @@ TForm1::TForm1(TMonitorList monitors, const TTrayIcon::TAreaFactory& notificatio
     CreateComponents(notificationArea);
     if (Options.Host)
         AttachHost();
+    else if (Options.Wallpaper)
+        AttachWallpaper();
     else
         WatchMonitors();
     FormCreate();
@@ -84,6 +87,27 @@ void TForm1::AttachHost() {
         // Our window went with it: nothing more is drawn.
         StopClock();
         RequestClose();
+    };
+}
+
+// A display on every output of the compositor, as on every monitor.
+void TForm1::AttachWallpaper() {
+    TLayerShell* shell = Options.Wallpaper;
+    Monitors = [shell] {
+        std::vector<TMonitor> list;
+        for (const TLayerShell::TOutput* o : shell->Outputs()) {
+            // Where the compositor lays the output out, in device pixels.
+            const int32_t x = o->HasLogicalPosition ? o->LogicalX * o->Scale : o->X;
+            const int32_t y = o->HasLogicalPosition ? o->LogicalY * o->Scale : o->Y;
+            list.push_back({x, y, o->Width, o->Height, nullptr, o});
+        }
+        return list;
+    };
+    shell->OnOutputsChanged = [this] { LayoutChanged(); };
+    shell->OnLost = [this](const std::string& reason) {
+        ReportFatalError(std::runtime_error(reason));
+        Failed = true;
+        Close();
     };
 }
 

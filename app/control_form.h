@@ -22,6 +22,7 @@ namespace ombrel {
 
 class TForm3;
 class THostWindow;
+class TLayerShell;
 
 // How this run was asked for.
 struct TRunOptions {
@@ -31,6 +32,9 @@ struct TRunOptions {
     THostWindow* Host = nullptr;
     // Hold, morph, frame rate, density and how the monitors share the show.
     TShowOptions Show;
+    // Draw on every output of this Wayland compositor, on this layer (0 background .. 3 overlay).
+    TLayerShell* Wallpaper = nullptr;
+    uint32_t Layer = 0;
 };
 
 // The hidden control form: home of the application-wide state (the shared
@@ -103,6 +107,7 @@ protected:
 private:
     void CreateComponents(const TTrayIcon::TAreaFactory& notificationArea);
     void AttachHost();
+    void AttachWallpaper();
     void WatchMonitors();
     // Makes the displays match the monitors: a display for each new one,
     // frames anew for one whose size changed, none for one that went. Only

@@ -8,6 +8,7 @@
 #include "app/control_form.h"
 #include "app/error_report.h"
 #include "app/host_window.h"
+#include "display/layer_shell.h"
 
 namespace ombrel {
 
@@ -46,11 +47,17 @@ void TForm1::FollowWhileUnseen() {
 }
 
 std::unique_ptr<TForm2> TForm1::NewDisplay(const TMonitor& monitor) {
-    auto display = Options.Host
-                       ? std::make_unique<TForm2>(*this, nullptr, nullptr, nullptr, Options.Host->Window())
-                       : std::make_unique<TForm2>(*this, PopupMenu1, [this] { RequestClose(); }, monitor.Screen);
-    display->GLSceneViewer1->OnError = [](const std::exception& e) { ReportError(e); };
-    display->GLSceneViewer1->OnExposeChange = [this] { VisibilityChanged(); };
+    std::unique_ptr<TForm2> display;
+    if (Options.Wallpaper)
+        display = std::make_unique<TForm2>(
+            *this, Options.Wallpaper->MakeSurface(static_cast<const TLayerShell::TOutput*>(monitor.Key), Options.Layer),
+            monitor.Key);
+    else if (Options.Host)
+        display = std::make_unique<TForm2>(*this, nullptr, nullptr, nullptr, Options.Host->Window());
+    else
+        display = std::make_unique<TForm2>(*this, PopupMenu1, [this] { RequestClose(); }, monitor.Screen);
+    display->Surface->OnError = [](const std::exception& e) { ReportError(e); };
+    display->Surface->OnExposeChange = [this] { VisibilityChanged(); };
     display->SetBounds(monitor.Left, monitor.Top, monitor.Width, monitor.Height);
     display->AllocateFrames(monitor.Width, monitor.Height, Timing.FrameCount);
     return display;
@@ -75,7 +82,7 @@ void TForm1::ApplyLayout(bool startUp) {
             continue;
         }
         // A monitor keeps its display; one of a test (no screen) takes the next one left.
-        const auto same = std::find_if(old.begin(), old.end(), [&](const auto& d) { return d && d->Screen == m.Screen; });
+        const auto same = std::find_if(old.begin(), old.end(), [&](const auto& d) { return d && d->Key == m.Key; });
         std::unique_ptr<TForm2> display;
         try {
             if (same != old.end()) {

@@ -13,6 +13,7 @@
 #include "app/host_window.h"
 #include "app/stop_signals.h"
 #include "desktop/about_box.h"
+#include "display/layer_shell.h"
 #include "desktop/program_icon.h"
 #include "engine/standard_descriptors.h"
 #include "ombrel_version.h"
@@ -41,9 +42,12 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "ombrel: %s\n", error.c_str());
         return 2;
     }
-    const bool hosted = host->Kind != THostChoice::TKind::Monitors;
+    const bool wallpaper = host->Kind == THostChoice::TKind::Wallpaper;
+    const bool hosted = host->Kind == THostChoice::TKind::Window || host->Kind == THostChoice::TKind::RootWindow;
     // A daemon's window is an X11 window, also in a session that offers Wayland.
     if (hosted) qputenv("QT_QPA_PLATFORM", "xcb");
+    // On the layer shell Qt keeps the clock and the signals; it shows nothing itself.
+    if (wallpaper) qputenv("QT_QPA_PLATFORM", "offscreen");
     if (const auto missing = CheckDisplay()) {
         std::fprintf(stderr, "ombrel: %s\n", missing->c_str());
         return 1;
@@ -56,6 +60,16 @@ int main(int argc, char** argv) {
     // The control form is never shown; closing it, not the last window, ends the program.
     QApplication::setQuitOnLastWindowClosed(false);
 
+    std::unique_ptr<TLayerShell> layerShell;
+    if (wallpaper) {
+        ReportErrorsAsText();
+        layerShell = TLayerShell::Connect(error);
+        if (!layerShell) {
+            std::fprintf(stderr, "ombrel: %s\n", error.c_str());
+            return 1;
+        }
+        layerShell->Serve();
+    }
     std::unique_ptr<THostWindow> hostWindow;
     if (hosted) {
         ReportErrorsAsText();
@@ -83,14 +97,14 @@ int main(int argc, char** argv) {
     }
     try {
         form1 = std::make_unique<TForm1>(SystemMonitors, MakeQtNotificationArea,
-                                         TRunOptions{options->Seed, hostWindow.get(), show});
+                                         TRunOptions{options->Seed, hostWindow.get(), show, layerShell.get(), options->Layer});
     } catch (const std::exception& e) {
         // No memory for a frame store, no OpenGL context: nothing to show.
         ReportFatalError(e);
         return 1;
     }
     std::unique_ptr<TForm3> form3;
-    if (!hosted) {
+    if (!hosted && !wallpaper) {
         form3 = std::make_unique<TForm3>();
         form1->AboutBox = form3.get();
     }

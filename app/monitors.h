@@ -10,6 +10,8 @@ namespace ombrel {
 struct TMonitor {
     int Left = 0, Top = 0, Width = 0, Height = 0;
     QScreen* Screen = nullptr;  // none for a monitor made up by a test
+    // What tells it from the others across changes: its screen, or a Wayland output of ours.
+    const void* Key = nullptr;
 };
 
 using TMonitorList = std::function<std::vector<TMonitor>()>;

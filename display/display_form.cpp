@@ -9,36 +9,36 @@ namespace ombrel {
 
 TForm2::TForm2(const TMorphState& control, QMenu* popup, std::function<void()> closeOwner, QScreen* screen,
                QWindow* host)
-    : Screen(screen), Control(control), CloseOwner(std::move(closeOwner)) {
-    GLSceneViewer1 = std::make_unique<TGLSceneViewer>(screen, host);
+    : TForm2(control, std::make_unique<TGLSceneViewer>(screen, host), screen) {
+    Screen = screen;
+    CloseOwner = std::move(closeOwner);
+    GLSceneViewer1 = static_cast<TGLSceneViewer*>(Surface.get());
     // The taskbar shows window titles; users know the program by its name.
     GLSceneViewer1->setTitle(QGuiApplication::applicationDisplayName());
     GLSceneViewer1->PopupMenu = popup;
     GLSceneViewer1->OnDblClick = [this] { GLSceneViewer1DblClick(); };
     GLSceneViewer1->OnCloseRequest = [this] { GLSceneViewer1DblClick(); };
-    GLSceneViewer1->Draw = [this] { GLDirectOpenGL1Render(); };
     // An unplugged monitor: Qt would move the window onto another one and
     // cover that display, so it goes out of sight until the owner lets it go.
     if (screen)
-        QObject::connect(qGuiApp, &QGuiApplication::screenRemoved, GLSceneViewer1.get(), [this](QScreen* gone) {
+        QObject::connect(qGuiApp, &QGuiApplication::screenRemoved, GLSceneViewer1, [this](QScreen* gone) {
             if (gone != Screen) return;
             Screen = nullptr;
+            Key = nullptr;
             Hide();
         });
 }
 
-void TForm2::SetBounds(int left, int top, int width, int height) { GLSceneViewer1->SetDeviceBounds(left, top, width, height); }
-
-// Placed on its monitor first, then full screen: a window manager lets only
-// full-screen windows cover its panels, and without one the placement holds.
-void TForm2::Show() {
-    if (GLSceneViewer1->parent())
-        GLSceneViewer1->show();
-    else
-        GLSceneViewer1->showFullScreen();
+TForm2::TForm2(const TMorphState& control, std::unique_ptr<TDisplaySurface> surface, const void* key)
+    : Surface(std::move(surface)), Key(key), Screen(nullptr), Control(control) {
+    Surface->Draw = [this] { GLDirectOpenGL1Render(); };
 }
 
-void TForm2::Hide() { GLSceneViewer1->hide(); }
+void TForm2::SetBounds(int left, int top, int width, int height) { Surface->SetDeviceBounds(left, top, width, height); }
+
+void TForm2::Show() { Surface->Show(); }
+
+void TForm2::Hide() { Surface->Hide(); }
 
 void TForm2::GLDirectOpenGL1Render() {
     Drawn = CurrentPicture();
@@ -57,8 +57,8 @@ std::optional<TForm2::TPicture> TForm2::CurrentPicture() const {
 
 void TForm2::Repaint() {
     const std::optional<TPicture> picture = CurrentPicture();
-    if (picture && Drawn == picture && GLSceneViewer1->ScreenCurrent()) return;
-    GLSceneViewer1->Repaint();
+    if (picture && Drawn == picture && Surface->ScreenCurrent()) return;
+    Surface->Repaint();
 }
 
 void TForm2::GLSceneViewer1DblClick() {

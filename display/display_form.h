@@ -5,6 +5,7 @@
 
 #include "display/fast_frame_renderer.h"
 #include "display/hsv_color.h"
+#include "display/display_surface.h"
 #include "display/scene_viewer.h"
 #include "engine/frame_store.h"
 #include "engine/morph_state.h"
@@ -25,8 +26,14 @@ public:
     // window of another program) the display is a child window inside it.
     TForm2(const TMorphState& control, QMenu* popup, std::function<void()> closeOwner, QScreen* screen = nullptr,
            QWindow* host = nullptr);
+    // A display on a surface that is not a window of ours.
+    TForm2(const TMorphState& control, std::unique_ptr<TDisplaySurface> surface, const void* key);
 
-    std::unique_ptr<TGLSceneViewer> GLSceneViewer1;
+    // Where it draws; GLSceneViewer1 when that is a window of ours.
+    std::unique_ptr<TDisplaySurface> Surface;
+    TGLSceneViewer* GLSceneViewer1 = nullptr;
+    // What tells its monitor from the others: its screen, its output.
+    const void* Key;
     // The monitor it covers; none inside a host, for a test's made-up
     // monitor, and once its monitor has gone.
     QScreen* Screen;

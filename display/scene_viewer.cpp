@@ -48,6 +48,13 @@ void TGLSceneViewer::SetDeviceBounds(int left, int top, int width, int height) {
     if (QPlatformWindow* native = handle(); native && !parent()) native->setGeometry(QRect(left, top, width, height));
 }
 
+void TGLSceneViewer::Show() {
+    if (parent())
+        show();
+    else
+        showFullScreen();
+}
+
 void TGLSceneViewer::Repaint() {
     if (isExposed()) Paint();
 }

@@ -3,6 +3,7 @@
 #include <QWindow>
 #include <functional>
 
+#include "display/display_surface.h"
 #include "display/render_buffer.h"
 
 class QMenu;
@@ -18,7 +19,7 @@ namespace ombrel {
 // is no background erase for an OpenGL surface; the kept device context is
 // the window's QSurface. The swap interval is 0 (no VSync): the clock paces
 // the frames, and a swap must not hold a tick up.
-class TGLSceneViewer : public QWindow {
+class TGLSceneViewer : public QWindow, public TDisplaySurface {
     Q_OBJECT
 public:
     // With a `host`, a child window of it that leaves all input to the host.
@@ -31,20 +32,15 @@ public:
     std::function<void()> OnDblClick;
     // The window manager asked to close the window (its close button, the taskbar entry).
     std::function<void()> OnCloseRequest;
-    // Where render errors go; they cannot pass through Qt's event handling.
-    std::function<void(const std::exception&)> OnError;
-    // The window came into sight or went out of it (isExposed() tells which).
-    std::function<void()> OnExposeChange;
-    // What a paint draws, into the activated context.
-    std::function<void()> Draw;
 
-    // Renders now, if the window can be seen, and returns after the swap.
-    void Repaint();
-    // The last paint succeeded and nothing since (a resize, an expose, a new
-    // context) can have changed what the window shows.
-    bool ScreenCurrent() const { return Current; }
-    // Places the window in device pixels.
-    void SetDeviceBounds(int left, int top, int width, int height);
+    void Repaint() override;
+    bool Exposed() const override { return isExposed(); }
+    bool ScreenCurrent() const override { return Current; }
+    void SetDeviceBounds(int left, int top, int width, int height) override;
+    // Placed on its monitor first, then full screen: a window manager lets
+    // only full-screen windows cover its panels, and without one the placement holds.
+    void Show() override;
+    void Hide() override { hide(); }
     QSize DeviceSize() const;
     int DeviceWidth() const;
     int DeviceHeight() const;

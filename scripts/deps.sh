@@ -4,9 +4,10 @@ OMBREL_PACKAGES=(
   g++ cmake ninja-build pkg-config
   qt6-base-dev qt6-base-private-dev qt6-qpa-plugins
   libgl-dev libglu1-mesa-dev libgl1-mesa-dri libglx-mesa0 libxcb1-dev
+  libwayland-dev libwayland-bin libegl-dev libegl-mesa0 wayland-protocols
   libgtest-dev libbenchmark-dev
   xvfb x11-xserver-utils xdotool imagemagick
-  qt6-wayland weston xscreensaver
+  qt6-wayland weston xscreensaver sway grim
 )
 
 ombrel_install_deps() {

@@ -14,7 +14,7 @@ TStraightPath::TStraightPath(TForm2& form, const TMorphState& control)
     GLScene1.Add(&GLDirectOpenGL1);
     GLScene1.Add(&GLCamera1);
     SceneRender.Camera = &GLCamera1;
-    TGLSceneViewer* viewer = form.GLSceneViewer1.get();
+    TGLSceneViewer* viewer = form.GLSceneViewer1;
     SceneRender.CreateRC([viewer] { return std::make_unique<TGLQtContext>(viewer, 0); });
     ProgramDraw = std::exchange(viewer->Draw, nullptr);
     // The scene render makes the whole frame itself, inside the buffer's render.

@@ -89,6 +89,22 @@ TEST(CommandLine, EachBadInputIsNamedInOneLine) {
     }
 }
 
+TEST(CommandLine, TheWallpaperOnALayerOfItsChoiceAndOnlyThere) {
+    std::string error;
+    using K = THostChoice::TKind;
+    const auto plain = Parse({"--wallpaper"});
+    EXPECT_EQ(plain->Layer, 0u);
+    EXPECT_EQ(ChooseHost(*plain, "0x123", error)->Kind, K::Wallpaper);
+    EXPECT_EQ(Parse({"--wallpaper", "--layer", "overlay"})->Layer, 3u);
+    EXPECT_EQ(Parse({"--wallpaper", "--layer=bottom"})->Layer, 1u);
+    EXPECT_FALSE(Parse({"--layer", "sky"}, &error));
+    EXPECT_EQ(error, "--layer needs background, bottom, top or overlay: 'sky'");
+    EXPECT_FALSE(ChooseHost(*Parse({"--wallpaper", "--root"}), nullptr, error));
+    EXPECT_EQ(error, "--wallpaper draws on the compositor's outputs, not in a window: leave out --root and --window-id");
+    EXPECT_FALSE(ChooseHost(*Parse({"--layer", "top"}), nullptr, error));
+    EXPECT_EQ(error, "--layer goes with --wallpaper");
+}
+
 TEST(CommandLine, TheHostComesFromTheWindowIdOrTheDaemonsVariable) {
     std::string error;
     using K = THostChoice::TKind;

@@ -233,18 +233,18 @@ TEST_F(DisplayWindow, DoubleClickClosesTheOwnerAndRightClickOpensItsMenu) {
     TForm2 form(control, &menu, [&] { ++closes; });
     ASSERT_TRUE(ShowAlone(form, control, QRect(0, 0, 120, 80)));
 
-    QTest::mouseClick(form.GLSceneViewer1.get(), Qt::LeftButton, {}, QPoint(20, 20));
+    QTest::mouseClick(form.GLSceneViewer1, Qt::LeftButton, {}, QPoint(20, 20));
     EXPECT_EQ(closes, 0);
-    QTest::mouseDClick(form.GLSceneViewer1.get(), Qt::LeftButton, {}, QPoint(20, 20));
+    QTest::mouseDClick(form.GLSceneViewer1, Qt::LeftButton, {}, QPoint(20, 20));
     EXPECT_EQ(closes, 1);
 
-    QTest::mouseClick(form.GLSceneViewer1.get(), Qt::RightButton, {}, QPoint(25, 25));
+    QTest::mouseClick(form.GLSceneViewer1, Qt::RightButton, {}, QPoint(25, 25));
     EXPECT_TRUE(WaitFor([&] { return menu.isVisible(); }));
     // At the click, and anchored to the clicked window (Wayland places popups relative to it).
-    EXPECT_EQ(menu.windowHandle()->transientParent(), form.GLSceneViewer1.get());
+    EXPECT_EQ(menu.windowHandle()->transientParent(), form.GLSceneViewer1);
     EXPECT_EQ(menu.pos(), form.GLSceneViewer1->mapToGlobal(QPoint(25, 25)));
     // A click that reaches the display while the menu is open only closes the menu.
-    QTest::mouseClick(form.GLSceneViewer1.get(), Qt::RightButton, {}, QPoint(60, 40));
+    QTest::mouseClick(form.GLSceneViewer1, Qt::RightButton, {}, QPoint(60, 40));
     EXPECT_TRUE(WaitFor([&] { return !menu.isVisible(); }));
     WaitFor([] { return false; }, 100);
     EXPECT_FALSE(menu.isVisible());

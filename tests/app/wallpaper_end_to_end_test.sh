@@ -1,0 +1,117 @@
+#!/usr/bin/env bash
+# ombrel --wallpaper under a real compositor with the layer shell: sway,
+# headless, with outputs of 1920x1080 and 1280x1024 (and a third made while
+# it runs), software rendering. sway refuses to run as root: as root, sway
+# and its clients run as nobody, which must be able to reach the programs,
+# so they run from world-readable copies. Then weston, which has no layer shell.
+set -u
+BIN=$1 FRAMES=$2
+command -v sway >/dev/null && command -v grim >/dev/null || { echo "needs sway and grim"; exit 77; }
+WORK=$(mktemp -d)
+chmod 755 "$WORK"
+# Command prefixes, not functions: a program started in the background keeps its own pid.
+AS_USER=()
+[ "$(id -u)" -eq 0 ] && AS_USER=(setpriv --reuid=nobody --regid=nogroup --clear-groups)
+mkdir -m 700 "$WORK/run" "$WORK/home"
+[ "$(id -u)" -eq 0 ] && chown nobody:nogroup "$WORK/run" "$WORK/home"
+USER_ENV=("${AS_USER[@]}" env -i PATH="$PATH" HOME="$WORK/home" XDG_RUNTIME_DIR="$WORK/run")
+SWAY= PID= LIT=
+cleanup() {
+  [ -n "$PID" ] && kill -9 "$PID" 2>/dev/null
+  [ -n "$SWAY" ] && kill "$SWAY" 2>/dev/null && wait "$SWAY" 2>/dev/null
+  rm -rf "$WORK"
+}
+trap cleanup EXIT
+. "$(dirname "$0")/end_to_end_lib.sh"
+fail() { echo "FAIL: $*"; cat "$WORK/out.log" 2>/dev/null; tail -5 "$WORK/sway.log" 2>/dev/null; exit 1; }
+
+cp "$BIN" "$WORK/ombrel"
+chmod 755 "$WORK/ombrel"
+cat >"$WORK/sway.conf" <<CONF
+output HEADLESS-1 resolution 1920x1080 position 0 0
+output HEADLESS-2 resolution 1280x1024 position 1920 0
+default_border none
+CONF
+chmod 644 "$WORK/sway.conf"
+"${USER_ENV[@]}" WLR_BACKENDS=headless WLR_HEADLESS_OUTPUTS=2 WLR_RENDERER=pixman WLR_LIBINPUT_NO_DEVICES=1 \
+  sway -c "$WORK/sway.conf" >"$WORK/sway.log" 2>&1 &
+SWAY=$!
+sway_socket() { SOCKET=$(ls "$WORK/run" 2>/dev/null | grep -m1 '^wayland-[0-9]*$') && IPC=$(ls "$WORK"/run/sway-ipc.*.sock 2>/dev/null | head -1) && [ -n "$IPC" ]; }
+wait_until 30 sway_socket || fail "sway did not start"
+IN_SWAY=("${USER_ENV[@]}" WAYLAND_DISPLAY="$SOCKET" SWAYSOCK="$IPC" LIBGL_ALWAYS_SOFTWARE=1)
+SHOT=$WORK/home/shot.png
+shot() { "${IN_SWAY[@]}" grim "$SHOT" 2>/dev/null; }
+# Whether each output's region of grim's picture shows a figure.
+outputs_lit() { shot && LIT_FILE=$SHOT lit_in "$@"; }
+lit_in() {
+  local m f
+  for m in "$@"; do
+    f=$(lit "$LIT_FILE" "$m")
+    LIT="$m: lit fraction $f"
+    awk -v f="$f" 'BEGIN { exit !(f > 0.00001 && f < 0.5) }' || return 1
+  done
+}
+
+echo "== a picture on every output, the ombrel-frames picture of the same seed"
+"${IN_SWAY[@]}" "$WORK/ombrel" --wallpaper --seed 0x5eed --hold 600 >"$WORK/out.log" 2>&1 &
+PID=$!
+wait_until 60 outputs_lit 1920x1080+0+0 1280x1024+1920+0 || fail "$LIT"
+# Held for ten minutes: the first figure, frame 50 of the first cycle, stays.
+"$FRAMES" --seed 0x5eed --display 1920x1080 --display 1280x1024 --frames 50 --out "$WORK/frames" >/dev/null ||
+  fail "ombrel-frames"
+# Pixels of output $1's region of grim's picture that differ from ombrel-frames' frame.
+differing() {
+  local region
+  region=$([ "$1" -eq 0 ] && echo 1920x1080+0+0 || echo 1280x1024+1920+0)
+  convert "$SHOT" -crop "$region" +repage "$WORK/output$1.png"
+  compare -metric AE "$WORK/output$1.png" "$WORK/frames/c1_d$1_f50.png" null: 2>&1
+}
+pictures_equal() { shot && [ "$(differing 0)" = 0 ] && [ "$(differing 1)" = 0 ]; }
+wait_until 30 pictures_equal || fail "the outputs differ from ombrel-frames' frames in $(differing 0) and $(differing 1) pixels"
+
+echo "== windows stay above it, and it is no window"
+"${IN_SWAY[@]}" swaymsg -t get_tree -r >"$WORK/tree.json" || fail "swaymsg"
+grep -qi ombrel "$WORK/tree.json" && fail "a window of Ombrel's in sway's tree"
+"${IN_SWAY[@]}" weston-flower >"$WORK/client.log" 2>&1 &
+CLIENT=$!
+window_up() { "${IN_SWAY[@]}" swaymsg -t get_tree -r 2>/dev/null | grep -q '"app_id": *"[^"]'; }
+wait_until 20 window_up || fail "the window did not appear"
+# Ombrel's surface is opaque and covers the output: only a window above it changes what shows there.
+covered_by_window() { shot && [ "$(differing 0)" != 0 ]; }
+wait_until 20 covered_by_window || fail "the window is not above the picture"
+cp "$SHOT" "$WORK/with-window.png"
+kill "$CLIENT" 2>/dev/null
+wait_until 20 pictures_equal || fail "the picture did not come back when the window went"
+
+echo "== SIGTERM ends it with exit 0 within 0.5 s"
+kill -TERM "$PID"
+expect_exit 0.5
+
+echo "== an output made while it runs gets a picture from the next cycle"
+"${IN_SWAY[@]}" "$WORK/ombrel" --wallpaper >"$WORK/out.log" 2>&1 &
+PID=$!
+wait_until 60 outputs_lit 1920x1080+0+0 || fail "$LIT"
+"${IN_SWAY[@]}" swaymsg create_output >/dev/null || fail "swaymsg create_output"
+wait_until 60 outputs_lit 1920x1080+3200+0 || fail "the new output: $LIT"
+
+echo "== the compositor going away: one line, exit 1"
+"${IN_SWAY[@]}" swaymsg exit >/dev/null 2>&1
+wait "$SWAY" 2>/dev/null
+SWAY=
+wait_until 10 eval '! kill -0 "$PID" 2>/dev/null' || fail "still running without its compositor"
+wait "$PID"; code=$?; PID=
+[ $code -eq 1 ] && [ "$(grep -c '^ombrel: ' "$WORK/out.log")" -eq 1 ] || fail "exit code $code: $(cat "$WORK/out.log")"
+
+echo "== without a layer shell (weston): one line, exit 1"
+if command -v weston >/dev/null; then
+  "${USER_ENV[@]}" weston --backend=headless-backend.so --socket=weston-test --idle-time=0 >"$WORK/weston.log" 2>&1 &
+  WESTON=$!
+  weston_up() { [ -S "$WORK/run/weston-test" ]; }
+  wait_until 30 weston_up || fail "weston did not start"
+  "${USER_ENV[@]}" WAYLAND_DISPLAY=weston-test "$WORK/ombrel" --wallpaper >"$WORK/out.log" 2>&1
+  code=$?
+  kill "$WESTON"; wait "$WESTON" 2>/dev/null
+  [ $code -eq 1 ] && [ "$(grep -c '^ombrel: .*no layer shell' "$WORK/out.log")" -eq 1 ] || fail "exit code $code: $(cat "$WORK/out.log")"
+fi
+
+echo "wallpaper: all passed"
