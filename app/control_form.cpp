@@ -10,7 +10,6 @@
 #include "app/host_window.h"
 #include "display/layer_shell.h"
 #include "desktop/program_icon.h"
-#include "engine/cycle.h"
 
 namespace ombrel {
 
@@ -70,7 +69,6 @@ void TForm1::CreateComponents(const TTrayIcon::TAreaFactory& notificationArea) {
     Button1 = new QPushButton("Button1", this);
     Button1->setGeometry(168, 8, 75, 25);
     connect(Button1, &QPushButton::clicked, this, &TForm1::Button1Click);
-
 }
 
 // One display, in the host window and at its size. A resized host shows
@@ -104,11 +102,7 @@ void TForm1::AttachWallpaper() {
         return list;
     };
     shell->OnOutputsChanged = [this] { LayoutChanged(); };
-    shell->OnLost = [this](const std::string& reason) {
-        ReportFatalError(std::runtime_error(reason));
-        Failed = true;
-        Close();
-    };
+    shell->OnLost = [this](const std::string& reason) { Fail(std::runtime_error(reason)); };
 }
 
 void TForm1::FormCreate() {
@@ -130,10 +124,14 @@ void TForm1::StartFirstCycle() {
         StartWorker();
     } catch (const std::exception& e) {
         // Without a first cycle there is nothing to show.
-        ReportFatalError(e);
-        Failed = true;
-        Close();
+        Fail(e);
     }
+}
+
+void TForm1::Fail(const std::exception& e) {
+    ReportFatalError(e);
+    Failed = true;
+    Close();
 }
 
 std::vector<TMorphState*> TForm1::Figures() {

@@ -121,6 +121,8 @@ private:
     // --monitors each: a figure for every display, kept while its display is.
     void FollowWithFigures();
     void StartFirstCycle();
+    // Says why the program cannot go on and ends it with exit code 1.
+    void Fail(const std::exception& e);
     // Starts a worker that reports its end back to the GUI thread. Throws
     // when no thread could be started (Generating is lowered again).
     void StartWorker();

@@ -42,7 +42,6 @@ void TFastFrameRenderer::Render(const TFrameStore& display, const TFrameStore& c
         // and dithering change nothing.
         gl.Disable(GL_BLEND);
         gl.Disable(GL_ALPHA_TEST);
-        gl.Disable(GL_DITHER);
         gl.PointSize(1);
         gl.Color4fv(PackedColourToGL(FrameColour(colours, frame), 1).data());
         gl.EnableClientState(GL_VERTEX_ARRAY);

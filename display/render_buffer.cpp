@@ -39,6 +39,9 @@ void TGLSceneBuffer::CreateRC(const TContextFactory& factory) {
         const double v = version ? std::atof(version) : 0;
         if (v < 1.1 - 1e-9) throw EOpenGLError("Need at least OpenGL version 1.1");
         GL().Viewport(0, 0, Width, Height);
+        // Frames have exact 8-bit colours: dithering would change nothing and
+        // costs a software rasteriser time on every point.
+        GL().Disable(GL_DITHER);
     } catch (...) {
         context->Deactivate();
         throw;

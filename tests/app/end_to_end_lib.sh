@@ -44,13 +44,16 @@ wait_until() {
   done
 }
 
-# Whether every region of a screenshot of the root window shows a figure: some
-# points lit, but less than half. Sets LIT to what it saw last.
+# A screenshot of the whole desktop into $1; a script may put another in its place.
+take_shot() { import -window root "$1"; }
+
+# Whether every region of a screenshot shows a figure: some points lit, but
+# less than half. The screenshot is $LIT_SHOT; sets LIT to what it saw last.
 all_lit() {
-  import -window root "$WORK/lit.png"
-  local m f
+  local m f shot=${LIT_SHOT:-$WORK/lit.png}
+  take_shot "$shot" || return 1
   for m in "$@"; do
-    f=$(lit "$WORK/lit.png" "$m")
+    f=$(lit "$shot" "$m")
     LIT="$m: lit fraction $f"
     awk -v f="$f" 'BEGIN { exit !(f > 0.00001 && f < 0.5) }' || return 1
   done
