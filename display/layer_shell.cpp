@@ -180,13 +180,17 @@ const wl_registry_listener RegistryListener = {
 
 using TOutput = TLayerShell::TOutput;
 TOutput& OutputOf(void* data) { return *static_cast<TOutput*>(data); }
+}  // namespace
+
 // What the displays depend on of the complete outputs: a change of it is a change of layout.
-std::vector<std::array<intptr_t, 6>> Signature(const std::vector<const TOutput*>& outputs) {
+std::vector<std::array<intptr_t, 6>> TLayerShell::Signature(const std::vector<const TOutput*>& outputs) {
     std::vector<std::array<intptr_t, 6>> s;
     for (const TOutput* o : outputs)
         s.push_back({reinterpret_cast<intptr_t>(o), o->Width, o->Height, o->Scale, o->LogicalX, o->LogicalY});
     return s;
 }
+
+namespace {
 
 const wl_output_listener OutputListener = {
     [](void* data, wl_output*, int32_t x, int32_t y, int32_t, int32_t, int32_t, const char*, const char*, int32_t) {
@@ -237,6 +241,7 @@ std::unique_ptr<TLayerShell> TLayerShell::Connect(std::string& error) {
     }
     // The outputs' descriptions.
     wl_display_roundtrip(shell->Connection);
+    shell->Known = Signature(shell->Outputs());
 
     TEgl& egl = *(shell->EglState = std::make_unique<TEgl>());
     egl.Display = eglGetDisplay(reinterpret_cast<EGLNativeDisplayType>(shell->Connection));
@@ -308,7 +313,6 @@ void TLayerShell::RemoveGlobal(uint32_t name) {
     if ((*gone)->Xdg) zxdg_output_v1_destroy((*gone)->Xdg);
     wl_output_destroy((*gone)->Handle);
     OutputList.erase(gone);
-    if (OnOutputsChanged) OnOutputsChanged();
 }
 
 std::vector<const TLayerShell::TOutput*> TLayerShell::Outputs() const {
@@ -326,21 +330,27 @@ void TLayerShell::Serve() {
     Notifier = new QSocketNotifier(wl_display_get_fd(Connection), QSocketNotifier::Read, this);
     connect(Notifier, &QSocketNotifier::activated, this, &TLayerShell::Dispatch);
     // What was asked for meanwhile goes out before the loop sleeps.
+    // EGL reads the connection too: events it read for us wait in the queue.
     connect(QAbstractEventDispatcher::instance(), &QAbstractEventDispatcher::aboutToBlock, this, [this] {
         if (Broken) return;
-        wl_display_dispatch_pending(Connection);
-        if (wl_display_flush(Connection) < 0 && errno != EAGAIN) Lost("the Wayland compositor went away");
+        Handle(wl_display_dispatch_pending(Connection));
+        if (!Broken && wl_display_flush(Connection) < 0 && errno != EAGAIN) Lost("the Wayland compositor went away");
     });
 }
 
 void TLayerShell::Dispatch() {
-    if (Broken) return;
-    const auto before = Signature(Outputs());
-    if (wl_display_dispatch(Connection) < 0) {
+    if (!Broken) Handle(wl_display_dispatch(Connection));
+}
+
+void TLayerShell::Handle(int dispatched) {
+    if (dispatched < 0) {
         Lost("the Wayland compositor went away");
         return;
     }
-    if (Signature(Outputs()) != before && OnOutputsChanged) OnOutputsChanged();
+    const auto now = Signature(Outputs());
+    if (now == Known) return;
+    Known = now;
+    if (OnOutputsChanged) OnOutputsChanged();
 }
 
 void TLayerShell::Lost(const std::string& reason) {

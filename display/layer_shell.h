@@ -1,5 +1,6 @@
 #pragma once
 #include <QObject>
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -69,7 +70,10 @@ public:
 private:
     TLayerShell() = default;
     void Dispatch();
+    // After events were dispatched (or -1: the connection broke): tells of changed outputs.
+    void Handle(int dispatched);
     void Lost(const std::string& reason);
+    static std::vector<std::array<intptr_t, 6>> Signature(const std::vector<const TOutput*>& outputs);
 
     wl_display* Connection = nullptr;
     wl_registry* Registry = nullptr;
@@ -80,6 +84,7 @@ private:
     std::unique_ptr<TEgl> EglState;
     QSocketNotifier* Notifier = nullptr;
     bool Broken = false;
+    std::vector<std::array<intptr_t, 6>> Known;
 };
 
 }  // namespace ombrel
