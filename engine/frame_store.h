@@ -1,9 +1,9 @@
 #pragma once
 #include <array>
-#include <vector>
 #include <atomic>
 #include <cstdint>
 #include <memory>
+#include <vector>
 
 #include "engine/cycle.h"
 #include "engine/relaxed.h"

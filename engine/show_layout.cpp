@@ -7,26 +7,31 @@ namespace ombrel {
 void PlaceOnCanvas(const std::vector<TFrameStore*>& displays, const std::vector<TDisplayRect>& rects,
                    TMonitorMode mode, double density) {
     if (displays.empty()) return;
-    TDisplayRect box = rects[0];
-    if (mode == TMonitorMode::Span) {
-        int64_t left = rects[0].Left, top = rects[0].Top, right = left, bottom = top;
-        for (const TDisplayRect& r : rects) {
-            left = std::min<int64_t>(left, r.Left);
-            top = std::min<int64_t>(top, r.Top);
-            right = std::max<int64_t>(right, int64_t{r.Left} + r.Width);
-            bottom = std::max<int64_t>(bottom, int64_t{r.Top} + r.Height);
+    if (mode != TMonitorMode::Span) {
+        for (TFrameStore* d : displays) {
+            d->CanvasLeft = d->CanvasTop = 0;
+            d->CanvasWidth = d->ScreenWidth;
+            d->CanvasHeight = d->ScreenHeight;
+            d->PointBudget = ComputePointBudget(d->ScreenWidth, d->ScreenHeight, density);
         }
-        box = {static_cast<int32_t>(left), static_cast<int32_t>(top), static_cast<int32_t>(right - left),
-               static_cast<int32_t>(bottom - top)};
+        return;
     }
+    int64_t left = rects[0].Left, top = rects[0].Top, right = left, bottom = top;
+    for (const TDisplayRect& r : rects) {
+        left = std::min<int64_t>(left, r.Left);
+        top = std::min<int64_t>(top, r.Top);
+        right = std::max<int64_t>(right, int64_t{r.Left} + r.Width);
+        bottom = std::max<int64_t>(bottom, int64_t{r.Top} + r.Height);
+    }
+    const auto width = static_cast<int32_t>(right - left), height = static_cast<int32_t>(bottom - top);
+    const int32_t budget = ComputePointBudget(width, height, density);
     for (size_t i = 0; i < displays.size(); ++i) {
         TFrameStore& d = *displays[i];
-        const TDisplayRect canvas = mode == TMonitorMode::Span ? box : TDisplayRect{rects[i].Left, rects[i].Top, d.ScreenWidth, d.ScreenHeight};
-        d.CanvasLeft = rects[i].Left - canvas.Left;
-        d.CanvasTop = rects[i].Top - canvas.Top;
-        d.CanvasWidth = canvas.Width;
-        d.CanvasHeight = canvas.Height;
-        d.PointBudget = ComputePointBudget(canvas.Width, canvas.Height, density);
+        d.CanvasLeft = static_cast<int32_t>(rects[i].Left - left);
+        d.CanvasTop = static_cast<int32_t>(rects[i].Top - top);
+        d.CanvasWidth = width;
+        d.CanvasHeight = height;
+        d.PointBudget = budget;
     }
 }
 
