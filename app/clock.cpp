@@ -29,23 +29,18 @@ void TForm1::Timer1Timer() {
 
 namespace {
 
-using TClock = std::chrono::steady_clock;
-
-TClock::duration TickOf(const TCycleTiming& timing) {
-    return std::chrono::duration_cast<TClock::duration>(std::chrono::duration<double>(timing.TickSeconds()));
-}
-
-// Qt's timers count whole milliseconds: wait until the due time has come.
-std::chrono::milliseconds Until(TClock::time_point due) {
-    return std::max(std::chrono::ceil<std::chrono::milliseconds>(due - TClock::now()), std::chrono::milliseconds(0));
+std::chrono::steady_clock::duration TickOf(const TCycleTiming& timing) {
+    return std::chrono::duration_cast<std::chrono::steady_clock::duration>(
+        std::chrono::duration<double>(timing.TickSeconds()));
 }
 
 }  // namespace
 
 void TForm1::StartClock() {
     ClockRunning = true;
-    NextTick = TClock::now() + TickOf(Timing);
-    Timer1.start(Until(NextTick));
+    const auto now = std::chrono::steady_clock::now();
+    Schedule.Start(now, TickOf(Timing));
+    Timer1.start(Schedule.Wait(now));
 }
 
 void TForm1::StopClock() {
@@ -54,12 +49,10 @@ void TForm1::StopClock() {
 }
 
 void TForm1::ClockTick() {
+    Schedule.Tick(std::chrono::steady_clock::now());
     Timer1Timer();
     if (!ClockRunning) return;
-    // Late by more than a tick (a stall, a stopped process): go on from now, without catching up.
-    NextTick += TickOf(Timing);
-    if (NextTick <= TClock::now()) NextTick = TClock::now() + TickOf(Timing);
-    Timer1.start(Until(NextTick));
+    Timer1.start(Schedule.Wait(std::chrono::steady_clock::now()));
 }
 
 void TForm1::VisibilityChanged() {

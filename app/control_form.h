@@ -17,6 +17,7 @@
 #include "engine/generator.h"
 #include "engine/morph_state.h"
 #include "engine/show_options.h"
+#include "engine/tick_schedule.h"
 
 namespace ombrel {
 
@@ -145,7 +146,7 @@ private:
     bool LayoutStale = false;
     bool ClockRunning = false;
     bool Unseen = false;
-    std::chrono::steady_clock::time_point NextTick;
+    TTickSchedule Schedule;
     uint32_t Seed = 0;
     // --monitors each: a figure of its own for each display, in display order.
     std::vector<std::unique_ptr<TMorphState>> OwnFigures;
