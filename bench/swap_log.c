@@ -1,4 +1,5 @@
-/* Preloaded into a program (LD_PRELOAD), logs every buffer swap: one line
+/* Preloaded into a program (LD_PRELOAD), logs every buffer swap, and every
+ * copy of part of a back buffer to the screen (glXCopySubBufferMESA): one line
  * "<seconds on CLOCK_MONOTONIC> <drawable or surface in hex>" into the file
  * named by OMBREL_SWAP_LOG, stamped when the swap has returned. It times what
  * the viewer sees, in any build of any program, without changing it. */
@@ -9,6 +10,7 @@
 #include <fcntl.h>
 #include <stdio.h>
 #include <stdlib.h>
+#include <string.h>
 #include <time.h>
 #include <unistd.h>
 
@@ -37,6 +39,33 @@ void glXSwapBuffers(Display* display, GLXDrawable drawable) {
     if (!real) real = (void (*)(Display*, GLXDrawable))dlsym(RTLD_NEXT, "glXSwapBuffers");
     real(display, drawable);
     Log((unsigned long long)drawable);
+}
+
+typedef void (*TCopySubBuffer)(Display*, GLXDrawable, int, int, int, int);
+static TCopySubBuffer RealCopySubBuffer;
+
+static void CopySubBuffer(Display* display, GLXDrawable drawable, int x, int y, int width, int height) {
+    RealCopySubBuffer(display, drawable, x, y, width, height);
+    Log((unsigned long long)drawable);
+}
+
+/* Programs reach the copy through the GLX loader, not by linking. */
+static __GLXextFuncPtr Wrap(const GLubyte* name, __GLXextFuncPtr found) {
+    if (!found || strcmp((const char*)name, "glXCopySubBufferMESA") != 0) return found;
+    RealCopySubBuffer = (TCopySubBuffer)found;
+    return (__GLXextFuncPtr)CopySubBuffer;
+}
+
+__GLXextFuncPtr glXGetProcAddressARB(const GLubyte* name) {
+    static __GLXextFuncPtr (*real)(const GLubyte*);
+    if (!real) real = (__GLXextFuncPtr(*)(const GLubyte*))dlsym(RTLD_NEXT, "glXGetProcAddressARB");
+    return Wrap(name, real(name));
+}
+
+__GLXextFuncPtr glXGetProcAddress(const GLubyte* name) {
+    static __GLXextFuncPtr (*real)(const GLubyte*);
+    if (!real) real = (__GLXextFuncPtr(*)(const GLubyte*))dlsym(RTLD_NEXT, "glXGetProcAddress");
+    return Wrap(name, real(name));
 }
 
 EGLBoolean eglSwapBuffers(EGLDisplay display, EGLSurface surface) {

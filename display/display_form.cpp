@@ -42,7 +42,10 @@ void TForm2::Hide() { Surface->Hide(); }
 
 void TForm2::GLDirectOpenGL1Render() {
     Drawn = CurrentPicture();
-    Renderer.Render(*this, ColourSource(), Control.Timing.SelectFrame(Control.FrameCounter));
+    TGLSceneBuffer& buffer = Surface->RenderBuffer();
+    if (const auto lit = Renderer.Render(*this, ColourSource(), Control.Timing.SelectFrame(Control.FrameCounter),
+                                         buffer.ViewportWidth(), buffer.ViewportHeight()))
+        buffer.DrewInside(*lit);
 }
 
 std::optional<TForm2::TPicture> TForm2::CurrentPicture() const {

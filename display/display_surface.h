@@ -2,6 +2,8 @@
 #include <exception>
 #include <functional>
 
+#include "display/render_buffer.h"
+
 namespace ombrel {
 
 // Where a display draws: a window of ours, or a surface that a Wayland
@@ -21,6 +23,8 @@ public:
     virtual void SetDeviceBounds(int left, int top, int width, int height) = 0;
     virtual void Show() = 0;
     virtual void Hide() = 0;
+    // Its context and viewport.
+    virtual TGLSceneBuffer& RenderBuffer() = 0;
 
     // What a paint draws, into the activated context whose viewport is the surface.
     std::function<void()> Draw;

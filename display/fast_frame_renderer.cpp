@@ -1,5 +1,7 @@
 #include "display/fast_frame_renderer.h"
 
+#include <algorithm>
+
 #include "display/gl_colour.h"
 
 namespace ombrel {
@@ -15,14 +17,22 @@ void DisableSceneCapabilities(const TGLApi& gl) {
         gl.Disable(cap);
 }
 
-void TFastFrameRenderer::Render(const TFrameStore& display, const TFrameStore& colours, int frame) {
+std::optional<TPixelRect> TFastFrameRenderer::Render(const TFrameStore& display, const TFrameStore& colours, int frame,
+                                                     int viewportWidth, int viewportHeight) {
     const TGLApi& gl = GL();
     gl.PushAttrib(GL_ENABLE_BIT | GL_COLOR_BUFFER_BIT | GL_CURRENT_BIT | GL_POINT_BIT);
+    // The whole buffer: a software rasteriser clears it faster than any part.
     gl.ClearColor(0, 0, 0, 1);
     gl.Clear(GL_COLOR_BUFFER_BIT);
     Points.clear();
+    int left = display.ScreenWidth, right = -1, top = -1, bottom = -1;
     if (frame != 0)
-        display.Frames[frame].FrameBits.ForEachSet([this](int x, int y) {
+        display.Frames[frame].FrameBits.ForEachSet([&](int x, int y) {
+            // Rows come in order, top to bottom.
+            if (top < 0) top = y;
+            bottom = y;
+            left = std::min(left, x);
+            right = std::max(right, x);
             // At the pixel's centre: on its corner the rasteriser may light a neighbour.
             Points.push_back(static_cast<GLfloat>(x) + 0.5f);
             Points.push_back(static_cast<GLfloat>(y) + 0.5f);
@@ -54,6 +64,10 @@ void TFastFrameRenderer::Render(const TFrameStore& display, const TFrameStore& c
         gl.PopMatrix();
     }
     gl.PopAttrib();
+    // A scaled frame's points land elsewhere than its bits say.
+    if (viewportWidth != display.ScreenWidth || viewportHeight != display.ScreenHeight) return std::nullopt;
+    if (Points.empty()) return TPixelRect{};
+    return TPixelRect{left, display.ScreenHeight - 1 - bottom, right - left + 1, bottom - top + 1};
 }
 
 }  // namespace ombrel

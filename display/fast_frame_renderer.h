@@ -1,9 +1,11 @@
 #pragma once
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 #include "display/gl_api.h"
 #include "display/hsv_color.h"
+#include "display/pixel_rect.h"
 #include "engine/frame_store.h"
 
 namespace ombrel {
@@ -25,7 +27,10 @@ public:
     // Frame `frame` (0: none, black only) into the current context, whose
     // viewport is the display's window; `colours` is the display that holds
     // the frame's colour. Every state it changes is restored.
-    void Render(const TFrameStore& display, const TFrameStore& colours, int frame);
+    // Returns the rectangle around the points in window pixels when the
+    // viewport has the frame's size, nothing when the frame is drawn scaled.
+    std::optional<TPixelRect> Render(const TFrameStore& display, const TFrameStore& colours, int frame,
+                                     int viewportWidth = 0, int viewportHeight = 0);
 
 private:
     std::vector<GLfloat> Points;  // x, y pairs; kept to spare an allocation each time

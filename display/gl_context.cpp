@@ -5,6 +5,7 @@
 
 #include "display/gl_api.h"
 #include "display/gl_errors.h"
+#include "display/glx_region.h"
 
 namespace ombrel {
 
@@ -102,6 +103,7 @@ void TGLQtContext::DoCreateContext() {
         context->setFormat(format);
         if (context->create()) {
             Context = std::move(context);
+            ShowPart = RegionShower(*Context, *Window);
             return;
         }
     }
@@ -119,6 +121,7 @@ void TGLQtContext::FitWindow(const QSurfaceFormat& format) {
 }
 
 void TGLQtContext::DoDestroyContext() {
+    ShowPart = nullptr;
     if (QOpenGLContext::currentContext() == Context.get()) Context->doneCurrent();
     Context.reset();
 }

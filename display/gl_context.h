@@ -1,8 +1,10 @@
 #pragma once
 #include <QSurfaceFormat>
+#include <functional>
 #include <memory>
 
 #include "display/gl_errors.h"
+#include "display/pixel_rect.h"
 
 class QOpenGLContext;
 class QWindow;
@@ -42,6 +44,10 @@ public:
     void Activate();
     void Deactivate();
     void SwapBuffers();
+    // Whether part of the back buffer can be put on screen, the back buffer
+    // keeping what it holds; ShowRegion does it.
+    bool CanShowRegion() const { return Double && DoCanShowRegion(); }
+    void ShowRegion(const TPixelRect& r) { DoShowRegion(r); }
     bool Active() const { return Activations > 0; }
 
     // The context current in this process, if any.
@@ -54,6 +60,8 @@ protected:
     virtual void DoDeactivate() = 0;
     virtual void DoSwapBuffers() = 0;
     virtual bool Created() const = 0;
+    virtual bool DoCanShowRegion() const { return false; }
+    virtual void DoShowRegion(const TPixelRect&) {}
 
 private:
     template <typename T>
@@ -83,6 +91,8 @@ protected:
     void DoDeactivate() override;
     void DoSwapBuffers() override;
     bool Created() const override { return Context != nullptr; }
+    bool DoCanShowRegion() const override { return static_cast<bool>(ShowPart); }
+    void DoShowRegion(const TPixelRect& r) override { ShowPart(r); }
 
 private:
     QSurfaceFormat Request(int colourBits, int depthBits) const;
@@ -91,6 +101,8 @@ private:
     QWindow* Window;
     int SwapInterval;
     std::unique_ptr<QOpenGLContext> Context;
+    // Where the platform offers it (see glx_region.h).
+    std::function<void(const TPixelRect&)> ShowPart;
 };
 
 }  // namespace ombrel

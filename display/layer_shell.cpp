@@ -134,6 +134,7 @@ public:
     void SetDeviceBounds(int, int, int, int) override {}
     void Show() override {}
     void Hide() override {}
+    TGLSceneBuffer& RenderBuffer() override { return Buffer; }
 
 private:
     void Configure(uint32_t serial, uint32_t width, uint32_t height) {

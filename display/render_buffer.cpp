@@ -22,6 +22,7 @@ TGLSceneBuffer::~TGLSceneBuffer() { DestroyRC(); }
 void TGLSceneBuffer::Resize(int width, int height) {
     Width = width > 0 ? width : 1;
     Height = height > 0 ? height : 1;
+    Forget();
     if (!Context) return;
     Context->Activate();
     GL().Viewport(0, 0, Width, Height);
@@ -30,6 +31,7 @@ void TGLSceneBuffer::Resize(int width, int height) {
 
 void TGLSceneBuffer::CreateRC(const TContextFactory& factory) {
     DestroyRC();
+    Forget();
     std::unique_ptr<TGLContext> context = factory ? factory() : nullptr;
     if (!context) throw Exception("Failed to create RenderingContext.");
     context->CreateContext();
@@ -52,6 +54,19 @@ void TGLSceneBuffer::CreateRC(const TContextFactory& factory) {
 
 void TGLSceneBuffer::DestroyRC() { Context.reset(); }
 
+void TGLSceneBuffer::Show() {
+    // What differs from the screen: what the last frame lit and this one lit;
+    // everywhere else both are black.
+    if (Context->CanShowRegion() && DrawnLit && ScreenLit) {
+        const TPixelRect changed = ScreenLit->United(*DrawnLit);
+        if (!changed.Empty()) Context->ShowRegion(changed);
+    } else {
+        // Whole frames swap: a driver learns of a new window size at a swap.
+        Context->SwapBuffers();
+    }
+    ScreenLit = DrawnLit;
+}
+
 void TGLSceneBuffer::CheckErrors() {
     const GLenum first = GL().GetError();
     if (first == GL_NO_ERROR) return;
@@ -68,11 +83,14 @@ void TGLSceneBuffer::Render(const std::function<void()>& draw) {
         Context->Activate();
         activated = true;
         DiscardErrors(7);
+        DrawnLit.reset();
         draw();
         CheckErrors();
-        Context->SwapBuffers();
+        Show();
         CheckErrors();
     } catch (...) {
+        // The screen may show anything now.
+        Forget();
         RenderingNow = false;
         if (activated) Context->Deactivate();
         throw;

@@ -1,10 +1,13 @@
 #pragma once
 #include <functional>
 #include <memory>
+#include <optional>
 
 #include "display/gl_context.h"
+#include "display/pixel_rect.h"
 
 namespace ombrel {
+
 
 // The render buffer of a viewer: its rendering context, the viewport, and
 // one complete frame per render: activate, draw, check, swap, deactivate.
@@ -27,14 +30,30 @@ public:
     // Errors left by earlier frames are discarded first; one raised by the
     // drawing or the swap throws EOpenGLError. Nothing happens without a
     // context or inside another render.
+    //
+    // Where the context can show part of the back buffer, a draw that
+    // cleared it all and says where it lit (DrewInside) gets only that and
+    // what the last frame lit shown; any other draw, the whole surface.
     void Render(const std::function<void()>& draw);
+    // Inside a render: the draw cleared the whole buffer and lit nothing outside `lit`.
+    void DrewInside(const TPixelRect& lit) { DrawnLit = lit; }
+    // The next render shows the whole surface: what the screen showed may
+    // be gone (an expose).
+    void Forget() { ScreenLit.reset(); }
     // Throws EOpenGLError for the first pending OpenGL error and discards the rest.
     void CheckErrors();
 
 private:
+    // The frame drawn onto the screen.
+    void Show();
+
     int Width = 1, Height = 1;
     std::unique_ptr<TGLContext> Context;
     bool RenderingNow = false;
+    // Where the screen may show anything but black; nullopt: anywhere.
+    std::optional<TPixelRect> ScreenLit;
+    // What the draw of the render under way said it lit.
+    std::optional<TPixelRect> DrawnLit;
 };
 
 }  // namespace ombrel

@@ -67,6 +67,8 @@ void TGLSceneViewer::Paint() {
             QCoreApplication::postEvent(this, new QResizeEvent(size(), size()));
         LastPaintPosition = position;
     }
+    // The screen may no longer show what the back buffer holds: all of it goes anew.
+    if (!Current) Buffer.Forget();
     Current = false;
     if (width() <= 0 || height() <= 0 || !Draw) return;
     try {

@@ -41,6 +41,7 @@ public:
     // only full-screen windows cover its panels, and without one the placement holds.
     void Show() override;
     void Hide() override { hide(); }
+    TGLSceneBuffer& RenderBuffer() override { return Buffer; }
     QSize DeviceSize() const;
     int DeviceWidth() const;
     int DeviceHeight() const;

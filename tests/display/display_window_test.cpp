@@ -200,6 +200,51 @@ TEST_F(DisplayWindow, TheClocksRepaintDrawsOnlyWhatCanDiffer) {
     EXPECT_EQ(repaintsAt(60), 0);
 }
 
+TEST_F(DisplayWindow, FramesShownByRegionLeaveNothingStaleAndMissNothing) {
+    TMorphState control;
+    TForm2 form(control, nullptr, [] {});
+    ASSERT_TRUE(ShowAlone(form, control, QRect(0, 0, 320, 200)));
+    // Mesa on X11 shows regions: this is the path under test.
+    ASSERT_TRUE(form.GLSceneViewer1->Buffer.RenderingContext()->CanShowRegion());
+    // Frames whose points lie far apart: a stale rectangle or a wrong one leaves or loses some.
+    const std::vector<std::vector<std::pair<int, int>>> figures = {
+        {{10, 5}, {20, 15}, {14, 9}},  // frame 1: the top left
+        {{310, 190}},                  // frame 2: the bottom right
+        {{0, 0}, {319, 199}},          // frame 3: both corners
+        {{160, 100}},                  // frame 4: the middle
+    };
+    for (size_t i = 0; i < figures.size(); ++i) {
+        const int k = static_cast<int>(i) + 1;
+        for (auto [x, y] : figures[i]) form.SetPixel(k, x, y);
+        form.Frames[k].Hue = 0.2 * k;
+        form.Frames[k].Saturation = 1;
+        form.Frames[k].Brightness = 255;
+    }
+    auto check = [&](int32_t counter, const char* what) {
+        control.FrameCounter = counter;
+        form.GLSceneViewer1->Repaint();
+        const int k = DesignedTiming.SelectFrame(counter);
+        EXPECT_EQ(CountMismatches(Grab(form), form, k, k ? ColourOf(form.Frames[k]) : 0), 0)
+            << what << ", counter " << counter;
+    };
+    for (int32_t counter : {0, 51, 52, 53, 100, 53, 51, 0, 52, 100, 100, 53})
+        check(counter, "in turn");
+    // Out of sight and back: the screen lost the picture, the back buffer did not.
+    form.Hide();
+    ASSERT_TRUE(WaitFor([&] { return !form.GLSceneViewer1->isExposed(); }));
+    form.Show();
+    ASSERT_TRUE(WaitFor([&] { return form.GLSceneViewer1->isExposed(); }));
+    check(52, "after an expose");
+    check(51, "after an expose");
+    // Another drawing in between (the straight path swaps whole frames).
+    {
+        TStraightPath reference(form, control);
+        check(53, "straight path");
+    }
+    check(52, "after the straight path");
+    check(0, "after the straight path");
+}
+
 TEST_F(DisplayWindow, ARenderErrorIsReportedAndTheNextRenderWorks) {
     TMorphState control;
     TForm2 form(control, nullptr, [] {});

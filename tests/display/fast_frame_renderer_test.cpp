@@ -64,3 +64,21 @@ TEST(FastFrameRenderer, OneArrayOfPixelCentresInTheFramesColourAndEveryStateRest
             << frame;
     }
 }
+
+TEST(FastFrameRenderer, SaysWhereItLitInWindowPixelsUnlessTheFrameIsScaled) {
+    TFrameStore d;
+    d.AllocateFrames(1366, 4);
+    for (auto [x, y] : std::vector<std::pair<int, int>>{{100, 1}, {7, 2}, {300, 2}}) d.SetPixel(9, x, y);
+    d.SetPixel(10, 1365, 0);
+    d.SetPixel(10, 0, 3);
+    TGLRecorder rec;
+    TFastFrameRenderer renderer;
+    // Rows counted from the bottom, as OpenGL does: bitmap rows 1..2 are window rows 2..1.
+    EXPECT_EQ(renderer.Render(d, d, 9, 1366, 4), (TPixelRect{7, 1, 294, 2}));
+    EXPECT_EQ(renderer.Render(d, d, 10, 1366, 4), (TPixelRect{0, 0, 1366, 4}));
+    EXPECT_EQ(renderer.Render(d, d, 0, 1366, 4), TPixelRect{});
+    EXPECT_EQ(renderer.Render(d, d, 48, 1366, 4), TPixelRect{});
+    // Drawn scaled onto another viewport, the points are not where the bits are.
+    EXPECT_EQ(renderer.Render(d, d, 9, 683, 4), std::nullopt);
+    EXPECT_EQ(renderer.Render(d, d, 9), std::nullopt);
+}
