@@ -144,6 +144,8 @@ private:
     TPhase Phase = TPhase::Starting;
     bool Failed = false;
     bool LayoutStale = false;
+    // What the layout's plan said last (a span shown as same), so that it is said once.
+    std::string LayoutNote;
     bool ClockRunning = false;
     bool Unseen = false;
     TTickSchedule Schedule;

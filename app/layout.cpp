@@ -3,6 +3,7 @@
 #include <QGuiApplication>
 #include <QScreen>
 #include <algorithm>
+#include <cstdio>
 #include <new>
 
 #include "app/control_form.h"
@@ -105,12 +106,12 @@ void TForm1::ApplyLayout(bool startUp) {
         Displays.push_back(display.get());
         DisplayForms.push_back(std::move(display));
     }
-    // A box too large to count its points in 32 bits spans nothing: each monitor draws alone.
-    try {
-        PlaceOnCanvas(Displays, rects, Options.Show.Monitors, Options.Show.Density);
-    } catch (const std::invalid_argument&) {
-        PlaceOnCanvas(Displays, rects, TMonitorMode::Same, Options.Show.Density);
-    }
+    std::string note;
+    const TMonitorMode mode = PlanMonitorMode(rects, Options.Show.Monitors, Options.Show.Density, note);
+    // Said once for a layout, not at every cycle.
+    if (!note.empty() && note != LayoutNote) std::fprintf(stderr, "ombrel: %s\n", note.c_str());
+    LayoutNote = note;
+    PlaceOnCanvas(Displays, rects, mode, Options.Show.Density);
     if (Options.Show.Monitors == TMonitorMode::Each) {
         FollowWithFigures();
     } else {

@@ -1,6 +1,9 @@
 #include "engine/show_layout.h"
 
 #include <algorithm>
+#include <cstdint>
+#include <cstdio>
+#include <stdexcept>
 
 namespace ombrel {
 
@@ -33,6 +36,38 @@ void PlaceOnCanvas(const std::vector<TFrameStore*>& displays, const std::vector<
         d.CanvasHeight = height;
         d.PointBudget = budget;
     }
+}
+
+TMonitorMode PlanMonitorMode(const std::vector<TDisplayRect>& rects, TMonitorMode wanted, double density,
+                             std::string& note) {
+    note.clear();
+    if (wanted != TMonitorMode::Span || rects.empty()) return wanted;
+    int64_t left = rects[0].Left, top = rects[0].Top, right = left, bottom = top;
+    double area = 0;
+    for (const TDisplayRect& r : rects) {
+        left = std::min<int64_t>(left, r.Left);
+        top = std::min<int64_t>(top, r.Top);
+        right = std::max<int64_t>(right, int64_t{r.Left} + r.Width);
+        bottom = std::max<int64_t>(bottom, int64_t{r.Top} + r.Height);
+        area += static_cast<double>(r.Width) * r.Height;
+    }
+    const double box = static_cast<double>(right - left) * static_cast<double>(bottom - top);
+    // Two monitors side by side, stacked or staggered fit; a gap as wide as they are does not.
+    constexpr double MaxBoxPerArea = 2;
+    bool fits = box <= MaxBoxPerArea * area && right - left <= INT32_MAX && bottom - top <= INT32_MAX;
+    if (fits) {
+        try {
+            ComputePointBudget(static_cast<int32_t>(right - left), static_cast<int32_t>(bottom - top), density);
+        } catch (const std::invalid_argument&) {
+            fits = false;
+        }
+    }
+    if (fits) return TMonitorMode::Span;
+    char ratio[32];
+    std::snprintf(ratio, sizeof ratio, "%.1f", box / area);
+    note = std::string("the monitors lie too far apart to span: the box around them is ") + ratio +
+           " times their area; each shows the same figure (--monitors same)";
+    return TMonitorMode::Same;
 }
 
 uint32_t FigureSeed(uint32_t seed, size_t i) noexcept {

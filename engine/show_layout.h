@@ -23,6 +23,15 @@ struct TDisplayRect {
 void PlaceOnCanvas(const std::vector<TFrameStore*>& displays, const std::vector<TDisplayRect>& rects,
                    TMonitorMode mode, double density);
 
+// The mode that these displays take when `wanted` is asked for. A span
+// runs one chaos game over the box around the displays, so its cost grows
+// with the box, not with the displays: where the box is more than twice
+// their area (displays far apart) or too large to count its points, they
+// show the same figure instead, and `note` says so in one line. Both
+// programs decide so, for the same layout alike.
+TMonitorMode PlanMonitorMode(const std::vector<TDisplayRect>& rects, TMonitorMode wanted, double density,
+                             std::string& note);
+
 // The seed of figure i of independent figures: figure 0 takes `seed` itself.
 uint32_t FigureSeed(uint32_t seed, size_t i) noexcept;
 

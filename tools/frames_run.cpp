@@ -33,7 +33,8 @@ TFramesShow::TFramesShow(const TFramesOptions& options, uint32_t seed) {
         Stores.back()->AllocateFrames(r.Width, r.Height, frames);
         Control.Displays.push_back(Stores.back().get());
     }
-    PlaceOnCanvas(Control.Displays, options.Displays, options.Show.Monitors, options.Show.Density);
+    const TMonitorMode mode = PlanMonitorMode(options.Displays, options.Show.Monitors, options.Show.Density, Note);
+    PlaceOnCanvas(Control.Displays, options.Displays, mode, options.Show.Density);
     Control.Timing = options.Show.Timing();
     const auto start = [](TMorphState& figure, uint32_t figureSeed) {
         figure.UpdateMaxPointBudget();

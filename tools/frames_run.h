@@ -17,6 +17,8 @@ struct TFramesShow {
     // --monitors each: a figure of its own for every display.
     std::vector<std::unique_ptr<TMorphState>> OwnFigures;
     std::vector<TMorphState*> Figures;
+    // Why the displays show another mode than asked (a span too far apart); empty when they do not.
+    std::string Note;
 
     // Throws std::bad_alloc when the frames do not fit in memory.
     TFramesShow(const TFramesOptions& options, uint32_t seed);

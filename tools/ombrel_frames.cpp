@@ -44,9 +44,10 @@ int main(int argc, char** argv) {
         std::cerr << "ombrel-frames: not enough memory for the frames of these displays\n";
         return 1;
     } catch (const std::invalid_argument&) {
-        std::cerr << "ombrel-frames: the box around these displays is too large to draw in\n";
+        std::cerr << "ombrel-frames: these displays are too large to draw in\n";
         return 2;
     }
+    if (!show->Note.empty()) std::cerr << "ombrel-frames: " << show->Note << "\n";
 
     if (!RunFrames(*options, *show, stdout, error)) {
         std::cerr << "ombrel-frames: " << error << "\n";

@@ -266,6 +266,13 @@ TEST_F(ControlForm, SpanGivesEachMonitorItsPartAndEachAFigureOfItsOwn) {
     EXPECT_EQ(span->MaxPointBudget, 15000);  // 480 x 200 / 6.4
     span->Close();
 
+    // Far apart, the box would cost a hundred times the monitors: each shows the same figure.
+    auto apart = Start({{0, 0, 320, 200}, {40320, 0, 320, 200}}, TRunOptions{9, nullptr, show});
+    EXPECT_EQ(apart->Displays[1]->CanvasLeft, 0);
+    EXPECT_EQ(apart->Displays[1]->CanvasWidth, 320);
+    EXPECT_EQ(apart->MaxPointBudget, 10000);
+    apart->Close();
+
     show.Monitors = TMonitorMode::Each;
     auto each = Start({{0, 0, 320, 200}, {320, 0, 320, 200}}, TRunOptions{9, nullptr, show});
     ASSERT_TRUE(WaitFor([&] { return !each->Generating.load(); }));

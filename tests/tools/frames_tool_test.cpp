@@ -193,6 +193,15 @@ TEST(FramesTool, SpanShowsEachDisplayItsPartOfOneBigDisplay) {
     EXPECT_GT(lit, 100);
 }
 
+TEST(FramesTool, ASpanTooFarApartSaysSoAndShowsTheSameFigure) {
+    std::string err;
+    const TRun apart = RunTool("--seed 77 --monitors span --display 320x200+0+0 --display 320x200+40320+0 --frames 50 --hash", &err);
+    ASSERT_EQ(apart.Code, 0);
+    EXPECT_EQ(err, "ombrel-frames: the monitors lie too far apart to span: the box around them is 63.5 times their "
+                   "area; each shows the same figure (--monitors same)\n");
+    EXPECT_EQ(apart.Out, RunTool("--seed 77 --display 320x200 --display 320x200 --frames 50 --hash").Out);
+}
+
 TEST(FramesTool, EachGivesEveryDisplayAFigureOfItsOwnAndTheFirstOneIsTheSameShow) {
     const auto same = Lines(RunTool("--seed 5 --display 320x200 --frames 50 --hash").Out);
     const auto each = Lines(RunTool("--seed 5 --monitors each --display 320x200 --display 320x200 --frames 50 --hash").Out);
