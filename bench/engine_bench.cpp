@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "engine/reference/chaos_game_reference.h"
+#include "engine/show_layout.h"
 #include "tests/engine/engine_rig.h"
 
 using namespace ombrel;
@@ -29,8 +30,23 @@ void BM_Cycle(benchmark::State& st) {
     st.SetLabel(st.range(0) == 0 ? "1920x1080" : st.range(0) == 1 ? "2560x1440" : st.range(0) == 2 ? "3840x2160" : "1920x1080+1280x1024");
 }
 
+// --monitors span over two 1280x720 outputs, Arg pixels apart, planned as
+// the programs plan it: far apart must cost about what side by side does.
+void BM_SpanCycle(benchmark::State& st) {
+    const std::vector<TDisplayRect> rects{{0, 0, 1280, 720}, {static_cast<int32_t>(1280 + st.range(0)), 0, 1280, 720}};
+    TEngineRig layout({{1280, 720}, {1280, 720}}, 0x5eed);
+    std::string note;
+    const TMonitorMode mode = PlanMonitorMode(rects, TMonitorMode::Span, 1, note);
+    PlaceOnCanvas(layout.S.Displays, rects, mode, 1);
+    layout.S.UpdateMaxPointBudget();
+    layout.S.GenerateMorph();
+    for (auto _ : st) layout.S.GenerateMorph();
+    st.SetLabel(mode == TMonitorMode::Span ? "span" : "same");
+}
+
 }  // namespace
 
+BENCHMARK(BM_SpanCycle)->Name("GenerateMorph/span-gap")->Arg(0)->Arg(10000)->Arg(40000)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 BENCHMARK(BM_Cycle<false>)->Name("GenerateMorph/fast")->DenseRange(0, 3)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 BENCHMARK(BM_Cycle<true>)->Name("GenerateMorph/transcription")->DenseRange(0, 3)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 
