@@ -70,7 +70,8 @@ std::optional<THostChoice> ChooseHost(const TCommandLine& options, const char* x
         return std::nullopt;
     }
     if (options.Wallpaper) return THostChoice{THostChoice::TKind::Wallpaper};
-    if (options.Layer != 0) {
+    // Even the default layer: without --wallpaper it would silently mean nothing.
+    if (options.Layer) {
         error = "--layer goes with --wallpaper";
         return std::nullopt;
     }

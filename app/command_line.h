@@ -16,9 +16,10 @@ struct TCommandLine {
     std::optional<uint32_t> WindowId;
     // The same figures for the same seed; the clock seeds otherwise.
     std::optional<uint32_t> Seed;
-    // On every output's layer of a Wayland compositor (0 background .. 3 overlay).
+    // On every output's layer of a Wayland compositor (0 background .. 3 overlay;
+    // background when not given).
     bool Wallpaper = false;
-    uint32_t Layer = 0;
+    std::optional<uint32_t> Layer;
     // Hold, morph, frame rate, density and monitor mode.
     TShowOptions Show;
     bool Help = false;

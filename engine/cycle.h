@@ -31,7 +31,8 @@ struct TCycleTiming {
     }
 
     // A hold and a morph of the given seconds at `fps` ticks a second: the
-    // morph has round(morph x fps) frames, the hold round(hold x fps) + 1 ticks.
+    // morph has round(morph x fps) frames, the hold round(hold x fps) + 1 ticks,
+    // rounded halves up.
     static TCycleTiming Of(double holdSeconds, double morphSeconds, double fps) noexcept;
 };
 

@@ -52,9 +52,10 @@ TEST(CommandLine, ShowOptionsAndTheTimingTheyMake) {
 
     // No hold: the last frame stays one tick, and the next cycle starts at once.
     const TCycleTiming none = Parse({"--hold", "0", "--morph", "0.5", "--fps", "5"})->Show.Timing();
-    EXPECT_EQ(none.FrameCount, 2);  // 2.5 rounds to even
+    EXPECT_EQ(none.FrameCount, 3);  // 2.5 rounds up
     EXPECT_EQ(none.StartCounter(), 0);
-    EXPECT_EQ(none.CycleTicks(), 2);
+    EXPECT_EQ(none.CycleTicks(), 3);
+    EXPECT_EQ(Parse({"--hold", "0.1", "--fps", "5"})->Show.Timing().HoldLastCounter, 1);  // 0.5 rounds up
 }
 
 TEST(CommandLine, EachBadInputIsNamedInOneLine) {
@@ -93,7 +94,7 @@ TEST(CommandLine, TheWallpaperOnALayerOfItsChoiceAndOnlyThere) {
     std::string error;
     using K = THostChoice::TKind;
     const auto plain = Parse({"--wallpaper"});
-    EXPECT_EQ(plain->Layer, 0u);
+    EXPECT_EQ(plain->Layer, std::nullopt);
     EXPECT_EQ(ChooseHost(*plain, "0x123", error)->Kind, K::Wallpaper);
     EXPECT_EQ(Parse({"--wallpaper", "--layer", "overlay"})->Layer, 3u);
     EXPECT_EQ(Parse({"--wallpaper", "--layer=bottom"})->Layer, 1u);
@@ -101,8 +102,11 @@ TEST(CommandLine, TheWallpaperOnALayerOfItsChoiceAndOnlyThere) {
     EXPECT_EQ(error, "--layer needs background, bottom, top or overlay: 'sky'");
     EXPECT_FALSE(ChooseHost(*Parse({"--wallpaper", "--root"}), nullptr, error));
     EXPECT_EQ(error, "--wallpaper draws on the compositor's outputs, not in a window: leave out --root and --window-id");
-    EXPECT_FALSE(ChooseHost(*Parse({"--layer", "top"}), nullptr, error));
-    EXPECT_EQ(error, "--layer goes with --wallpaper");
+    for (const char* layer : {"top", "background"}) {
+        error.clear();
+        EXPECT_FALSE(ChooseHost(*Parse({"--layer", layer}), nullptr, error)) << layer;
+        EXPECT_EQ(error, "--layer goes with --wallpaper");
+    }
 }
 
 TEST(CommandLine, TheHostComesFromTheWindowIdOrTheDaemonsVariable) {
