@@ -76,9 +76,11 @@ bool RunFrames(const TFramesOptions& options, TFramesShow& show, std::FILE* hash
             for (int f : options.Frames) {
                 const double h = colours[f].Hue, s = colours[f].Saturation, v = colours[f].Brightness;
                 const auto colour = static_cast<uint32_t>(HSVToColor(h, s, v));
+                // As colours are written: red, green, blue.
+                const uint32_t rgb = (colour & 0xFFu) << 16 | (colour & 0xFF00u) | (colour >> 16 & 0xFFu);
                 if (options.Hash)
                     std::fprintf(hashes, "%d %zu %d %016llx %.17g %.17g %.17g %06x\n", cycle, d, f,
-                                 static_cast<unsigned long long>(display.Frames[f].FrameBits.Hash()), h, s, v, colour);
+                                 static_cast<unsigned long long>(display.Frames[f].FrameBits.Hash()), h, s, v, rgb);
                 if (options.OutDir.empty()) continue;
                 const std::string path = FrameFileName(options.OutDir, cycle, d, f, options.Format);
                 const bool ok = options.Format == TImageFormat::Png ? WriteFramePng(display, f, colour, path, error)

@@ -50,22 +50,22 @@ TEST(FramesTool, HashLinesArePinnedForFixedSeeds) {
     EXPECT_EQ(run.Out,
               "1 0 1 0a6fb8af536edb25 0 0 255 ffffff\n"
               "1 0 2 dad6b5949c37d41c 0.0084315882436931128 0.00042498147580772639 255 ffffff\n"
-              "1 0 26 71946424829ebb72 0.21078970609232783 0.01062453689519316 255 fcfffe\n"
-              "1 0 50 63b621446920fa8e 0.42157941218465567 0.021249073790386319 255 fcfffa\n"
+              "1 0 26 71946424829ebb72 0.21078970609232783 0.01062453689519316 255 fefffc\n"
+              "1 0 50 63b621446920fa8e 0.42157941218465567 0.021249073790386319 255 fafffc\n"
               "1 1 1 ce3da0c822aa02a5 0 0 255 ffffff\n"
               "1 1 2 fbe52f4be6b7c465 0.0084315882436931128 0.00042498147580772639 255 ffffff\n"
-              "1 1 26 d60dafece76143ec 0.21078970609232783 0.01062453689519316 255 fcfffe\n"
-              "1 1 50 f2188dfdfd009c78 0.42157941218465567 0.021249073790386319 255 fcfffa\n"
-              "2 0 1 63b621446920fa8e 0.42157941218465567 0.021249073790386319 255 fcfffa\n"
-              "2 0 2 ef1fdddc1430d338 0.41314782394096256 0.020824092314578591 255 fcfffa\n"
-              "2 0 26 ba2cfde20a1e94ba 0.21078970609232783 0.01062453689519316 255 fcfffe\n"
+              "1 1 26 d60dafece76143ec 0.21078970609232783 0.01062453689519316 255 fefffc\n"
+              "1 1 50 f2188dfdfd009c78 0.42157941218465567 0.021249073790386319 255 fafffc\n"
+              "2 0 1 63b621446920fa8e 0.42157941218465567 0.021249073790386319 255 fafffc\n"
+              "2 0 2 ef1fdddc1430d338 0.41314782394096256 0.020824092314578591 255 fafffc\n"
+              "2 0 26 ba2cfde20a1e94ba 0.21078970609232783 0.01062453689519316 255 fefffc\n"
               "2 0 50 66159c9cbb27dc7e 0 0 255 ffffff\n"
-              "2 1 1 f2188dfdfd009c78 0.42157941218465567 0.021249073790386319 255 fcfffa\n"
-              "2 1 2 19975683267e9a69 0.41314782394096256 0.020824092314578591 255 fcfffa\n"
-              "2 1 26 33a5b287c3fb16b5 0.21078970609232783 0.01062453689519316 255 fcfffe\n"
+              "2 1 1 f2188dfdfd009c78 0.42157941218465567 0.021249073790386319 255 fafffc\n"
+              "2 1 2 19975683267e9a69 0.41314782394096256 0.020824092314578591 255 fafffc\n"
+              "2 1 26 33a5b287c3fb16b5 0.21078970609232783 0.01062453689519316 255 fefffc\n"
               "2 1 50 cccfef2a189a19bd 0 0 255 ffffff\n");
     EXPECT_EQ(RunTool("--seed 4000000000 --frames 50 --hash").Out,
-              "1 0 50 d0289b77b987cd9a 0.7084971412550658 0.22082733362913132 255 ffc7d5\n");
+              "1 0 50 d0289b77b987cd9a 0.7084971412550658 0.22082733362913132 255 d5c7ff\n");
 }
 
 TEST(FramesTool, WritesPngAsDrawnAndPbmAsTheRawBitmap) {
@@ -86,8 +86,8 @@ TEST(FramesTool, WritesPngAsDrawnAndPbmAsTheRawBitmap) {
     const QImage png(dir.filePath("c1_d0_f50.png"));
     ASSERT_EQ(png.size(), QSize(70, 40));
     const TRun hash = RunTool("--seed 9 --display 70x40 --frames 50 --hash");
-    const QRgb ink = 0xff000000u | QString::fromStdString(hash.Out.substr(hash.Out.size() - 7, 6)).toUInt(nullptr, 16);
-    const QRgb inkRgb = qRgb(qBlue(ink), qGreen(ink), qRed(ink));  // packed as blue-green-red
+    // The hash line's colour, RRGGBB, is the PNG's ink.
+    const QRgb inkRgb = 0xff000000u | QString::fromStdString(hash.Out.substr(hash.Out.size() - 7, 6)).toUInt(nullptr, 16);
     int set = 0;
     for (int y = 0; y < 40; ++y)
         for (int x = 0; x < 70; ++x) {
