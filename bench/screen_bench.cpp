@@ -26,6 +26,8 @@
 #include <thread>
 #include <vector>
 
+#include "bench/process_stats.h"
+
 namespace {
 
 using Clock = std::chrono::steady_clock;
@@ -46,21 +48,6 @@ struct TLayout {
 
 const TLayout TwoMonitors{"two", {{1920, 1080, 0}, {1280, 1024, 1920}}};
 const TLayout FourK{"4k", {{3840, 2160, 0}, {1920, 1080, 3840}}};
-
-double CpuSecondsOf(pid_t pid) {
-    std::ifstream in("/proc/" + std::to_string(pid) + "/stat");
-    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    const size_t close = text.rfind(')');
-    if (close == std::string::npos) return -1;
-    std::istringstream fields(text.substr(close + 2));
-    std::string f;
-    unsigned long long utime = 0, stime = 0;
-    for (int i = 3; i <= 15 && fields >> f; ++i) {
-        if (i == 14) utime = std::stoull(f);
-        if (i == 15) stime = std::stoull(f);
-    }
-    return static_cast<double>(utime + stime) / static_cast<double>(sysconf(_SC_CLK_TCK));
-}
 
 double PeakRssMB(pid_t pid) {
     std::ifstream in("/proc/" + std::to_string(pid) + "/status");
