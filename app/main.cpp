@@ -96,8 +96,9 @@ int main(int argc, char** argv) {
         });
     }
     try {
-        form1 = std::make_unique<TForm1>(SystemMonitors, MakeQtNotificationArea,
-                                         TRunOptions{options->Seed, hostWindow.get(), show, layerShell.get(), options->Layer.value_or(0)});
+        form1 = std::make_unique<TForm1>(
+            SystemMonitors, MakeQtNotificationArea,
+            TRunOptions{options->Seed, hostWindow.get(), show, layerShell.get(), options->Layer.value_or(0)});
     } catch (const std::exception& e) {
         // No memory for a frame store, no OpenGL context: nothing to show.
         ReportFatalError(e);

@@ -44,8 +44,7 @@ public:
     void Activate();
     void Deactivate();
     void SwapBuffers();
-    // Whether part of the back buffer can be put on screen, the back buffer
-    // keeping what it holds; ShowRegion does it.
+    // Whether part of the back buffer can be put on screen; ShowRegion does it.
     bool CanShowRegion() const { return Double && DoCanShowRegion(); }
     void ShowRegion(const TPixelRect& r) { DoShowRegion(r); }
     bool Active() const { return Activations > 0; }

@@ -8,7 +8,6 @@
 
 namespace ombrel {
 
-
 // The render buffer of a viewer: its rendering context, the viewport, and
 // one complete frame per render: activate, draw, check, swap, deactivate.
 class TGLSceneBuffer {

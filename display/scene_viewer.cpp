@@ -67,7 +67,7 @@ void TGLSceneViewer::Paint() {
             QCoreApplication::postEvent(this, new QResizeEvent(size(), size()));
         LastPaintPosition = position;
     }
-    // The screen may no longer show what the back buffer holds: all of it goes anew.
+    // The screen may not show the last frame (an expose, a resize, a failed paint): all of it goes anew.
     if (!Current) Buffer.Forget();
     Current = false;
     if (width() <= 0 || height() <= 0 || !Draw) return;

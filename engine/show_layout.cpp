@@ -7,6 +7,26 @@
 
 namespace ombrel {
 
+namespace {
+
+// The box around the displays, edges in 64 bits: no sum of two 32-bit values overflows.
+struct TBox {
+    int64_t Left, Top, Right, Bottom;
+};
+
+TBox BoxAround(const std::vector<TDisplayRect>& rects) {
+    TBox b{rects[0].Left, rects[0].Top, rects[0].Left, rects[0].Top};
+    for (const TDisplayRect& r : rects) {
+        b.Left = std::min<int64_t>(b.Left, r.Left);
+        b.Top = std::min<int64_t>(b.Top, r.Top);
+        b.Right = std::max<int64_t>(b.Right, int64_t{r.Left} + r.Width);
+        b.Bottom = std::max<int64_t>(b.Bottom, int64_t{r.Top} + r.Height);
+    }
+    return b;
+}
+
+}  // namespace
+
 void PlaceOnCanvas(const std::vector<TFrameStore*>& displays, const std::vector<TDisplayRect>& rects,
                    TMonitorMode mode, double density) {
     if (displays.empty()) return;
@@ -19,14 +39,9 @@ void PlaceOnCanvas(const std::vector<TFrameStore*>& displays, const std::vector<
         }
         return;
     }
-    int64_t left = rects[0].Left, top = rects[0].Top, right = left, bottom = top;
-    for (const TDisplayRect& r : rects) {
-        left = std::min<int64_t>(left, r.Left);
-        top = std::min<int64_t>(top, r.Top);
-        right = std::max<int64_t>(right, int64_t{r.Left} + r.Width);
-        bottom = std::max<int64_t>(bottom, int64_t{r.Top} + r.Height);
-    }
-    const auto width = static_cast<int32_t>(right - left), height = static_cast<int32_t>(bottom - top);
+    const TBox box = BoxAround(rects);
+    const int64_t left = box.Left, top = box.Top;
+    const auto width = static_cast<int32_t>(box.Right - left), height = static_cast<int32_t>(box.Bottom - top);
     const int32_t budget = ComputePointBudget(width, height, density);
     for (size_t i = 0; i < displays.size(); ++i) {
         TFrameStore& d = *displays[i];
@@ -42,29 +57,24 @@ TMonitorMode PlanMonitorMode(const std::vector<TDisplayRect>& rects, TMonitorMod
                              std::string& note) {
     note.clear();
     if (wanted != TMonitorMode::Span || rects.empty()) return wanted;
-    int64_t left = rects[0].Left, top = rects[0].Top, right = left, bottom = top;
+    const TBox b = BoxAround(rects);
     double area = 0;
-    for (const TDisplayRect& r : rects) {
-        left = std::min<int64_t>(left, r.Left);
-        top = std::min<int64_t>(top, r.Top);
-        right = std::max<int64_t>(right, int64_t{r.Left} + r.Width);
-        bottom = std::max<int64_t>(bottom, int64_t{r.Top} + r.Height);
-        area += static_cast<double>(r.Width) * r.Height;
-    }
-    const double box = static_cast<double>(right - left) * static_cast<double>(bottom - top);
+    for (const TDisplayRect& r : rects) area += static_cast<double>(r.Width) * r.Height;
+    const int64_t width = b.Right - b.Left, height = b.Bottom - b.Top;
+    const double box = static_cast<double>(width) * static_cast<double>(height);
     // Two monitors side by side, stacked or staggered fit; a gap as wide as they are does not.
     constexpr double MaxBoxPerArea = 2;
-    bool fits = box <= MaxBoxPerArea * area && right - left <= INT32_MAX && bottom - top <= INT32_MAX;
+    bool fits = box <= MaxBoxPerArea * area && width <= INT32_MAX && height <= INT32_MAX;
     if (fits) {
         try {
-            ComputePointBudget(static_cast<int32_t>(right - left), static_cast<int32_t>(bottom - top), density);
+            ComputePointBudget(static_cast<int32_t>(width), static_cast<int32_t>(height), density);
         } catch (const std::invalid_argument&) {
             fits = false;
         }
     }
     if (fits) return TMonitorMode::Span;
     char ratio[32];
-    std::snprintf(ratio, sizeof ratio, "%.1f", box / area);
+    std::snprintf(ratio, sizeof ratio, "%.3g", box / area);
     note = std::string("the monitors lie too far apart to span: the box around them is ") + ratio +
            " times their area; each shows the same figure (--monitors same)";
     return TMonitorMode::Same;
