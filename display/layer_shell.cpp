@@ -340,7 +340,15 @@ void TLayerShell::Serve() {
 }
 
 void TLayerShell::Dispatch() {
-    if (!Broken) Handle(wl_display_dispatch(Connection));
+    if (Broken) return;
+    // EGL reads this connection too: what woke the notifier may be read
+    // already, and a blocking dispatch would then wait for the compositor's
+    // next word, holding up the loop and the stop signals. The library's way
+    // for clients that share their connection reads only what is there.
+    while (wl_display_prepare_read(Connection) != 0)
+        if (wl_display_dispatch_pending(Connection) < 0) return Handle(-1);
+    if (wl_display_read_events(Connection) < 0) return Handle(-1);
+    Handle(wl_display_dispatch_pending(Connection));
 }
 
 void TLayerShell::Handle(int dispatched) {
