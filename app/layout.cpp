@@ -58,7 +58,11 @@ std::unique_ptr<TForm2> TForm1::NewDisplay(const TMonitor& monitor) {
     else
         display = std::make_unique<TForm2>(*this, PopupMenu1, [this] { RequestClose(); }, monitor.Screen);
     display->Surface->OnError = [](const std::exception& e) { ReportError(e); };
-    display->Surface->OnExposeChange = [this] { VisibilityChanged(); };
+    // After the surface's own handler has returned: what follows may apply a
+    // layout, which can destroy this very surface.
+    display->Surface->OnExposeChange = [this] {
+        QMetaObject::invokeMethod(this, &TForm1::VisibilityChanged, Qt::QueuedConnection);
+    };
     display->SetBounds(monitor.Left, monitor.Top, monitor.Width, monitor.Height);
     display->AllocateFrames(monitor.Width, monitor.Height, Timing.FrameCount);
     return display;

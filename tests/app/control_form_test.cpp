@@ -254,6 +254,37 @@ TEST_F(ControlForm, NothingInSightNothingDrawnNoCycleStarted) {
     EXPECT_TRUE(form->DisplayForms[1]->GLSceneViewer1->ScreenCurrent());
 }
 
+TEST_F(ControlForm, ALayoutThatASurfacesOwnHandlerBringsWaitsUntilTheHandlerHasReturned) {
+    std::vector<TMonitor> monitors = {{0, 0, 160, 100}, {160, 0, 120, 90}};
+    TForm1 form([&monitors] { return monitors; }, FakeAreaFactory(Tray));
+    ASSERT_TRUE(WaitFor([&] { return form.Started() && !form.Generating.load(); }));
+    form.DisplayForms[0]->Hide();
+    ASSERT_TRUE(WaitFor([&] { return !form.DisplayForms[0]->GLSceneViewer1->isExposed(); }));
+    // The second monitor goes; hiding its display takes the last one out of
+    // sight, and the layout follows: not inside that display's own handler.
+    monitors.pop_back();
+    form.LayoutChanged();
+    struct TSeen {
+        bool Called = false, GoneInside = false;
+    } seen;
+    TForm2* second = form.DisplayForms[1].get();
+    second->Surface->OnExposeChange = [&form, second, &seen, handler = second->Surface->OnExposeChange] {
+        // Copies: this closure goes with the surface if the surface goes.
+        TSeen* out = &seen;
+        TForm1* owner = &form;
+        const TForm2* self = second;
+        const auto run = handler;
+        run();
+        out->Called = true;
+        out->GoneInside = std::none_of(owner->DisplayForms.begin(), owner->DisplayForms.end(),
+                                       [self](const auto& d) { return d.get() == self; });
+    };
+    second->Hide();
+    ASSERT_TRUE(WaitFor([&] { return seen.Called; }));
+    EXPECT_FALSE(seen.GoneInside);
+    EXPECT_TRUE(WaitFor([&] { return form.DisplayForms.size() == 1; }));
+}
+
 TEST_F(ControlForm, SpanGivesEachMonitorItsPartAndEachAFigureOfItsOwn) {
     TShowOptions show;
     show.Monitors = TMonitorMode::Span;
