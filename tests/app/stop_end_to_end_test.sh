@@ -6,8 +6,10 @@
 set -u
 OMBREL=$1 MUTE=$2
 WORK=$(mktemp -d)
-PID= MUTEPID=
-trap '[ -n "$PID" ] && kill -9 $PID 2>/dev/null; [ -n "$MUTEPID" ] && kill $MUTEPID 2>/dev/null; rm -rf "$WORK"' EXIT
+PID= MUTEPID= XPID=
+# A failure while the X server is stopped must not leave it stopped for the tests after this one.
+trap '[ -n "$XPID" ] && kill -CONT $XPID 2>/dev/null; [ -n "$PID" ] && kill -9 $PID 2>/dev/null
+      [ -n "$MUTEPID" ] && kill $MUTEPID 2>/dev/null; rm -rf "$WORK"' EXIT
 . "$(dirname "$0")/end_to_end_lib.sh"
 
 # Sends $1 to the program once the mute server took its connection; it must be gone within a second.
