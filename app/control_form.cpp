@@ -93,12 +93,8 @@ void TForm1::AttachWallpaper() {
     TLayerShell* shell = Options.Wallpaper;
     Monitors = [shell] {
         std::vector<TMonitor> list;
-        for (const TLayerShell::TOutput* o : shell->Outputs()) {
-            // Where the compositor lays the output out, in device pixels.
-            const int32_t x = o->HasLogicalPosition ? o->LogicalX * o->Scale : o->X;
-            const int32_t y = o->HasLogicalPosition ? o->LogicalY * o->Scale : o->Y;
-            list.push_back({x, y, o->Width, o->Height, nullptr, o});
-        }
+        for (const TLayerShell::TPlacedOutput& o : shell->Outputs())
+            list.push_back({o.Rect.Left, o.Rect.Top, o.Rect.Width, o.Rect.Height, nullptr, o.Name});
         return list;
     };
     shell->OnOutputsChanged = [this] { LayoutChanged(); };

@@ -49,11 +49,11 @@ void TForm1::FollowWhileUnseen() {
 
 std::unique_ptr<TForm2> TForm1::NewDisplay(const TMonitor& monitor) {
     std::unique_ptr<TForm2> display;
-    if (Options.Wallpaper)
-        display = std::make_unique<TForm2>(
-            *this, Options.Wallpaper->MakeSurface(static_cast<const TLayerShell::TOutput*>(monitor.Key), Options.Layer),
-            monitor.Key);
-    else if (Options.Host)
+    if (Options.Wallpaper) {
+        auto surface = Options.Wallpaper->MakeSurface(static_cast<uint32_t>(monitor.Key), Options.Layer);
+        if (!surface) throw std::runtime_error("a Wayland output went while its display was made");
+        display = std::make_unique<TForm2>(*this, std::move(surface), monitor.Key);
+    } else if (Options.Host)
         display = std::make_unique<TForm2>(*this, nullptr, nullptr, nullptr, Options.Host->Window());
     else
         display = std::make_unique<TForm2>(*this, PopupMenu1, [this] { RequestClose(); }, monitor.Screen);

@@ -15,7 +15,7 @@ std::vector<TMonitor> SystemMonitors() {
         const QRect g = s->handle()->geometry();
         // Qt stands in a screen of no size for none at all (every output off).
         if (g.isEmpty()) continue;
-        list.push_back({g.left(), g.top(), g.width(), g.height(), s, s});
+        list.push_back({g.left(), g.top(), g.width(), g.height(), s, reinterpret_cast<uintptr_t>(s)});
     }
     return list;
 }

@@ -1,4 +1,5 @@
 #pragma once
+#include <cstdint>
 #include <functional>
 #include <vector>
 
@@ -10,8 +11,9 @@ namespace ombrel {
 struct TMonitor {
     int Left = 0, Top = 0, Width = 0, Height = 0;
     QScreen* Screen = nullptr;  // none for a monitor made up by a test
-    // What tells it from the others across changes: its screen, or a Wayland output of ours.
-    const void* Key = nullptr;
+    // What tells it from the others across changes: its screen's address, or
+    // a Wayland output's registry name; 0 for none.
+    uintptr_t Key = 0;
 };
 
 using TMonitorList = std::function<std::vector<TMonitor>()>;

@@ -2,36 +2,58 @@
  * copy of part of a back buffer to the screen (glXCopySubBufferMESA): one line
  * "<seconds on CLOCK_MONOTONIC> <drawable or surface in hex>" into the file
  * named by OMBREL_SWAP_LOG, stamped when the swap has returned. It times what
- * the viewer sees, in any build of any program, without changing it. */
+ * the viewer sees, in any build of any program, without changing it.
+ * With OMBREL_THREAD_LOG it also logs each thread started, in that file: a
+ * count of the workers that a program started. */
 #define _GNU_SOURCE
 #include <EGL/egl.h>
 #include <GL/glx.h>
 #include <dlfcn.h>
 #include <fcntl.h>
+#include <pthread.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
 #include <time.h>
 #include <unistd.h>
 
-static int LogFile(void) {
-    /* Swaps come from one thread, the program's GUI thread. */
-    static int fd = -2;
-    if (fd == -2) {
-        const char* path = getenv("OMBREL_SWAP_LOG");
-        fd = path ? open(path, O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644) : -1;
-    }
-    return fd;
+static int Open(const char* variable) {
+    const char* path = getenv(variable);
+    return path ? open(path, O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644) : -1;
 }
 
-static void Log(unsigned long long target) {
-    const int fd = LogFile();
+static void LogTo(int fd, unsigned long long target) {
     if (fd < 0) return;
     struct timespec now;
     clock_gettime(CLOCK_MONOTONIC, &now);
     char line[64];
     const int n = snprintf(line, sizeof line, "%lld.%09ld %llx\n", (long long)now.tv_sec, now.tv_nsec, target);
     if (n > 0 && write(fd, line, (size_t)n) < 0) return;
+}
+
+static void Log(unsigned long long target) {
+    /* Swaps come from one thread, the program's GUI thread. */
+    static int fd = -2;
+    if (fd == -2) fd = Open("OMBREL_SWAP_LOG");
+    LogTo(fd, target);
+}
+
+typedef int (*TThreadCreate)(pthread_t*, const pthread_attr_t*, void* (*)(void*), void*);
+static TThreadCreate RealThreadCreate;
+static int ThreadLog = -1;
+static pthread_once_t ThreadLogOnce = PTHREAD_ONCE_INIT;
+
+/* Threads may be started from any thread. */
+static void OpenThreadLog(void) {
+    RealThreadCreate = (TThreadCreate)dlsym(RTLD_NEXT, "pthread_create");
+    ThreadLog = Open("OMBREL_THREAD_LOG");
+}
+
+int pthread_create(pthread_t* thread, const pthread_attr_t* attr, void* (*start)(void*), void* arg) {
+    pthread_once(&ThreadLogOnce, OpenThreadLog);
+    const int started = RealThreadCreate(thread, attr, start, arg);
+    if (started == 0) LogTo(ThreadLog, (unsigned long long)*thread);
+    return started;
 }
 
 void glXSwapBuffers(Display* display, GLXDrawable drawable) {

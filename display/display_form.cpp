@@ -9,7 +9,7 @@ namespace ombrel {
 
 TForm2::TForm2(const TMorphState& control, QMenu* popup, std::function<void()> closeOwner, QScreen* screen,
                QWindow* host)
-    : TForm2(control, std::make_unique<TGLSceneViewer>(screen, host), screen) {
+    : TForm2(control, std::make_unique<TGLSceneViewer>(screen, host), reinterpret_cast<uintptr_t>(screen)) {
     Screen = screen;
     CloseOwner = std::move(closeOwner);
     GLSceneViewer1 = static_cast<TGLSceneViewer*>(Surface.get());
@@ -24,12 +24,12 @@ TForm2::TForm2(const TMorphState& control, QMenu* popup, std::function<void()> c
         QObject::connect(qGuiApp, &QGuiApplication::screenRemoved, GLSceneViewer1, [this](QScreen* gone) {
             if (gone != Screen) return;
             Screen = nullptr;
-            Key = nullptr;
+            Key = 0;
             Hide();
         });
 }
 
-TForm2::TForm2(const TMorphState& control, std::unique_ptr<TDisplaySurface> surface, const void* key)
+TForm2::TForm2(const TMorphState& control, std::unique_ptr<TDisplaySurface> surface, uintptr_t key)
     : Surface(std::move(surface)), Key(key), Screen(nullptr), Control(control) {
     Surface->Draw = [this] { GLDirectOpenGL1Render(); };
 }

@@ -1,4 +1,5 @@
 #pragma once
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -27,13 +28,13 @@ public:
     TForm2(const TMorphState& control, QMenu* popup, std::function<void()> closeOwner, QScreen* screen = nullptr,
            QWindow* host = nullptr);
     // A display on a surface that is not a window of ours.
-    TForm2(const TMorphState& control, std::unique_ptr<TDisplaySurface> surface, const void* key);
+    TForm2(const TMorphState& control, std::unique_ptr<TDisplaySurface> surface, uintptr_t key);
 
     // Where it draws; GLSceneViewer1 when that is a window of ours.
     std::unique_ptr<TDisplaySurface> Surface;
     TGLSceneViewer* GLSceneViewer1 = nullptr;
     // What tells its monitor from the others: its screen, its output.
-    const void* Key;
+    uintptr_t Key;
     // The monitor it covers; none inside a host, for a test's made-up
     // monitor, and once its monitor has gone.
     QScreen* Screen;

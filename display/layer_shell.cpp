@@ -8,8 +8,9 @@
 #include <QAbstractEventDispatcher>
 #include <QSocketNotifier>
 #include <algorithm>
-#include <array>
 #include <cerrno>
+#include <chrono>
+#include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -19,6 +20,8 @@
 #include "display/gl_errors.h"
 #include "display/render_buffer.h"
 #include "wlr-layer-shell-unstable-v1-client-protocol.h"
+#include "fractional-scale-v1-client-protocol.h"
+#include "viewporter-client-protocol.h"
 #include "xdg-output-unstable-v1-client-protocol.h"
 
 // EGL's context type: inside namespace ombrel that name is the context error.
@@ -69,19 +72,21 @@ private:
     bool SwapIntervalSet = false;
 };
 
+}  // namespace
+
 // A layer surface on one output, anchored to all four edges, taking no
-// input and leaving the output's space to the windows.
-class TLayerSurface : public TDisplaySurface {
+// input and leaving the output's space to the windows. Its buffer has the
+// output's device pixels (see PlanBuffer), and follows its scale.
+class TLayerShell::TSurface : public TDisplaySurface {
 public:
-    TLayerSurface(TLayerShell& shell, const TLayerShell::TOutput& output, uint32_t layer)
-        : Shell(shell), Scale(output.Scale) {
+    TSurface(TLayerShell& shell, const TOutput& output, uint32_t layer) : Shell(shell), OutputName(output.Name) {
         Surface = wl_compositor_create_surface(shell.Compositor());
         Layer = zwlr_layer_shell_v1_get_layer_surface(shell.Shell(), Surface, output.Handle, layer, "ombrel");
         static const zwlr_layer_surface_v1_listener listener = {
             [](void* self, zwlr_layer_surface_v1*, uint32_t serial, uint32_t w, uint32_t h) {
-                static_cast<TLayerSurface*>(self)->Configure(serial, w, h);
+                static_cast<TSurface*>(self)->Configure(serial, w, h);
             },
-            [](void* self, zwlr_layer_surface_v1*) { static_cast<TLayerSurface*>(self)->Close(); },
+            [](void* self, zwlr_layer_surface_v1*) { static_cast<TSurface*>(self)->Close(); },
         };
         zwlr_layer_surface_v1_add_listener(Layer, &listener, this);
         zwlr_layer_surface_v1_set_anchor(Layer, ZWLR_LAYER_SURFACE_V1_ANCHOR_TOP | ZWLR_LAYER_SURFACE_V1_ANCHOR_BOTTOM |
@@ -92,22 +97,43 @@ public:
         wl_region* none = wl_compositor_create_region(shell.Compositor());
         wl_surface_set_input_region(Surface, none);
         wl_region_destroy(none);
-        // A point is one device pixel of the output.
-        wl_surface_set_buffer_scale(Surface, Scale);
+        if (shell.Viewporter()) Viewport = wp_viewporter_get_viewport(shell.Viewporter(), Surface);
+        if (shell.FractionalScales()) {
+            Fractional = wp_fractional_scale_manager_v1_get_fractional_scale(shell.FractionalScales(), Surface);
+            static const wp_fractional_scale_v1_listener scale = {
+                [](void* self, wp_fractional_scale_v1*, uint32_t scale120) {
+                    static_cast<TSurface*>(self)->Preferred120 = static_cast<int>(scale120);
+                    static_cast<TSurface*>(self)->Replan();
+                }};
+            wp_fractional_scale_v1_add_listener(Fractional, &scale, this);
+        }
         wl_surface_commit(Surface);
+        shell.Surfaces.push_back(this);
     }
 
-    ~TLayerSurface() override {
+    ~TSurface() override {
+        std::erase(Shell.Surfaces, this);
         if (Frame) wl_callback_destroy(Frame);
         Buffer.DestroyRC();
         if (Window) wl_egl_window_destroy(Window);
+        if (Fractional) wp_fractional_scale_v1_destroy(Fractional);
+        if (Viewport) wp_viewport_destroy(Viewport);
         zwlr_layer_surface_v1_destroy(Layer);
         wl_surface_destroy(Surface);
     }
 
     void Repaint() override {
-        // Until the last frame was taken up, the output cannot show a new one (off, or hidden).
-        if (!Configured || Closed || Frame) return;
+        if (!Configured || Closed) return;
+        if (Frame) {
+            // The compositor has not taken the last frame up: the output is
+            // off or the surface hidden. Drawing waits for it; after a while,
+            // so does everything else (the owner stops its clock).
+            if (!Stalled && std::chrono::steady_clock::now() - Committed >= StallAfter) {
+                Stalled = true;
+                if (OnExposeChange) OnExposeChange();
+            }
+            return;
+        }
         Current = false;
         try {
             Buffer.Render([this] {
@@ -115,11 +141,12 @@ public:
                 Frame = wl_surface_frame(Surface);
                 static const wl_callback_listener done = {[](void* self, wl_callback* callback, uint32_t) {
                     wl_callback_destroy(callback);
-                    static_cast<TLayerSurface*>(self)->Frame = nullptr;
+                    static_cast<TSurface*>(self)->FrameDone();
                 }};
                 wl_callback_add_listener(Frame, &done, this);
                 if (Draw) Draw();
             });
+            Committed = std::chrono::steady_clock::now();
             Current = true;
         } catch (const std::exception& e) {
             // No commit followed: the callback would never come.
@@ -128,7 +155,7 @@ public:
             if (OnError) OnError(e);
         }
     }
-    bool Exposed() const override { return Configured && !Closed; }
+    bool Exposed() const override { return Configured && !Closed && !Stalled; }
     bool ScreenCurrent() const override { return Current; }
     // The compositor places and sizes the surface.
     void SetDeviceBounds(int, int, int, int) override {}
@@ -136,41 +163,83 @@ public:
     void Hide() override {}
     TGLSceneBuffer& RenderBuffer() override { return Buffer; }
 
-private:
-    void Configure(uint32_t serial, uint32_t width, uint32_t height) {
-        zwlr_layer_surface_v1_ack_configure(Layer, serial);
-        const int w = static_cast<int>(width) * Scale, h = static_cast<int>(height) * Scale;
+    uint32_t Output() const { return OutputName; }
+
+    // The surface's size, its output or its preferred scale changed: the
+    // buffer follows, and the owner learns of a new size from the shell.
+    void Replan() {
+        const TOutput* output = Shell.Output(OutputName);
+        // An output that went keeps its surface as it was until the compositor closes it.
+        if (Width <= 0 || Height <= 0 || !output) return;
+        TScaleFacts facts = Shell.FactsFor(*output, Width, Height);
+        facts.Preferred120 = Preferred120;
+        const TBufferPlan plan = PlanBuffer(facts);
+        if (Plan == plan && PlannedWidth == Width && PlannedHeight == Height) return;
+        // Applied with the next frame's commit, together with its buffer.
+        if (wl_proxy_get_version(reinterpret_cast<wl_proxy*>(Surface)) >= WL_SURFACE_SET_BUFFER_SCALE_SINCE_VERSION)
+            wl_surface_set_buffer_scale(Surface, plan.BufferScale);
+        if (Viewport)
+            wp_viewport_set_destination(Viewport, plan.Viewport ? Width : -1, plan.Viewport ? Height : -1);
         Current = false;
         try {
             if (!Window) {
-                Window = wl_egl_window_create(Surface, w, h);
-                Buffer.Resize(w, h);
+                Window = wl_egl_window_create(Surface, plan.Width, plan.Height);
+                Buffer.Resize(plan.Width, plan.Height);
                 const TLayerShell::TEgl& egl = Shell.Egl();
                 Buffer.CreateRC([&egl, this] { return std::make_unique<TGLEglContext>(egl, Window); });
             } else {
-                wl_egl_window_resize(Window, w, h, 0, 0);
-                Buffer.Resize(w, h);
+                wl_egl_window_resize(Window, plan.Width, plan.Height, 0, 0);
+                Buffer.TakeSize(plan.Width, plan.Height);
             }
             Configured = true;
         } catch (const std::exception& e) {
             if (OnError) OnError(e);
         }
-        if (OnExposeChange) OnExposeChange();
+        Plan = plan;
+        PlannedWidth = Width;
+        PlannedHeight = Height;
+        Shell.Planned(OutputName, plan);
+    }
+
+private:
+    static constexpr std::chrono::milliseconds StallAfter{500};
+
+    void Configure(uint32_t serial, uint32_t width, uint32_t height) {
+        zwlr_layer_surface_v1_ack_configure(Layer, serial);
+        const bool was = Configured;
+        Width = static_cast<int>(width);
+        Height = static_cast<int>(height);
+        Replan();
+        if (!was && Configured && OnExposeChange) OnExposeChange();
     }
     void Close() {
         Closed = true;
         if (OnExposeChange) OnExposeChange();
     }
+    void FrameDone() {
+        Frame = nullptr;
+        if (!Stalled) return;
+        Stalled = false;
+        if (OnExposeChange) OnExposeChange();
+    }
 
     TLayerShell& Shell;
-    int Scale;
+    const uint32_t OutputName;
     wl_surface* Surface;
     zwlr_layer_surface_v1* Layer;
+    wp_viewport* Viewport = nullptr;
+    wp_fractional_scale_v1* Fractional = nullptr;
     wl_egl_window* Window = nullptr;
     wl_callback* Frame = nullptr;
+    std::chrono::steady_clock::time_point Committed;
     TGLSceneBuffer Buffer;
-    bool Configured = false, Closed = false, Current = false;
+    int Width = 0, Height = 0, Preferred120 = 0;
+    std::optional<TBufferPlan> Plan;
+    int PlannedWidth = 0, PlannedHeight = 0;
+    bool Configured = false, Closed = false, Stalled = false, Current = false;
 };
+
+namespace {
 
 const wl_registry_listener RegistryListener = {
     [](void* self, wl_registry*, uint32_t name, const char* interface, uint32_t version) {
@@ -181,29 +250,20 @@ const wl_registry_listener RegistryListener = {
 
 using TOutput = TLayerShell::TOutput;
 TOutput& OutputOf(void* data) { return *static_cast<TOutput*>(data); }
-}  // namespace
-
-// What the displays depend on of the complete outputs: a change of it is a change of layout.
-std::vector<std::array<intptr_t, 6>> TLayerShell::Signature(const std::vector<const TOutput*>& outputs) {
-    std::vector<std::array<intptr_t, 6>> s;
-    for (const TOutput* o : outputs)
-        s.push_back({reinterpret_cast<intptr_t>(o), o->Width, o->Height, o->Scale, o->LogicalX, o->LogicalY});
-    return s;
-}
-
-namespace {
 
 const wl_output_listener OutputListener = {
-    [](void* data, wl_output*, int32_t x, int32_t y, int32_t, int32_t, int32_t, const char*, const char*, int32_t) {
+    [](void* data, wl_output*, int32_t x, int32_t y, int32_t, int32_t, int32_t, const char*, const char*,
+       int32_t transform) {
         OutputOf(data).X = x;
         OutputOf(data).Y = y;
+        OutputOf(data).Transform = transform;
     },
     [](void* data, wl_output*, uint32_t flags, int32_t w, int32_t h, int32_t) {
         if (!(flags & WL_OUTPUT_MODE_CURRENT)) return;
-        OutputOf(data).Width = w;
-        OutputOf(data).Height = h;
+        OutputOf(data).ModeWidth = w;
+        OutputOf(data).ModeHeight = h;
     },
-    [](void* data, wl_output*) { OutputOf(data).Done = true; },
+    [](void* data, wl_output*) { OutputOf(data).Owner->OutputDescribed(OutputOf(data)); },
     [](void* data, wl_output*, int32_t scale) { OutputOf(data).Scale = scale > 0 ? scale : 1; },
     [](void*, wl_output*, const char*) {},
     [](void*, wl_output*, const char*) {},
@@ -215,21 +275,47 @@ const zxdg_output_v1_listener XdgOutputListener = {
         OutputOf(data).LogicalY = y;
         OutputOf(data).HasLogicalPosition = true;
     },
-    [](void*, zxdg_output_v1*, int32_t, int32_t) {},
-    [](void*, zxdg_output_v1*) {},
+    [](void* data, zxdg_output_v1*, int32_t w, int32_t h) {
+        OutputOf(data).LogicalWidth = w;
+        OutputOf(data).LogicalHeight = h;
+        OutputOf(data).HasLogicalSize = w > 0 && h > 0;
+    },
+    // Before version 3 the logical size may come after wl_output's done.
+    [](void* data, zxdg_output_v1*) {
+        if (OutputOf(data).Done) OutputOf(data).Owner->OutputDescribed(OutputOf(data));
+    },
     [](void*, zxdg_output_v1*, const char*) {},
     [](void*, zxdg_output_v1*, const char*) {},
 };
 
+// What libwayland says goes here, not to the terminal: the program says it in its own one line.
+std::string LastLibraryWords;
+void KeepLibraryWords(const char* format, va_list args) {
+    char line[512];
+    std::vsnprintf(line, sizeof line, format, args);
+    LastLibraryWords = line;
+    while (!LastLibraryWords.empty() && LastLibraryWords.back() == '\n') LastLibraryWords.pop_back();
+}
+
+// The compositor's own words after "interface@id: error code: ", if libwayland passed them on.
+std::string CompositorWords() {
+    const size_t error = LastLibraryWords.find(": error ");
+    const size_t words = error == std::string::npos ? error : LastLibraryWords.find(": ", error + 8);
+    return words == std::string::npos ? "" : LastLibraryWords.substr(words + 2);
+}
+
 }  // namespace
 
 std::unique_ptr<TLayerShell> TLayerShell::Connect(std::string& error) {
+    wl_log_set_handler_client(KeepLibraryWords);
     std::unique_ptr<TLayerShell> shell(new TLayerShell);
     shell->Connection = wl_display_connect(nullptr);
     if (!shell->Connection) {
         const char* name = std::getenv("WAYLAND_DISPLAY");
+        const char* runtime = std::getenv("XDG_RUNTIME_DIR");
         error = std::string("--wallpaper needs a Wayland compositor with a layer shell, and none answers at '") +
-                (name ? name : "wayland-0") + "'; on X11, ombrel --root draws on the desktop's background";
+                (name ? name : "wayland-0") + "'" + (runtime ? "" : " (XDG_RUNTIME_DIR is not set)") +
+                "; on X11, ombrel --root draws on the desktop's background";
         return nullptr;
     }
     shell->Registry = wl_display_get_registry(shell->Connection);
@@ -237,12 +323,12 @@ std::unique_ptr<TLayerShell> TLayerShell::Connect(std::string& error) {
     wl_display_roundtrip(shell->Connection);
     if (!shell->ShellGlobal || !shell->CompositorGlobal) {
         error = "this compositor offers no layer shell (zwlr_layer_shell_v1), which --wallpaper needs: sway, "
-                "Hyprland, KDE Plasma, river, labwc, Wayfire and niri do; here, run ombrel without --wallpaper";
+                "KDE Plasma and other compositors built on wlroots do; here, run ombrel without --wallpaper";
         return nullptr;
     }
     // The outputs' descriptions.
     wl_display_roundtrip(shell->Connection);
-    shell->Known = Signature(shell->Outputs());
+    shell->Known = shell->Outputs();
 
     TEgl& egl = *(shell->EglState = std::make_unique<TEgl>());
     egl.Display = eglGetDisplay(reinterpret_cast<EGLNativeDisplayType>(shell->Connection));
@@ -268,63 +354,130 @@ TLayerShell::~TLayerShell() {
         if (EglState->Context != NoEglContext) eglDestroyContext(EglState->Display, EglState->Context);
         eglTerminate(EglState->Display);
     }
-    for (auto& o : OutputList) {
-        if (o->Xdg) zxdg_output_v1_destroy(o->Xdg);
-        wl_output_destroy(o->Handle);
-    }
+    for (auto& o : OutputList) Forget(*o);
     if (XdgOutputs) zxdg_output_manager_v1_destroy(XdgOutputs);
-    if (ShellGlobal) zwlr_layer_shell_v1_destroy(ShellGlobal);
+    if (ViewporterGlobal) wp_viewporter_destroy(ViewporterGlobal);
+    if (FractionalGlobal) wp_fractional_scale_manager_v1_destroy(FractionalGlobal);
+    if (ShellGlobal) {
+        // Its destroy request came with version 3; before, the object only goes on our side.
+        if (ShellVersion >= ZWLR_LAYER_SHELL_V1_DESTROY_SINCE_VERSION)
+            zwlr_layer_shell_v1_destroy(ShellGlobal);
+        else
+            wl_proxy_destroy(reinterpret_cast<wl_proxy*>(ShellGlobal));
+    }
+    // wl_compositor and wl_registry have no destroy request: these go on our side only.
     if (CompositorGlobal) wl_compositor_destroy(CompositorGlobal);
     if (Registry) wl_registry_destroy(Registry);
     if (Connection) wl_display_disconnect(Connection);
 }
 
+void TLayerShell::Forget(TOutput& output) {
+    if (output.Xdg) zxdg_output_v1_destroy(output.Xdg);
+    // release came with version 3; before, the object only goes on our side.
+    if (output.Version >= WL_OUTPUT_RELEASE_SINCE_VERSION)
+        wl_output_release(output.Handle);
+    else
+        wl_output_destroy(output.Handle);
+}
+
 void TLayerShell::AddGlobal(uint32_t name, const char* interface, uint32_t version) {
+    const auto is = [interface](const wl_interface& type) { return std::strcmp(interface, type.name) == 0; };
     const auto bind = [&](const wl_interface* type, uint32_t most) {
         return wl_registry_bind(Registry, name, type, std::min(version, most));
     };
-    if (std::strcmp(interface, wl_compositor_interface.name) == 0) {
+    if (is(wl_compositor_interface)) {
         // Buffer scales came with version 3.
         CompositorGlobal = static_cast<wl_compositor*>(bind(&wl_compositor_interface, 4));
-    } else if (std::strcmp(interface, zwlr_layer_shell_v1_interface.name) == 0) {
+    } else if (is(zwlr_layer_shell_v1_interface)) {
+        ShellVersion = std::min(version, 3u);
         ShellGlobal = static_cast<zwlr_layer_shell_v1*>(bind(&zwlr_layer_shell_v1_interface, 3));
-    } else if (std::strcmp(interface, zxdg_output_manager_v1_interface.name) == 0) {
+    } else if (is(zxdg_output_manager_v1_interface)) {
         XdgOutputs = static_cast<zxdg_output_manager_v1*>(bind(&zxdg_output_manager_v1_interface, 2));
-        for (auto& o : OutputList) OutputChanged(*o);
-    } else if (std::strcmp(interface, wl_output_interface.name) == 0) {
+        for (auto& o : OutputList) WatchXdg(*o);
+    } else if (is(wp_viewporter_interface)) {
+        ViewporterGlobal = static_cast<wp_viewporter*>(bind(&wp_viewporter_interface, 1));
+    } else if (is(wp_fractional_scale_manager_v1_interface)) {
+        FractionalGlobal =
+            static_cast<wp_fractional_scale_manager_v1*>(bind(&wp_fractional_scale_manager_v1_interface, 1));
+    } else if (is(wl_output_interface)) {
         auto output = std::make_unique<TOutput>();
+        output->Owner = this;
         output->Name = name;
+        output->Version = std::min(version, 3u);
         output->Handle = static_cast<wl_output*>(bind(&wl_output_interface, 3));
         wl_output_add_listener(output->Handle, &OutputListener, output.get());
         OutputList.push_back(std::move(output));
-        OutputChanged(*OutputList.back());
+        WatchXdg(*OutputList.back());
     }
 }
 
-void TLayerShell::OutputChanged(TOutput& output) {
-    if (XdgOutputs && !output.Xdg) {
-        output.Xdg = zxdg_output_manager_v1_get_xdg_output(XdgOutputs, output.Handle);
-        zxdg_output_v1_add_listener(output.Xdg, &XdgOutputListener, &output);
-    }
+void TLayerShell::WatchXdg(TOutput& output) {
+    if (!XdgOutputs || output.Xdg) return;
+    output.Xdg = zxdg_output_manager_v1_get_xdg_output(XdgOutputs, output.Handle);
+    zxdg_output_v1_add_listener(output.Xdg, &XdgOutputListener, &output);
+}
+
+void TLayerShell::OutputDescribed(TOutput& output) {
+    output.Done = true;
+    for (TSurface* s : Surfaces)
+        if (s->Output() == output.Name) s->Replan();
 }
 
 void TLayerShell::RemoveGlobal(uint32_t name) {
     const auto gone = std::find_if(OutputList.begin(), OutputList.end(), [name](const auto& o) { return o->Name == name; });
     if (gone == OutputList.end()) return;
-    if ((*gone)->Xdg) zxdg_output_v1_destroy((*gone)->Xdg);
-    wl_output_destroy((*gone)->Handle);
+    Forget(**gone);
     OutputList.erase(gone);
 }
 
-std::vector<const TLayerShell::TOutput*> TLayerShell::Outputs() const {
-    std::vector<const TOutput*> list;
+const TLayerShell::TOutput* TLayerShell::Output(uint32_t name) const {
     for (const auto& o : OutputList)
-        if (o->Done && o->Width > 0 && o->Height > 0) list.push_back(o.get());
-    return list;
+        if (o->Name == name) return o.get();
+    return nullptr;
 }
 
-std::unique_ptr<TDisplaySurface> TLayerShell::MakeSurface(const TOutput* output, uint32_t layer) {
-    return std::make_unique<TLayerSurface>(*this, *output, layer);
+TScaleFacts TLayerShell::FactsFor(const TOutput& o, int width, int height) const {
+    // A quarter turn stands the mode on its side.
+    const bool turned = o.Transform % 2 == 1;
+    TScaleFacts facts{.Width = width, .Height = height, .Viewporter = ViewporterGlobal != nullptr,
+                      .OutputScale = o.Scale, .ModeWidth = turned ? o.ModeHeight : o.ModeWidth,
+                      .ModeHeight = turned ? o.ModeWidth : o.ModeHeight};
+    if (o.HasLogicalSize) {
+        facts.LogicalWidth = o.LogicalWidth;
+        facts.LogicalHeight = o.LogicalHeight;
+    }
+    return facts;
+}
+
+void TLayerShell::Planned(uint32_t output, const TBufferPlan& plan) {
+    for (auto& o : OutputList)
+        if (o->Name == output) o->SurfacePlan = plan;
+}
+
+std::vector<TLayerShell::TPlacedOutput> TLayerShell::Outputs() const {
+    std::vector<TPlacedOutput> placed;
+    std::vector<TLogicalOutput> logical;
+    for (const auto& o : OutputList) {
+        if (!o->Done || o->ModeWidth <= 0 || o->ModeHeight <= 0) continue;
+        const TScaleFacts facts = FactsFor(*o, 0, 0);
+        // Without xdg-output, the compositor's space is the modes divided by the integer scales.
+        const int width = o->HasLogicalSize ? o->LogicalWidth : (facts.ModeWidth + o->Scale - 1) / o->Scale;
+        const int height = o->HasLogicalSize ? o->LogicalHeight : (facts.ModeHeight + o->Scale - 1) / o->Scale;
+        // Until its surface has taken a buffer, the one that a surface covering it would take.
+        TBufferPlan plan = o->SurfacePlan.value_or(PlanBuffer(FactsFor(*o, width, height)));
+        logical.push_back({o->HasLogicalPosition ? o->LogicalX : o->X, o->HasLogicalPosition ? o->LogicalY : o->Y,
+                           width, height, plan.Width, plan.Height});
+        placed.push_back({o->Name, {}});
+    }
+    const std::vector<TDeviceRect> rects = LayOutOutputs(logical);
+    for (size_t i = 0; i < placed.size(); ++i) placed[i].Rect = rects[i];
+    return placed;
+}
+
+std::unique_ptr<TDisplaySurface> TLayerShell::MakeSurface(uint32_t output, uint32_t layer) {
+    const TOutput* o = Output(output);
+    if (!o) return nullptr;
+    return std::make_unique<TSurface>(*this, *o, layer);
 }
 
 void TLayerShell::Serve() {
@@ -335,7 +488,7 @@ void TLayerShell::Serve() {
     connect(QAbstractEventDispatcher::instance(), &QAbstractEventDispatcher::aboutToBlock, this, [this] {
         if (Broken) return;
         Handle(wl_display_dispatch_pending(Connection));
-        if (!Broken && wl_display_flush(Connection) < 0 && errno != EAGAIN) Lost("the Wayland compositor went away");
+        if (!Broken && wl_display_flush(Connection) < 0 && errno != EAGAIN) Handle(-1);
     });
 }
 
@@ -353,10 +506,16 @@ void TLayerShell::Dispatch() {
 
 void TLayerShell::Handle(int dispatched) {
     if (dispatched < 0) {
-        Lost("the Wayland compositor went away");
-        return;
+        if (wl_display_get_error(Connection) != EPROTO) return Lost("the Wayland compositor went away");
+        const wl_interface* interface = nullptr;
+        uint32_t id = 0;
+        const uint32_t code = wl_display_get_protocol_error(Connection, &interface, &id);
+        const std::string words = CompositorWords();
+        return Lost(std::string("the Wayland compositor refused a request of ours: ") +
+                    (interface ? interface->name : "an unknown interface") + " error " + std::to_string(code) +
+                    (words.empty() ? "" : " (" + words + ")"));
     }
-    const auto now = Signature(Outputs());
+    const auto now = Outputs();
     if (now == Known) return;
     Known = now;
     if (OnOutputsChanged) OnOutputsChanged();
@@ -364,7 +523,7 @@ void TLayerShell::Handle(int dispatched) {
 
 void TLayerShell::Lost(const std::string& reason) {
     Broken = true;
-    Notifier->setEnabled(false);
+    if (Notifier) Notifier->setEnabled(false);
     if (OnLost) OnLost(reason);
 }
 

@@ -1,13 +1,14 @@
 #pragma once
 #include <QObject>
-#include <array>
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "display/display_surface.h"
+#include "display/wayland_scale.h"
 
 struct wl_display;
 struct wl_registry;
@@ -16,25 +17,39 @@ struct wl_output;
 struct zwlr_layer_shell_v1;
 struct zxdg_output_manager_v1;
 struct zxdg_output_v1;
+struct wp_viewporter;
+struct wp_fractional_scale_manager_v1;
 class QSocketNotifier;
 
 namespace ombrel {
 
 // A Wayland client of Ombrel's own beside Qt, for what Qt 6.4 cannot ask
 // of a compositor: a surface on every output's background (or another
-// layer) through the layer shell (zwlr_layer_shell_v1), drawn with EGL. Its
-// connection is served from Qt's event loop.
+// layer) through the layer shell (zwlr_layer_shell_v1), drawn with EGL at
+// the output's device pixels. Its connection is served from Qt's event loop.
 class TLayerShell : public QObject {
 public:
-    // An output as the compositor describes it, in device pixels.
+    // An output as the compositor describes it.
     struct TOutput {
+        TLayerShell* Owner = nullptr;
         wl_output* Handle = nullptr;
+        uint32_t Version = 0;
         zxdg_output_v1* Xdg = nullptr;
+        // Its registry name: what tells it from the others, also after another output took its place.
         uint32_t Name = 0;
-        int32_t X = 0, Y = 0, Width = 0, Height = 0, Scale = 1;
-        int32_t LogicalX = 0, LogicalY = 0;
-        bool HasLogicalPosition = false;
+        int32_t X = 0, Y = 0, Transform = 0;
+        int32_t ModeWidth = 0, ModeHeight = 0, Scale = 1;
+        int32_t LogicalX = 0, LogicalY = 0, LogicalWidth = 0, LogicalHeight = 0;
+        bool HasLogicalPosition = false, HasLogicalSize = false;
         bool Done = false;
+        // The buffer that its surface took, once one was configured.
+        std::optional<TBufferPlan> SurfacePlan;
+    };
+    // An output's place and size in one space of device pixels.
+    struct TPlacedOutput {
+        uint32_t Name = 0;
+        TDeviceRect Rect;
+        bool operator==(const TPlacedOutput&) const = default;
     };
 
     ~TLayerShell() override;
@@ -45,46 +60,61 @@ public:
     // Starts serving the connection from the event loop (one must exist).
     void Serve();
 
-    // The outputs described so far, in the order the compositor named them.
-    std::vector<const TOutput*> Outputs() const;
-    // A surface on `output`'s layer (0 background, 1 bottom, 2 top, 3 overlay).
-    std::unique_ptr<TDisplaySurface> MakeSurface(const TOutput* output, uint32_t layer);
+    // The outputs described so far, in the order the compositor named them,
+    // laid out in device pixels (see LayOutOutputs).
+    std::vector<TPlacedOutput> Outputs() const;
+    // A surface on the output of that registry name, on its layer (0
+    // background, 1 bottom, 2 top, 3 overlay); nullptr once the output has gone.
+    std::unique_ptr<TDisplaySurface> MakeSurface(uint32_t output, uint32_t layer);
 
     // Outputs came, went or changed.
     std::function<void()> OnOutputsChanged;
-    // The connection broke (the compositor went away), with the reason.
+    // The connection broke, with the reason.
     std::function<void(const std::string&)> OnLost;
 
     // For the surfaces.
     struct TEgl;
+    class TSurface;
     TEgl& Egl() const { return *EglState; }
     wl_display* Display() const { return Connection; }
     wl_compositor* Compositor() const { return CompositorGlobal; }
     zwlr_layer_shell_v1* Shell() const { return ShellGlobal; }
+    wp_viewporter* Viewporter() const { return ViewporterGlobal; }
+    wp_fractional_scale_manager_v1* FractionalScales() const { return FractionalGlobal; }
+    const TOutput* Output(uint32_t name) const;
+    // What the surface of a size on that output needs to know of its scale.
+    TScaleFacts FactsFor(const TOutput& output, int width, int height) const;
+    void Planned(uint32_t output, const TBufferPlan& plan);
 
     // Registry and output events.
     void AddGlobal(uint32_t name, const char* interface, uint32_t version);
     void RemoveGlobal(uint32_t name);
-    void OutputChanged(TOutput& output);
+    void OutputDescribed(TOutput& output);
 
 private:
     TLayerShell() = default;
+    void WatchXdg(TOutput& output);
+    // Releases what was bound for the output.
+    static void Forget(TOutput& output);
     void Dispatch();
     // After events were dispatched (or -1: the connection broke): tells of changed outputs.
     void Handle(int dispatched);
     void Lost(const std::string& reason);
-    static std::vector<std::array<intptr_t, 6>> Signature(const std::vector<const TOutput*>& outputs);
 
     wl_display* Connection = nullptr;
     wl_registry* Registry = nullptr;
     wl_compositor* CompositorGlobal = nullptr;
     zwlr_layer_shell_v1* ShellGlobal = nullptr;
+    uint32_t ShellVersion = 0;
     zxdg_output_manager_v1* XdgOutputs = nullptr;
+    wp_viewporter* ViewporterGlobal = nullptr;
+    wp_fractional_scale_manager_v1* FractionalGlobal = nullptr;
     std::vector<std::unique_ptr<TOutput>> OutputList;
+    std::vector<TSurface*> Surfaces;
     std::unique_ptr<TEgl> EglState;
     QSocketNotifier* Notifier = nullptr;
     bool Broken = false;
-    std::vector<std::array<intptr_t, 6>> Known;
+    std::vector<TPlacedOutput> Known;
 };
 
 }  // namespace ombrel

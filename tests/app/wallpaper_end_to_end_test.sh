@@ -5,7 +5,7 @@
 # and its clients run as nobody, which must be able to reach the programs,
 # so they run from world-readable copies. Then weston, which has no layer shell.
 set -u
-BIN=$1 FRAMES=$2
+BIN=$1 FRAMES=$2 SWAP_LOG=$3
 command -v sway >/dev/null && command -v grim >/dev/null || { echo "needs sway and grim"; exit 77; }
 WORK=$(mktemp -d)
 chmod 755 "$WORK"
@@ -27,7 +27,8 @@ trap cleanup EXIT
 fail() { echo "FAIL: $*"; cat "$WORK/out.log" 2>/dev/null; tail -5 "$WORK/sway.log" 2>/dev/null; exit 1; }
 
 cp "$BIN" "$WORK/ombrel"
-chmod 755 "$WORK/ombrel"
+cp "$SWAP_LOG" "$WORK/swap_log.so"
+chmod 755 "$WORK/ombrel" "$WORK/swap_log.so"
 cat >"$WORK/sway.conf" <<CONF
 output HEADLESS-1 resolution 1920x1080 position 0 0
 output HEADLESS-2 resolution 1280x1024 position 1920 0
@@ -62,6 +63,22 @@ differing() {
 }
 pictures_equal() { shot && [ "$(differing 0)" = 0 ] && [ "$(differing 1)" = 0 ]; }
 wait_until 30 pictures_equal || fail "the outputs differ from ombrel-frames' frames in $(differing 0) and $(differing 1) pixels"
+
+echo "== outputs switched to scale 1.5 and 2 get buffers of their device pixels at once"
+# One output's picture, as grim takes it at the output's own scale: its device pixels.
+output_differs() {
+  "${IN_SWAY[@]}" grim -o "HEADLESS-$(($1 + 1))" "$WORK/home/out$1.png" 2>/dev/null || { echo "no picture"; return; }
+  compare -metric AE "$WORK/home/out$1.png" "$WORK/frames/c1_d$1_f50.png" null: 2>&1
+}
+output_equal() { [ "$(output_differs "$1")" = 0 ]; }
+sway_scale() { "${IN_SWAY[@]}" swaymsg output "HEADLESS-$(($1 + 1))" scale "$2" >/dev/null || fail "swaymsg scale"; }
+sway_scale 0 1.5
+wait_until 30 output_equal 0 || fail "at scale 1.5 the output differs in $(output_differs 0) pixels"
+sway_scale 1 2
+wait_until 30 output_equal 1 || fail "at scale 2 the output differs in $(output_differs 1) pixels"
+sway_scale 0 1
+sway_scale 1 1
+wait_until 30 pictures_equal || fail "back at scale 1 the outputs differ in $(differing 0) and $(differing 1) pixels"
 
 echo "== windows stay above it, and it is no window"
 "${IN_SWAY[@]}" swaymsg -t get_tree -r >"$WORK/tree.json" || fail "swaymsg"
