@@ -98,6 +98,36 @@ echo "== SIGTERM ends it with exit 0 within 0.5 s"
 kill -TERM "$PID"
 expect_exit 0.5
 
+echo "== covered by full-screen windows: no repaint and no new cycle, until in sight again"
+# Cycles of a second; every swap and every thread started (a worker per cycle) counted.
+SWAPS=$WORK/home/swaps.log THREADS=$WORK/home/threads.log
+"${IN_SWAY[@]}" LD_PRELOAD="$WORK/swap_log.so" OMBREL_SWAP_LOG="$SWAPS" OMBREL_THREAD_LOG="$THREADS" \
+  "$WORK/ombrel" --wallpaper --hold 0.5 --morph 0.5 >"$WORK/out.log" 2>&1 &
+PID=$!
+wait_until 60 all_lit 1920x1080+0+0 1280x1024+1920+0 || fail "$LIT"
+COVERS=()
+for output in HEADLESS-1 HEADLESS-2; do
+  "${IN_SWAY[@]}" swaymsg focus output "$output" >/dev/null || fail "swaymsg focus"
+  "${IN_SWAY[@]}" weston-flower >/dev/null 2>&1 &
+  COVERS+=($!)
+  cover_up() { "${IN_SWAY[@]}" swaymsg "[pid=${COVERS[-1]}] fullscreen enable" >/dev/null 2>&1; }
+  wait_until 20 cover_up || fail "no full-screen window on $output"
+done
+counts() { echo "$(wc -l <"$SWAPS") $(wc -l <"$THREADS")"; }
+# Out of sight once the compositor has not taken a frame up for a while: no swap for a second.
+quiet() { local before; before=$(counts); sleep 1; [ "$(counts)" = "$before" ]; }
+wait_until 30 quiet || fail "still swapping under full-screen windows"
+before=$(counts)
+# Three cycles' time.
+sleep 3
+[ "$(counts)" = "$before" ] || fail "swaps and threads went from $before to $(counts) while covered"
+kill "${COVERS[@]}"
+swapping() { [ "$(counts)" != "$before" ]; }
+wait_until 30 swapping || fail "no repaint when in sight again"
+wait_until 30 all_lit 1920x1080+0+0 1280x1024+1920+0 || fail "in sight again: $LIT"
+kill -TERM "$PID"
+expect_exit 1
+
 echo "== an output made while it runs gets a picture from the next cycle"
 "${IN_SWAY[@]}" "$WORK/ombrel" --wallpaper >"$WORK/out.log" 2>&1 &
 PID=$!
