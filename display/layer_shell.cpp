@@ -322,8 +322,8 @@ std::unique_ptr<TLayerShell> TLayerShell::Connect(std::string& error) {
     wl_registry_add_listener(shell->Registry, &RegistryListener, shell.get());
     wl_display_roundtrip(shell->Connection);
     if (!shell->ShellGlobal || !shell->CompositorGlobal) {
-        error = "this compositor offers no layer shell (zwlr_layer_shell_v1), which --wallpaper needs: sway, "
-                "KDE Plasma and other compositors built on wlroots do; here, run ombrel without --wallpaper";
+        error = "this compositor offers no layer shell (zwlr_layer_shell_v1), which --wallpaper needs: sway and "
+                "KDE Plasma offer it, among others; here, run ombrel without --wallpaper";
         return nullptr;
     }
     // The outputs' descriptions.

@@ -9,22 +9,32 @@ OMBREL_PACKAGES=(
   xvfb x11-xserver-utils xdotool imagemagick
   qt6-wayland weston xscreensaver sway grim
 )
+# Taken without what they recommend: KWin's recommendations are most of KDE Plasma.
+OMBREL_LEAN_PACKAGES=(kwin-wayland dbus)
+
+ombrel_missing() {
+  local p
+  for p in "$@"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || echo "$p"
+  done
+}
 
 ombrel_install_deps() {
-  local missing=()
-  for p in "${OMBREL_PACKAGES[@]}"; do
-    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
-  done
-  [ ${#missing[@]} -eq 0 ] && return 0
+  local missing lean
+  mapfile -t missing < <(ombrel_missing "${OMBREL_PACKAGES[@]}")
+  mapfile -t lean < <(ombrel_missing "${OMBREL_LEAN_PACKAGES[@]}")
+  [ ${#missing[@]} -eq 0 ] && [ ${#lean[@]} -eq 0 ] && return 0
   if [ "$(id -u)" -ne 0 ]; then
     echo "Missing packages. Install them with:" >&2
-    echo "  sudo apt-get install -y ${missing[*]}" >&2
+    [ ${#missing[@]} -gt 0 ] && echo "  sudo apt-get install -y ${missing[*]}" >&2
+    [ ${#lean[@]} -gt 0 ] && echo "  sudo apt-get install -y --no-install-recommends ${lean[*]}" >&2
     exit 1
   fi
-  echo "Installing: ${missing[*]}"
+  echo "Installing: ${missing[*]} ${lean[*]}"
   export DEBIAN_FRONTEND=noninteractive
   apt-get update -qq
-  apt-get install -y -qq "${missing[@]}" >/dev/null
+  [ ${#missing[@]} -eq 0 ] || apt-get install -y -qq "${missing[@]}" >/dev/null
+  [ ${#lean[@]} -eq 0 ] || apt-get install -y -qq --no-install-recommends "${lean[@]}" >/dev/null
 }
 
 # Configures and builds into the given folder: CMake options (-D...), then
