@@ -53,21 +53,31 @@ int main(int argc, char** argv) {
         return 1;
     }
 
+    // Before Qt, which has its own words for a missing runtime folder: the
+    // compositor's absence is said in one line.
+    std::unique_ptr<TLayerShell> layerShell;
+    if (wallpaper) {
+        layerShell = TLayerShell::Connect(error);
+        if (!layerShell) {
+            std::fprintf(stderr, "ombrel: %s\n", error.c_str());
+            return 1;
+        }
+    }
+
     QApplication app(argc, argv);
+    // The connection goes before the loop that serves it, whichever way main ends.
+    const struct TReleaseShell {
+        std::unique_ptr<TLayerShell>& Shell;
+        ~TReleaseShell() { Shell.reset(); }
+    } releaseShell{layerShell};
     QApplication::setApplicationName("Ombrel");
     QApplication::setApplicationDisplayName("Ombrel");
     QApplication::setWindowIcon(ProgramIcon());
     // The control form is never shown; closing it, not the last window, ends the program.
     QApplication::setQuitOnLastWindowClosed(false);
 
-    std::unique_ptr<TLayerShell> layerShell;
     if (wallpaper) {
         ReportErrorsAsText();
-        layerShell = TLayerShell::Connect(error);
-        if (!layerShell) {
-            std::fprintf(stderr, "ombrel: %s\n", error.c_str());
-            return 1;
-        }
         layerShell->Serve();
     }
     std::unique_ptr<THostWindow> hostWindow;

@@ -5,7 +5,7 @@
 # and its clients run as nobody, which must be able to reach the programs,
 # so they run from world-readable copies. Then weston, which has no layer shell.
 set -u
-BIN=$1 FRAMES=$2 SWAP_LOG=$3
+BIN=$1 FRAMES=$2 SWAP_LOG=$3 DISPLAY_TESTS=$4
 command -v sway >/dev/null && command -v grim >/dev/null || { echo "needs sway and grim"; exit 77; }
 WORK=$(mktemp -d)
 chmod 755 "$WORK"
@@ -28,7 +28,8 @@ fail() { echo "FAIL: $*"; cat "$WORK/out.log" 2>/dev/null; tail -5 "$WORK/sway.l
 
 cp "$BIN" "$WORK/ombrel"
 cp "$SWAP_LOG" "$WORK/swap_log.so"
-chmod 755 "$WORK/ombrel" "$WORK/swap_log.so"
+cp "$DISPLAY_TESTS" "$WORK/display_tests"
+chmod 755 "$WORK/ombrel" "$WORK/swap_log.so" "$WORK/display_tests"
 cat >"$WORK/sway.conf" <<CONF
 output HEADLESS-1 resolution 1920x1080 position 0 0
 output HEADLESS-2 resolution 1280x1024 position 1920 0
@@ -79,6 +80,18 @@ wait_until 30 output_equal 1 || fail "at scale 2 the output differs in $(output_
 sway_scale 0 1
 sway_scale 1 1
 wait_until 30 pictures_equal || fail "back at scale 1 the outputs differ in $(differing 0) and $(differing 1) pixels"
+
+echo "== the client's own tests under the compositor: outputs, and a protocol error named"
+"${IN_SWAY[@]}" "$WORK/display_tests" --gtest_filter='LayerShellUnderACompositor.*' >"$WORK/out.log" 2>&1 ||
+  fail "the layer shell's tests"
+grep -q "SKIPPED" "$WORK/out.log" && fail "the layer shell's tests were skipped"
+
+echo "== without XDG_RUNTIME_DIR: one line, exit 1"
+"${AS_USER[@]}" env -i PATH="$PATH" HOME="$WORK/home" WAYLAND_DISPLAY="$SOCKET" "$WORK/ombrel" --wallpaper \
+  >"$WORK/out.log" 2>&1
+code=$?
+[ $code -eq 1 ] && [ "$(wc -l <"$WORK/out.log")" -eq 1 ] && grep -q '^ombrel: .*XDG_RUNTIME_DIR' "$WORK/out.log" ||
+  fail "exit code $code"
 
 echo "== windows stay above it, and it is no window"
 "${IN_SWAY[@]}" swaymsg -t get_tree -r >"$WORK/tree.json" || fail "swaymsg"

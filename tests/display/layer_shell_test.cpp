@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
+#include <QEventLoop>
 #include <QTemporaryDir>
 #include <cstdlib>
 
@@ -23,4 +25,46 @@ TEST(LayerShell, WithoutACompositorOneLineSaysWhatToUseInstead) {
         setenv("XDG_RUNTIME_DIR", before.c_str(), 1);
     else
         unsetenv("XDG_RUNTIME_DIR");
+}
+
+// Under a compositor: the wallpaper's end-to-end test runs these inside sway.
+class LayerShellUnderACompositor : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (!std::getenv("WAYLAND_DISPLAY")) GTEST_SKIP() << "needs a compositor with the layer shell";
+        Shell = TLayerShell::Connect(Error);
+        ASSERT_NE(Shell, nullptr) << Error;
+        Shell->Serve();
+        Shell->OnLost = [this](const std::string& reason) {
+            Reason = reason;
+            Loop.quit();
+        };
+    }
+    static int Argc;
+    QCoreApplication App{Argc, nullptr};
+    QEventLoop Loop;
+    std::string Error, Reason;
+    std::unique_ptr<TLayerShell> Shell;
+};
+int LayerShellUnderACompositor::Argc = 0;
+
+TEST_F(LayerShellUnderACompositor, OutputsAreNamedByRegistryAndPlacedInDevicePixels) {
+    const auto outputs = Shell->Outputs();
+    ASSERT_FALSE(outputs.empty());
+    for (const auto& o : outputs) {
+        const TLayerShell::TOutput* described = Shell->Output(o.Name);
+        ASSERT_NE(described, nullptr);
+        EXPECT_EQ(o.Rect.Width, described->ModeWidth);
+        EXPECT_EQ(o.Rect.Height, described->ModeHeight);
+    }
+    EXPECT_EQ(Shell->MakeSurface(0xfffffff0u, 0), nullptr);
+}
+
+TEST_F(LayerShellUnderACompositor, AProtocolErrorNamesTheInterfaceAndTheCode) {
+    // No layer 7: the compositor ends the connection over it.
+    const auto surface = Shell->MakeSurface(Shell->Outputs().front().Name, 7);
+    // Ends when the connection is lost; a hang is the failure.
+    Loop.exec();
+    EXPECT_EQ(Reason.rfind("the Wayland compositor refused a request of ours: zwlr_layer_shell_v1 error 1", 0), 0u)
+        << Reason;
 }
