@@ -2,7 +2,6 @@
 
 #include "app/control_form.h"
 #include "app/error_report.h"
-#include "app/host_window.h"
 
 namespace ombrel {
 
@@ -58,8 +57,7 @@ void TForm1::ClockTick() {
 void TForm1::VisibilityChanged() {
     if (Phase != TPhase::Running) return;
     // With no display at all the clock goes on: it waits for a monitor at the end of the cycle.
-    const bool hostHidden = Options.Host && !Options.Host->Mapped();
-    const bool seen = !hostHidden && (DisplayForms.empty() || std::any_of(DisplayForms.begin(), DisplayForms.end(),
+    const bool seen = Host->InSight() && (DisplayForms.empty() || std::any_of(DisplayForms.begin(), DisplayForms.end(),
                                                                           [](const auto& d) {
                                                                               return d->Surface->Exposed();
                                                                           }));

@@ -7,24 +7,23 @@
 #include <QMouseEvent>
 
 #include "app/error_report.h"
-#include "app/host_window.h"
-#include "display/layer_shell.h"
+#include "app/screens_host.h"
 #include "desktop/program_icon.h"
 
 namespace ombrel {
 
 TForm1::TForm1(TMonitorList monitors, const TTrayIcon::TAreaFactory& notificationArea, TRunOptions options)
-    : Monitors(std::move(monitors)), Options(options) {
+    : Options(options), Host(options.Host) {
+    if (!Host) {
+        OwnHost = std::make_unique<TScreensHost>(std::move(monitors));
+        OwnHost->AfterQt();
+        Host = OwnHost.get();
+    }
     Timing = Options.Show.Timing();
     setGeometry(255, 146, 544, 385);
     setWindowTitle("Form1");
     CreateComponents(notificationArea);
-    if (Options.Host)
-        AttachHost();
-    else if (Options.Wallpaper)
-        AttachWallpaper();
-    else
-        WatchMonitors();
+    AttachHost();
     FormCreate();
 }
 
@@ -71,34 +70,15 @@ void TForm1::CreateComponents(const TTrayIcon::TAreaFactory& notificationArea) {
     connect(Button1, &QPushButton::clicked, this, &TForm1::Button1Click);
 }
 
-// One display, in the host window and at its size. A resized host shows
-// the picture scaled to its new size until the next cycle makes frames at it.
 void TForm1::AttachHost() {
-    THostWindow* host = Options.Host;
-    Monitors = [host] { return std::vector<TMonitor>{{0, 0, host->Size().width(), host->Size().height()}}; };
-    host->OnResize = [this](QSize size) {
-        for (auto& d : DisplayForms) d->SetBounds(0, 0, size.width(), size.height());
-        LayoutChanged();
-    };
-    host->OnMapChange = [this] { VisibilityChanged(); };
-    host->OnDestroy = [this] {
-        // Our window went with it: nothing more is drawn.
+    Host->OnChanged = [this] { LayoutChanged(); };
+    Host->OnSightChanged = [this] { VisibilityChanged(); };
+    Host->OnLost = [this](const std::string& reason) {
+        if (!reason.empty()) return Fail(std::runtime_error(reason));
+        // The show's place went: nothing more is drawn.
         StopClock();
         RequestClose();
     };
-}
-
-// A display on every output of the compositor, as on every monitor.
-void TForm1::AttachWallpaper() {
-    TLayerShell* shell = Options.Wallpaper;
-    Monitors = [shell] {
-        std::vector<TMonitor> list;
-        for (const TLayerShell::TPlacedOutput& o : shell->Outputs())
-            list.push_back({o.Rect.Left, o.Rect.Top, o.Rect.Width, o.Rect.Height, nullptr, o.Name});
-        return list;
-    };
-    shell->OnOutputsChanged = [this] { LayoutChanged(); };
-    shell->OnLost = [this](const std::string& reason) { Fail(std::runtime_error(reason)); };
 }
 
 void TForm1::FormCreate() {
@@ -161,7 +141,7 @@ void TForm1::FormClose() {
     Cancel = true;
     for (auto& f : OwnFigures) f->Cancel = true;
     Worker.reset();
-    if (!Options.Host || !Options.Host->Destroyed())
+    if (Host->SurfacesAlive())
         for (auto& d : DisplayForms) d->Hide();
     for (auto& d : DisplayForms) d->ReleaseFrames();
     OwnFigures.clear();

@@ -11,6 +11,7 @@
 #include <optional>
 #include <vector>
 
+#include "app/display_host.h"
 #include "app/monitors.h"
 #include "desktop/tray_icon.h"
 #include "display/display_form.h"
@@ -22,20 +23,15 @@
 namespace ombrel {
 
 class TForm3;
-class THostWindow;
-class TLayerShell;
 
 // How this run was asked for.
 struct TRunOptions {
     // The figures of this seed instead of the clock's.
     std::optional<uint32_t> Seed;
-    // Draw only inside this window of another program, at its size.
-    THostWindow* Host = nullptr;
+    // Where the show is drawn, started (AfterQt); the monitors given to the form when none.
+    TDisplayHost* Host = nullptr;
     // Hold, morph, frame rate, density and how the monitors share the show.
     TShowOptions Show;
-    // Draw on every output of this Wayland compositor, on this layer (0 background .. 3 overlay).
-    TLayerShell* Wallpaper = nullptr;
-    uint32_t Layer = 0;
 };
 
 // The hidden control form: home of the application-wide state (the shared
@@ -44,7 +40,8 @@ struct TRunOptions {
 class TForm1 : public QWidget, public TMorphState {
     Q_OBJECT
 public:
-    // Builds the running system on `monitors` (FormCreate runs inside).
+    // Builds the running system on the options' host, or on `monitors`
+    // covered by windows of ours (FormCreate runs inside).
     explicit TForm1(TMonitorList monitors = SystemMonitors,
                     const TTrayIcon::TAreaFactory& notificationArea = MakeQtNotificationArea,
                     TRunOptions options = {});
@@ -108,8 +105,6 @@ protected:
 private:
     void CreateComponents(const TTrayIcon::TAreaFactory& notificationArea);
     void AttachHost();
-    void AttachWallpaper();
-    void WatchMonitors();
     // Makes the displays match the monitors: a display for each new one,
     // frames anew for one whose size changed, none for one that went. Only
     // while no worker runs. At start-up a display that cannot be made is
@@ -152,8 +147,10 @@ private:
     uint32_t Seed = 0;
     // --monitors each: a figure of its own for each display, in display order.
     std::vector<std::unique_ptr<TMorphState>> OwnFigures;
-    TMonitorList Monitors;
     TRunOptions Options;
+    // The host of the desktop's monitors, when the options name none.
+    std::unique_ptr<TDisplayHost> OwnHost;
+    TDisplayHost* Host;
 };
 
 }  // namespace ombrel

@@ -1,15 +1,11 @@
 // The displays follow the monitors (or the host window's size) from one
 // cycle to the next.
-#include <QGuiApplication>
-#include <QScreen>
 #include <algorithm>
 #include <cstdio>
 #include <new>
 
 #include "app/control_form.h"
 #include "app/error_report.h"
-#include "app/host_window.h"
-#include "display/layer_shell.h"
 
 namespace ombrel {
 
@@ -23,18 +19,14 @@ std::runtime_error NoMemoryFor(const TMonitor& m, int frames) {
 
 }  // namespace
 
-void TForm1::WatchMonitors() {
-    const auto watch = [this](QScreen* s) { connect(s, &QScreen::geometryChanged, this, &TForm1::LayoutChanged); };
-    for (QScreen* s : QGuiApplication::screens()) watch(s);
-    connect(qGuiApp, &QGuiApplication::screenAdded, this, [this, watch](QScreen* s) {
-        watch(s);
-        LayoutChanged();
-    });
-    connect(qGuiApp, &QGuiApplication::screenRemoved, this, &TForm1::LayoutChanged);
-}
-
 void TForm1::LayoutChanged() {
     LayoutStale = true;
+    // A resized host window shows the picture scaled to its new size until
+    // the next cycle makes frames at it.
+    if (Host->ScalesAtOnce())
+        for (const TMonitor& m : Host->Monitors())
+            for (auto& d : DisplayForms)
+                if (d->Key == m.Key) d->SetBounds(m.Left, m.Top, m.Width, m.Height);
     if (Phase == TPhase::Starting && !Worker) StartFirstCycle();
     FollowWhileUnseen();
 }
@@ -48,15 +40,7 @@ void TForm1::FollowWhileUnseen() {
 }
 
 std::unique_ptr<TForm2> TForm1::NewDisplay(const TMonitor& monitor) {
-    std::unique_ptr<TForm2> display;
-    if (Options.Wallpaper) {
-        auto surface = Options.Wallpaper->MakeSurface(static_cast<uint32_t>(monitor.Key), Options.Layer);
-        if (!surface) throw std::runtime_error("a Wayland output went while its display was made");
-        display = std::make_unique<TForm2>(*this, std::move(surface), monitor.Key);
-    } else if (Options.Host)
-        display = std::make_unique<TForm2>(*this, nullptr, nullptr, nullptr, Options.Host->Window());
-    else
-        display = std::make_unique<TForm2>(*this, PopupMenu1, [this] { RequestClose(); }, monitor.Screen);
+    std::unique_ptr<TForm2> display = Host->NewDisplay({*this, PopupMenu1, [this] { RequestClose(); }}, monitor);
     display->Surface->OnError = [](const std::exception& e) { ReportError(e); };
     // After the surface's own handler has returned: what follows may apply a
     // layout, which can destroy this very surface.
@@ -76,7 +60,7 @@ void TForm1::ApplyLayout(bool startUp) {
     Displays.clear();
     std::vector<TForm2*> added;
     std::vector<TDisplayRect> rects;
-    for (const TMonitor& m : Monitors()) {
+    for (const TMonitor& m : Host->Monitors()) {
         const TDisplayRect rect{m.Left, m.Top, m.Width, m.Height};
         // Refused before anything is allocated for it.
         std::vector<TDisplayRect> all = rects;

@@ -38,7 +38,7 @@ std::vector<QRect> LayoutPreview(const std::vector<TMonitor>& monitors, int pane
 }
 
 void TForm1::Button1Click() {
-    const std::vector<QRect> rects = LayoutPreview(Monitors(), Panel1->width(), Panel1->height());
+    const std::vector<QRect> rects = LayoutPreview(Host->Monitors(), Panel1->width(), Panel1->height());
     for (size_t i = 0; i < rects.size(); ++i) {
         // Beyond the six designed panels every further monitor gets a panel of its own, named on.
         if (i == MonitorPanels.size()) {

@@ -1,5 +1,6 @@
 // Ombrel: a full-screen fractal animation on every monitor, or a screensaver
-// inside the window a screensaver daemon hands over.
+// inside the window a screensaver daemon hands over, or the background of a
+// Wayland compositor's outputs.
 #include <QApplication>
 #include <QSocketNotifier>
 #include <cstdio>
@@ -9,11 +10,10 @@
 #include "app/command_line.h"
 #include "app/control_form.h"
 #include "app/display_check.h"
+#include "app/display_host.h"
 #include "app/error_report.h"
-#include "app/host_window.h"
 #include "app/stop_signals.h"
 #include "desktop/about_box.h"
-#include "display/layer_shell.h"
 #include "desktop/program_icon.h"
 #include "engine/standard_descriptors.h"
 #include "ombrel_version.h"
@@ -37,63 +37,39 @@ int main(int argc, char** argv) {
         std::printf("ombrel %s\n", OmbrelVersion);
         return 0;
     }
-    const auto host = ChooseHost(*options, std::getenv("XSCREENSAVER_WINDOW"), error);
-    if (!host) {
+    const auto choice = ChooseHost(*options, std::getenv("XSCREENSAVER_WINDOW"), error);
+    if (!choice) {
         std::fprintf(stderr, "ombrel: %s\n", error.c_str());
         return 2;
     }
-    const bool wallpaper = host->Kind == THostChoice::TKind::Wallpaper;
-    const bool hosted = host->Kind == THostChoice::TKind::Window || host->Kind == THostChoice::TKind::RootWindow;
-    // A daemon's window is an X11 window, also in a session that offers Wayland.
-    if (hosted) qputenv("QT_QPA_PLATFORM", "xcb");
-    // On the layer shell Qt keeps the clock and the signals; it shows nothing itself.
-    if (wallpaper) qputenv("QT_QPA_PLATFORM", "offscreen");
+    std::unique_ptr<TDisplayHost> host = MakeHost(*choice, options->Layer.value_or(0));
+    if (const auto failed = host->BeforeQt()) {
+        std::fprintf(stderr, "ombrel: %s\n", failed->Text.c_str());
+        return failed->ExitCode;
+    }
     if (const auto missing = CheckDisplay()) {
         std::fprintf(stderr, "ombrel: %s\n", missing->c_str());
         return 1;
     }
 
-    // Before Qt, which has its own words for a missing runtime folder: the
-    // compositor's absence is said in one line.
-    std::unique_ptr<TLayerShell> layerShell;
-    if (wallpaper) {
-        layerShell = TLayerShell::Connect(error);
-        if (!layerShell) {
-            std::fprintf(stderr, "ombrel: %s\n", error.c_str());
-            return 1;
-        }
-    }
-
     QApplication app(argc, argv);
-    // The connection goes before the loop that serves it, whichever way main ends.
-    const struct TReleaseShell {
-        std::unique_ptr<TLayerShell>& Shell;
-        ~TReleaseShell() { Shell.reset(); }
-    } releaseShell{layerShell};
+    // The host (a connection served from Qt's loop) goes before the loop, whichever way main ends.
+    const struct TReleaseHost {
+        std::unique_ptr<TDisplayHost>& Host;
+        ~TReleaseHost() { Host.reset(); }
+    } releaseHost{host};
     QApplication::setApplicationName("Ombrel");
     QApplication::setApplicationDisplayName("Ombrel");
     QApplication::setWindowIcon(ProgramIcon());
     // The control form is never shown; closing it, not the last window, ends the program.
     QApplication::setQuitOnLastWindowClosed(false);
 
-    if (wallpaper) {
-        ReportErrorsAsText();
-        layerShell->Serve();
-    }
-    std::unique_ptr<THostWindow> hostWindow;
-    if (hosted) {
-        ReportErrorsAsText();
-        const uint32_t id = host->Kind == THostChoice::TKind::Window ? host->Id : THostWindow::DefaultRootWindow();
-        hostWindow = THostWindow::Open(id, error);
-        if (!hostWindow) {
-            std::fprintf(stderr, "ombrel: %s\n", error.c_str());
-            return 2;
-        }
+    if (!host->Interactive()) ReportErrorsAsText();
+    if (const auto failed = host->AfterQt()) {
+        std::fprintf(stderr, "ombrel: %s\n", failed->Text.c_str());
+        return failed->ExitCode;
     }
 
-    // One host window has no monitors to share the show among.
-    TShowOptions show = options->Show;
-    if (hosted) show.Monitors = TMonitorMode::Same;
     std::unique_ptr<TForm1> form1;
     // A stop signal ends the program at every moment, a box open included.
     std::unique_ptr<QSocketNotifier> stopSignals;
@@ -106,16 +82,15 @@ int main(int argc, char** argv) {
         });
     }
     try {
-        form1 = std::make_unique<TForm1>(
-            SystemMonitors, MakeQtNotificationArea,
-            TRunOptions{options->Seed, hostWindow.get(), show, layerShell.get(), options->Layer.value_or(0)});
+        form1 = std::make_unique<TForm1>(SystemMonitors, MakeQtNotificationArea,
+                                         TRunOptions{options->Seed, host.get(), host->Adjust(options->Show)});
     } catch (const std::exception& e) {
         // No memory for a frame store, no OpenGL context: nothing to show.
         ReportFatalError(e);
         return 1;
     }
     std::unique_ptr<TForm3> form3;
-    if (!hosted && !wallpaper) {
+    if (host->Interactive()) {
         form3 = std::make_unique<TForm3>();
         form1->AboutBox = form3.get();
     }

@@ -8,6 +8,8 @@
 
 #include "engine/cycle.h"
 
+#include "app/error_report.h"
+#include "app/screens_host.h"
 #include "desktop/about_box.h"
 #include "tests/app/fake_notification_area.h"
 #include "tests/qt_test_support.h"
@@ -283,6 +285,47 @@ TEST_F(ControlForm, ALayoutThatASurfacesOwnHandlerBringsWaitsUntilTheHandlerHasR
     ASSERT_TRUE(WaitFor([&] { return seen.Called; }));
     EXPECT_FALSE(seen.GoneInside);
     EXPECT_TRUE(WaitFor([&] { return form.DisplayForms.size() == 1; }));
+}
+
+// A host with windows of ours that can hide everything at once and end.
+class TFakeHost : public TScreensHost {
+public:
+    using TScreensHost::TScreensHost;
+    bool InSight() const override { return Seen; }
+    bool ScalesAtOnce() const override { return true; }
+    bool Seen = true;
+};
+
+TEST_F(ControlForm, TheHostTellsWhatIsInSightWhatChangedAndWhenItEnds) {
+    ReportErrorsAsText();
+    std::vector<TMonitor> monitors = {{0, 0, 160, 100}};
+    TFakeHost host([&monitors] { return monitors; });
+    host.AfterQt();
+    auto form = Start({}, TRunOptions{1, &host, {}});
+    host.Seen = false;
+    host.OnSightChanged();
+    ASSERT_TRUE(WaitFor([&] { return !form->Timer1.isActive(); }));
+    host.Seen = true;
+    host.OnSightChanged();
+    ASSERT_TRUE(WaitFor([&] { return form->Timer1.isActive(); }));
+    // The window takes its new size at once, the frames at the next cycle.
+    monitors[0].Width = 200;
+    host.OnChanged();
+    EXPECT_EQ(form->DisplayForms[0]->GLSceneViewer1->geometry(), QRect(0, 0, 200, 100));
+    EXPECT_EQ(form->DisplayForms[0]->ScreenWidth, 160);
+    ASSERT_TRUE(WaitFor([&] { return form->DisplayForms[0]->ScreenWidth == 200; }, 30000));
+    // Ended as its way of ending the show: exit code 0.
+    host.OnLost("");
+    ASSERT_TRUE(WaitFor([&] { return form->Closed(); }));
+    EXPECT_EQ(form->ExitCode(), 0);
+
+    // Lost, with the reason: exit code 1.
+    TFakeHost lost(Fake({{0, 0, 160, 100}}));
+    lost.AfterQt();
+    auto failed = Start({}, TRunOptions{1, &lost, {}});
+    lost.OnLost("the compositor went away");
+    EXPECT_TRUE(failed->Closed());
+    EXPECT_EQ(failed->ExitCode(), 1);
 }
 
 TEST_F(ControlForm, SpanGivesEachMonitorItsPartAndEachAFigureOfItsOwn) {
