@@ -66,12 +66,13 @@ pictures_equal() { shot && [ "$(differing 0)" = 0 ] && [ "$(differing 1)" = 0 ];
 wait_until 30 pictures_equal || fail "the outputs differ from ombrel-frames' frames in $(differing 0) and $(differing 1) pixels"
 
 echo "== outputs switched to scale 1.5 and 2 get buffers of their device pixels at once"
-# One output's picture, as grim takes it at the output's own scale: its device pixels.
+# One output's picture, as grim takes it at the output's own scale (its
+# device pixels), against display $1's frame in ${2:-frames}.
 output_differs() {
   "${IN_SWAY[@]}" grim -o "HEADLESS-$(($1 + 1))" "$WORK/home/out$1.png" 2>/dev/null || { echo "no picture"; return; }
-  compare -metric AE "$WORK/home/out$1.png" "$WORK/frames/c1_d$1_f50.png" null: 2>&1
+  compare -metric AE "$WORK/home/out$1.png" "$WORK/${2:-frames}/c1_d$1_f50.png" null: 2>&1
 }
-output_equal() { [ "$(output_differs "$1")" = 0 ]; }
+output_equal() { [ "$(output_differs "$@")" = 0 ]; }
 sway_scale() { "${IN_SWAY[@]}" swaymsg output "HEADLESS-$(($1 + 1))" scale "$2" >/dev/null || fail "swaymsg scale"; }
 sway_scale 0 1.5
 wait_until 30 output_equal 0 || fail "at scale 1.5 the output differs in $(output_differs 0) pixels"
@@ -80,6 +81,26 @@ wait_until 30 output_equal 1 || fail "at scale 2 the output differs in $(output_
 sway_scale 0 1
 sway_scale 1 1
 wait_until 30 pictures_equal || fail "back at scale 1 the outputs differ in $(differing 0) and $(differing 1) pixels"
+
+echo "== a span over outputs at scales 2 and 1, side by side: neither repeated nor parted"
+kill -TERM "$PID"
+expect_exit 1
+sway_scale 0 2
+"${IN_SWAY[@]}" swaymsg output HEADLESS-2 position 960 0 >/dev/null || fail "swaymsg position"
+# In device pixels the second output begins where the first ends, as at scale 1.
+"$FRAMES" --seed 0x5eed --monitors span --display 1920x1080+0+0 --display 1280x1024+1920+0 --frames 50 \
+  --out "$WORK/span" >/dev/null || fail "ombrel-frames span"
+"${IN_SWAY[@]}" "$WORK/ombrel" --wallpaper --monitors span --seed 0x5eed --hold 600 >"$WORK/out.log" 2>&1 &
+PID=$!
+spans() { output_equal 0 span && output_equal 1 span; }
+wait_until 60 spans || fail "the span differs in $(output_differs 0 span) and $(output_differs 1 span) pixels"
+kill -TERM "$PID"
+expect_exit 1
+sway_scale 0 1
+"${IN_SWAY[@]}" swaymsg output HEADLESS-2 position 1920 0 >/dev/null || fail "swaymsg position"
+"${IN_SWAY[@]}" "$WORK/ombrel" --wallpaper --seed 0x5eed --hold 600 >"$WORK/out.log" 2>&1 &
+PID=$!
+wait_until 30 pictures_equal || fail "the outputs differ in $(differing 0) and $(differing 1) pixels"
 
 echo "== the client's own tests under the compositor: outputs, and a protocol error named"
 "${IN_SWAY[@]}" "$WORK/display_tests" --gtest_filter='LayerShellUnderACompositor.*' >"$WORK/out.log" 2>&1 ||
