@@ -11,8 +11,8 @@ namespace ombrel {
 
 namespace {
 
-std::runtime_error NoMemoryFor(const TMonitor& m, int frames) {
-    const int64_t megabytes = TFrameStore::FrameBytes(m.Width, m.Height, frames) >> 20;
+std::runtime_error NoMemoryFor(const TMonitor& m, int frames, TStyle style) {
+    const int64_t megabytes = TFrameStore::FrameBytes(m.Width, m.Height, frames, style) >> 20;
     return std::runtime_error("not enough memory for the frames of a " + std::to_string(m.Width) + "x" +
                               std::to_string(m.Height) + " monitor (" + std::to_string(megabytes) + " MB)");
 }
@@ -48,7 +48,7 @@ std::unique_ptr<TForm2> TForm1::NewDisplay(const TMonitor& monitor) {
         QMetaObject::invokeMethod(this, &TForm1::VisibilityChanged, Qt::QueuedConnection);
     };
     display->SetBounds(monitor.Left, monitor.Top, monitor.Width, monitor.Height);
-    display->AllocateFrames(monitor.Width, monitor.Height, Timing.FrameCount);
+    display->AllocateFrames(monitor.Width, monitor.Height, Timing.FrameCount, Options.Show.Style);
     return display;
 }
 
@@ -65,7 +65,7 @@ void TForm1::ApplyLayout(bool startUp) {
         // Refused before anything is allocated for it.
         std::vector<TDisplayRect> all = rects;
         all.push_back(rect);
-        if (const std::string problem = FrameMemoryProblem(all, Timing.FrameCount); !problem.empty()) {
+        if (const std::string problem = FrameMemoryProblem(all, Timing.FrameCount, Options.Show.Style); !problem.empty()) {
             if (startUp) throw std::runtime_error(problem);
             ReportError(std::runtime_error(problem));
             continue;
@@ -79,15 +79,15 @@ void TForm1::ApplyLayout(bool startUp) {
                 display->SetBounds(m.Left, m.Top, m.Width, m.Height);
                 if (display->ScreenWidth != m.Width || display->ScreenHeight != m.Height) {
                     display->ReleaseFrames();
-                    display->AllocateFrames(m.Width, m.Height, Timing.FrameCount);
+                    display->AllocateFrames(m.Width, m.Height, Timing.FrameCount, Options.Show.Style);
                 }
             } else {
                 display = NewDisplay(m);
                 added.push_back(display.get());
             }
         } catch (const std::bad_alloc&) {
-            if (startUp) throw NoMemoryFor(m, Timing.FrameCount);
-            ReportError(NoMemoryFor(m, Timing.FrameCount));
+            if (startUp) throw NoMemoryFor(m, Timing.FrameCount, Options.Show.Style);
+            ReportError(NoMemoryFor(m, Timing.FrameCount, Options.Show.Style));
             continue;
         }
         rects.push_back(rect);

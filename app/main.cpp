@@ -52,7 +52,9 @@ int main(int argc, char** argv) {
         return 1;
     }
 
-    QApplication app(argc, argv);
+    // The options are ours alone: Qt would take --style for a widget style.
+    int qtArgc = 1;
+    QApplication app(qtArgc, argv);
     // The host (a connection served from Qt's loop) goes before the loop, whichever way main ends.
     const struct TReleaseHost {
         std::unique_ptr<TDisplayHost>& Host;

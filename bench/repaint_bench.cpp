@@ -111,7 +111,8 @@ const TGLApi NullGL = {
     [](GLint, GLint, GLsizei, GLsizei) {}, [](GLclampf, GLclampf, GLclampf, GLclampf) {}, [](GLbitfield) {},
     []() -> GLenum { return GL_NO_ERROR; }, [](GLenum) -> const GLubyte* { return reinterpret_cast<const GLubyte*>(""); },
     [](GLfloat, GLfloat) {}, [](GLenum) {}, [](GLenum) {}, [](GLint, GLenum, GLsizei, const GLvoid*) {},
-    [](GLenum, GLint, GLsizei) {},
+    [](GLenum, GLint, GLsizei) {}, [](GLint, GLint) {}, [](GLfloat, GLfloat) {},
+    [](GLsizei, GLsizei, GLenum, GLenum, const GLvoid*) {},
 };
 
 template <bool PerPixel>

@@ -42,16 +42,30 @@ void TForm2::Hide() { Surface->Hide(); }
 
 void TForm2::GLDirectOpenGL1Render() {
     Drawn = CurrentPicture();
+    const int k = ShownFrame(Control.Timing.SelectFrame(Control.FrameCounter));
+    if (Style == TStyle::Glow) {
+        LastGlow = k;
+        LastGlowCycle = Control.CyclesStarted;
+    }
     TGLSceneBuffer& buffer = Surface->RenderBuffer();
-    if (const auto lit = Renderer.Render(*this, ColourSource(), Control.Timing.SelectFrame(Control.FrameCounter),
-                                         buffer.ViewportWidth(), buffer.ViewportHeight()))
+    if (const auto lit = Renderer.Render(*this, ColourSource(), k, buffer.ViewportWidth(), buffer.ViewportHeight()))
         buffer.DrewInside(*lit);
 }
 
+int TForm2::ShownFrame(int k) const {
+    if (Style != TStyle::Glow || k == 0 || Frames[k].Complete.Raised()) return k;
+    // The last one shown is of this cycle and complete, or frame 1 is: the last cycle's target.
+    if (LastGlowCycle == Control.CyclesStarted && LastGlow <= Frames.Count() && LastGlow >= 1 &&
+        Frames[LastGlow].Complete.Raised())
+        return LastGlow;
+    return 1;
+}
+
 std::optional<TForm2::TPicture> TForm2::CurrentPicture() const {
-    const int k = Control.Timing.SelectFrame(Control.FrameCounter);
-    // A frame that the worker is still drawing may differ from one moment to the next.
-    if (k >= 2 && Control.Generating.load(std::memory_order_acquire)) return std::nullopt;
+    const int k = ShownFrame(Control.Timing.SelectFrame(Control.FrameCounter));
+    // A dots frame that the worker is still drawing may differ from one moment
+    // to the next; a glow frame is shown complete.
+    if (Style == TStyle::Dots && k >= 2 && Control.Generating.load(std::memory_order_acquire)) return std::nullopt;
     const int64_t cycle = Control.CyclesStarted;
     // A cycle's start frame is the last one's target, bit for bit: the same picture.
     if (k == 1 && cycle > 1) return TPicture{cycle - 1, Frames.Count(), FrameColour(ColourSource(), 1)};

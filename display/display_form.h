@@ -64,12 +64,18 @@ private:
         bool operator==(const TPicture&) const = default;
     };
     std::optional<TPicture> CurrentPicture() const;
+    // The frame that shows frame `k`: itself, but a glow frame only once
+    // complete; until then the last complete one shown stays.
+    int ShownFrame(int k) const;
     const TFrameStore& ColourSource() const { return Colours ? *Colours : *Control.Displays[0]; }
 
     const TMorphState& Control;
     std::function<void()> CloseOwner;
     TFastFrameRenderer Renderer;
     std::optional<TPicture> Drawn;  // by the last render
+    // The glow frame drawn last, and in which cycle.
+    int LastGlow = 0;
+    int64_t LastGlowCycle = -1;
 };
 
 }  // namespace ombrel

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "display/gl_colour.h"
+#include "engine/glow.h"
 
 namespace ombrel {
 
@@ -19,6 +20,8 @@ void DisableSceneCapabilities(const TGLApi& gl) {
 
 std::optional<TPixelRect> TFastFrameRenderer::Render(const TFrameStore& display, const TFrameStore& colours, int frame,
                                                      int viewportWidth, int viewportHeight) {
+    if (display.Style == TStyle::Glow && frame != 0)
+        return RenderGlow(display, colours, frame, viewportWidth, viewportHeight);
     const TGLApi& gl = GL();
     gl.PushAttrib(GL_ENABLE_BIT | GL_COLOR_BUFFER_BIT | GL_CURRENT_BIT | GL_POINT_BIT);
     // The whole buffer: a software rasteriser clears it faster than any part.
@@ -68,6 +71,51 @@ std::optional<TPixelRect> TFastFrameRenderer::Render(const TFrameStore& display,
     if (viewportWidth != display.ScreenWidth || viewportHeight != display.ScreenHeight) return std::nullopt;
     if (Points.empty()) return TPixelRect{};
     return TPixelRect{left, display.ScreenHeight - 1 - bottom, right - left + 1, bottom - top + 1};
+}
+
+std::optional<TPixelRect> TFastFrameRenderer::RenderGlow(const TFrameStore& display, const TFrameStore& colours,
+                                                         int frame, int viewportWidth, int viewportHeight) {
+    const int w = display.ScreenWidth, h = display.ScreenHeight;
+    // Each light level's pixel, as ombrel-frames writes it: bytes R, G, B, A.
+    const TColor colour = FrameColour(colours, frame);
+    const uint32_t red = colour & 0xffu, green = (colour >> 8) & 0xffu, blue = (colour >> 16) & 0xffu;
+    uint32_t palette[256];
+    for (uint32_t l = 0; l < 256; ++l)
+        palette[l] = GlowChannel(red, l) | uint32_t{GlowChannel(green, l)} << 8 |
+                     uint32_t{GlowChannel(blue, l)} << 16 | 0xff000000u;
+    // GL's images run bottom up.
+    Image.resize(static_cast<size_t>(w) * h);
+    const uint8_t* light = display.Frames[frame].Light.get();
+    for (int y = 0; y < h; ++y) {
+        uint32_t* row = Image.data() + static_cast<size_t>(h - 1 - y) * w;
+        for (int x = 0; x < w; ++x) row[x] = palette[*light++];
+    }
+    const TGLApi& gl = GL();
+    gl.PushAttrib(GL_ENABLE_BIT | GL_COLOR_BUFFER_BIT | GL_CURRENT_BIT | GL_PIXEL_MODE_BIT);
+    gl.MatrixMode(GL_PROJECTION);
+    gl.PushMatrix();
+    gl.LoadIdentity();
+    gl.Ortho2D(0, w, 0, h);
+    gl.MatrixMode(GL_MODELVIEW);
+    gl.PushMatrix();
+    gl.LoadIdentity();
+    DisableSceneCapabilities(gl);
+    gl.Disable(GL_BLEND);
+    gl.Disable(GL_ALPHA_TEST);
+    gl.Disable(GL_DITHER);
+    // The image covers the viewport: no clear. A viewport of another size
+    // (a resized host until the next cycle) shows it scaled.
+    const bool scaled = viewportWidth != w || viewportHeight != h;
+    gl.PixelZoom(scaled ? static_cast<GLfloat>(viewportWidth) / w : 1, scaled ? static_cast<GLfloat>(viewportHeight) / h : 1);
+    gl.RasterPos2i(0, 0);
+    gl.DrawPixels(w, h, GL_RGBA, GL_UNSIGNED_BYTE, Image.data());
+    gl.MatrixMode(GL_PROJECTION);
+    gl.PopMatrix();
+    gl.MatrixMode(GL_MODELVIEW);
+    gl.PopMatrix();
+    gl.PopAttrib();
+    if (scaled) return std::nullopt;
+    return TPixelRect{0, 0, w, h};
 }
 
 }  // namespace ombrel

@@ -21,7 +21,8 @@ void DisableSceneCapabilities(const TGLApi& gl);
 // whole viewport, then one point per set bit of the display's own bitmap, in
 // the colour that display 0 holds for that frame, each at its pixel's
 // centre: bitmap row r, column c lights screen row r, column c. A clear
-// gives the black, and the points go out in one vertex array.
+// gives the black, and the points go out in one vertex array. A glow frame
+// is every pixel's light times that colour, drawn as one image.
 class TFastFrameRenderer {
 public:
     // Frame `frame` (0: none, black only) into the current context, whose
@@ -33,7 +34,11 @@ public:
                                      int viewportWidth = 0, int viewportHeight = 0);
 
 private:
+    std::optional<TPixelRect> RenderGlow(const TFrameStore& display, const TFrameStore& colours, int frame,
+                                         int viewportWidth, int viewportHeight);
+
     std::vector<GLfloat> Points;  // x, y pairs; kept to spare an allocation each time
+    std::vector<uint32_t> Image;  // a glow frame's RGBA pixels, bottom row first
 };
 
 }  // namespace ombrel

@@ -13,7 +13,7 @@ const TGLApi SystemApi = {
     glEnable, glDisable, glBlendFunc, glAlphaFunc, glDepthFunc, glHint, glShadeModel, glColorMask,
     glLightModelfv, glLightModeli, glGetFloatv, glGetIntegerv, glGetString, glViewport, glClearColor, glClear,
     glGetError, gluErrorString, glVertex2f, glEnableClientState, glDisableClientState, glVertexPointer,
-    glDrawArrays,
+    glDrawArrays, glRasterPos2i, glPixelZoom, glDrawPixels,
 };
 
 const TGLApi* Current = &SystemApi;

@@ -48,6 +48,9 @@ struct TGLApi {
     void (*DisableClientState)(GLenum array);
     void (*VertexPointer)(GLint size, GLenum type, GLsizei stride, const GLvoid* pointer);
     void (*DrawArrays)(GLenum mode, GLint first, GLsizei count);
+    void (*RasterPos2i)(GLint x, GLint y);
+    void (*PixelZoom)(GLfloat x, GLfloat y);
+    void (*DrawPixels)(GLsizei width, GLsizei height, GLenum format, GLenum type, const GLvoid* pixels);
 };
 
 // The table in use; the system's libGL/libGLU unless a test has put another in place.

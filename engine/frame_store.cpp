@@ -1,5 +1,6 @@
 #include "engine/frame_store.h"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <stdexcept>
@@ -19,15 +20,27 @@ void TFrameBits::Release() noexcept {
     Words = 0;
 }
 
+namespace {
+
+constexpr uint64_t FnvStart = 0xcbf29ce484222325ull;
+inline uint64_t FnvByte(uint64_t h, uint32_t byte) noexcept { return (h ^ byte) * 0x100000001b3ull; }
+
+}  // namespace
+
 uint64_t TFrameBits::Hash() const noexcept {
-    uint64_t h = 0xcbf29ce484222325ull;
+    uint64_t h = FnvStart;
     for (size_t i = 0, n = WordCount(); i < n; ++i) {
         const uint32_t word = Data[i].load(std::memory_order_relaxed);
-        for (int b = 0; b < 4; ++b) {
-            h ^= (word >> (8 * b)) & 0xffu;
-            h *= 0x100000001b3ull;
-        }
+        for (int b = 0; b < 4; ++b) h = FnvByte(h, (word >> (8 * b)) & 0xffu);
     }
+    return h;
+}
+
+uint64_t TFrameStore::FrameHash(int Frame) const noexcept {
+    if (Style == TStyle::Dots) return Frames[Frame].FrameBits.Hash();
+    uint64_t h = FnvStart;
+    const uint8_t* light = Frames[Frame].Light.get();
+    for (size_t i = 0, n = static_cast<size_t>(ScreenWidth) * ScreenHeight; i < n; ++i) h = FnvByte(h, light[i]);
     return h;
 }
 
@@ -42,20 +55,34 @@ int32_t ComputePointBudget(int32_t width, int32_t height, double density) {
     return static_cast<int32_t>(budget);
 }
 
-void TFrameStore::AllocateFrames(int32_t width, int32_t height, int frames) {
+void TFrameStore::AllocateFrames(int32_t width, int32_t height, int frames, TStyle style) {
     const int32_t budget = ComputePointBudget(width, height);
     ScreenWidth = width;
     ScreenHeight = height;
     PointBudget = budget;
+    Style = style;
     CanvasLeft = CanvasTop = 0;
     CanvasWidth = width;
     CanvasHeight = height;
     Frames.Resize(frames);
-    for (int k = 1; k <= Frames.Count(); ++k) Frames[k].FrameBits.Allocate(height, RowWords());
+    const size_t pixels = static_cast<size_t>(width) * height;
+    for (int k = 1; k <= Frames.Count(); ++k) {
+        if (style == TStyle::Dots) {
+            Frames[k].FrameBits.Allocate(height, RowWords());
+            continue;
+        }
+        // Black and complete: what an empty frame shows.
+        Frames[k].Light = std::make_unique<uint8_t[]>(pixels);
+        Frames[k].Complete.Set(true);
+    }
 }
 
 void TFrameStore::ReleaseFrames() noexcept {
-    for (int k = 1; k <= Frames.Count(); ++k) Frames[k].FrameBits.Release();
+    for (int k = 1; k <= Frames.Count(); ++k) {
+        Frames[k].FrameBits.Release();
+        Frames[k].Light.reset();
+        Frames[k].Complete.Set(false);
+    }
 }
 
 void TFrameStore::CopyMorphOf(const TFrameStore& other) noexcept {
@@ -63,12 +90,19 @@ void TFrameStore::CopyMorphOf(const TFrameStore& other) noexcept {
 }
 
 void TFrameStore::ClearFrame(int Frame) noexcept {
+    // A glow frame is written whole before it is shown.
+    if (Style == TStyle::Glow) return Frames[Frame].Complete.Set(false);
     TFrameBits& bits = Frames[Frame].FrameBits;
     std::atomic<uint32_t>* w = bits.Row(0);
     for (size_t i = 0, n = bits.WordCount(); i < n; ++i) w[i].store(0, std::memory_order_relaxed);
 }
 
 void TFrameStore::CopyFrame(int Dest, int Src) noexcept {
+    if (Style == TStyle::Glow) {
+        std::copy_n(Frames[Src].Light.get(), static_cast<size_t>(ScreenWidth) * ScreenHeight, Frames[Dest].Light.get());
+        Frames[Dest].Complete = Frames[Src].Complete;
+        return;
+    }
     std::atomic<uint32_t>* d = Frames[Dest].FrameBits.Row(0);
     const std::atomic<uint32_t>* s = Frames[Src].FrameBits.Row(0);
     for (size_t i = 0, n = Frames[Src].FrameBits.WordCount(); i < n; ++i)

@@ -72,11 +72,36 @@ private:
 // Maps k = 1..4 are stored at index k - 1, coefficient array by array.
 using TCoefs = std::array<double, 4>;
 
+// How frames hold and show a figure: single points (the designed show), or
+// the light of a density of points (each pixel's hits, tone-mapped).
+enum class TStyle { Dots, Glow };
+
+// Whether a glow frame is complete: raised (release) once its last byte is
+// written, read (acquire) before any byte of it is.
+class TCompleteFlag {
+public:
+    TCompleteFlag() noexcept = default;
+    TCompleteFlag(const TCompleteFlag& other) noexcept : Value(other.Raised()) {}
+    TCompleteFlag& operator=(const TCompleteFlag& other) noexcept {
+        Set(other.Raised());
+        return *this;
+    }
+    bool Raised() const noexcept { return Value.load(std::memory_order_acquire); }
+    void Set(bool raised) noexcept { Value.store(raised, std::memory_order_release); }
+
+private:
+    std::atomic<bool> Value{false};
+};
+
 struct TMorphFrame {
     TCoefs CoefA{}, CoefB{}, CoefC{}, CoefD{}, CoefE{}, CoefF{};
     // Written by the worker, read by every display's repaint.
     TRelaxed<double> Hue, Saturation, Brightness;
     TFrameBits FrameBits;
+    // Glow: each pixel's light, row by row (0 black, 255 the densest pixel).
+    // Written by the worker alone before Complete is raised.
+    std::unique_ptr<uint8_t[]> Light;
+    TCompleteFlag Complete;
 
     // Takes the maps and the colour of `other`; the bitmap stays.
     void TakeMorphOf(const TMorphFrame& other) noexcept {
@@ -117,21 +142,25 @@ public:
     int32_t ScreenWidth = 0;
     int32_t ScreenHeight = 0;
     int32_t PointBudget = 0;
+    TStyle Style = TStyle::Dots;
     TFrames Frames;
     // Where the display lies in the picture the chaos game draws: the
     // display itself, or a part of a picture that spans several displays.
     int32_t CanvasLeft = 0, CanvasTop = 0, CanvasWidth = 0, CanvasHeight = 0;
 
     // Sets the size, the canvas (the display alone) and the budget, and
-    // allocates `frames` cleared bitmaps. Throws std::invalid_argument for a
-    // size that is not positive or whose area does not fit 32 bits,
-    // std::bad_alloc when memory runs out.
-    void AllocateFrames(int32_t width, int32_t height, int frames = DesignedFrameCount);
+    // allocates `frames` cleared frames of the style. Throws
+    // std::invalid_argument for a size that is not positive or whose area
+    // does not fit 32 bits, std::bad_alloc when memory runs out.
+    void AllocateFrames(int32_t width, int32_t height, int frames = DesignedFrameCount, TStyle style = TStyle::Dots);
     void ReleaseFrames() noexcept;
-    // Bytes that `frames` bitmaps of a width x height display take.
-    static int64_t FrameBytes(int64_t width, int64_t height, int64_t frames) noexcept {
-        return (width + 31) / 32 * 4 * height * frames;
+    // Bytes that `frames` frames of a width x height display take: a bit a
+    // pixel for dots, a byte for glow.
+    static int64_t FrameBytes(int64_t width, int64_t height, int64_t frames, TStyle style = TStyle::Dots) noexcept {
+        return (style == TStyle::Glow ? width : (width + 31) / 32 * 4) * height * frames;
     }
+    // FNV-1a 64 of a frame: its bitmap's words, or its light bytes row by row.
+    uint64_t FrameHash(int Frame) const noexcept;
 
     int RowWords() const noexcept { return (ScreenWidth + 31) / 32; }
 
@@ -146,6 +175,7 @@ public:
     // Takes the maps and colours of every frame from `other`; the bitmaps stay.
     void CopyMorphOf(const TFrameStore& other) noexcept;
 
+    // Clears a frame's bits; a glow frame is only marked incomplete.
     void ClearFrame(int Frame) noexcept;
     void CopyFrame(int Dest, int Src) noexcept;
 };

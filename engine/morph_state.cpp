@@ -2,6 +2,7 @@
 
 #include "engine/background_thread.h"
 #include "engine/interpolation.h"
+#include "engine/plot.h"
 
 #include <algorithm>
 #include <cmath>
@@ -12,13 +13,6 @@
 namespace ombrel {
 
 namespace {
-
-// Nearest integer, ties to even, for |v| < 2^51: adding 1.5 * 2^52 leaves no
-// fraction bits, so the addition itself rounds in the current (nearest-even) mode.
-inline double RoundEven(double v) noexcept {
-    constexpr double Magic = 6755399441055744.0;
-    return (v + Magic) - Magic;
-}
 
 void CopyMaps(TMorphFrame& dest, const TCoefs& a, const TCoefs& b, const TCoefs& c,
               const TCoefs& d, const TCoefs& e, const TCoefs& f) noexcept {
@@ -36,27 +30,16 @@ TCoefs LerpCoefs(int i, int n, const TCoefs& v1, const TCoefs& vn) noexcept {
     return r;
 }
 
-// One display's view of a frame, ready for the inner loop: the canvas it
-// is part of (itself unless the picture spans displays), and its own size.
+// One display's view of a frame, ready for the inner loop.
 struct TPlotTarget {
     TBitsView Bits;
-    double Width, Height;
-    int32_t Left, Top;
-    uint32_t UWidth, UHeight;
+    TCanvasView Canvas;
     int32_t Budget;
 };
 
 inline void Plot(const TPlotTarget& t, const TPlacement& p, double x, double y) noexcept {
-    const double fx = ((x * p.Kx + p.Ox) / 800) * t.Width;
-    const double fy = ((p.Oy - y * p.Ky) / 600) * t.Height;
-    // Anything that cannot round into the canvas (NaN and infinities
-    // included) is dropped before it is converted.
-    if (!(fx > -1.0 && fx < t.Width && fy > -1.0 && fy < t.Height)) return;
-    // Left of or above the display wraps round to a large unsigned value.
-    const auto X = static_cast<uint32_t>(static_cast<int32_t>(RoundEven(fx)) - t.Left);
-    const auto Y = static_cast<uint32_t>(static_cast<int32_t>(RoundEven(fy)) - t.Top);
-    if (X >= t.UWidth || Y >= t.UHeight) return;
-    t.Bits.Set(X, Y);
+    uint32_t X, Y;
+    if (t.Canvas.PixelOf(p, x, y, X, Y)) t.Bits.Set(X, Y);
 }
 
 }  // namespace
@@ -167,6 +150,7 @@ TTargetKind TMorphState::PrepareCycle() {
 }
 
 bool TMorphState::RasteriseFrames(TTargetKind kind) {
+    if (Displays[0]->Style == TStyle::Glow) return RasteriseGlowFrames(kind);
     const TPlacement& place = PlacementOf(kind);
     // Frames are independent but for the generator state they start from.
     // A frame that runs to its end takes exactly MaxPointBudget + 1 draws, so
@@ -227,10 +211,7 @@ bool TMorphState::RasteriseFrame(int frame, const TPlacement& place, TRandom& ra
     std::vector<TPlotTarget> targets;
     targets.reserve(Displays.size());
     for (TFrameStore* d : Displays)
-        targets.push_back({d->Frames[frame].FrameBits.View(), static_cast<double>(d->CanvasWidth),
-                           static_cast<double>(d->CanvasHeight), d->CanvasLeft, d->CanvasTop,
-                           static_cast<uint32_t>(d->ScreenWidth), static_cast<uint32_t>(d->ScreenHeight),
-                           d->PointBudget});
+        targets.push_back({d->Frames[frame].FrameBits.View(), TCanvasView::Of(*d), d->PointBudget});
     std::stable_sort(targets.begin(), targets.end(),
                      [](const TPlotTarget& a, const TPlotTarget& b) { return a.Budget > b.Budget; });
 

@@ -36,6 +36,8 @@ public:
     std::atomic<bool> Cancel{false};
     // Touched only by the worker once seeded.
     TRandom Random;
+    // Threads that share a glow frame's orbits: the frames come out the same with any number.
+    int GlowThreads = 2;
 
     // Sets MaxPointBudget to the largest budget of Displays (the first among equals).
     void UpdateMaxPointBudget() noexcept;
@@ -70,8 +72,15 @@ private:
     // the box before the last iteration, so fewer draws were taken, or when
     // Cancel stopped it.
     bool RasteriseFrame(int frame, const TPlacement& place, TRandom& rng);
+    // Glow: the frames one after the other, each with its orbits over GlowThreads threads.
+    bool RasteriseGlowFrames(TTargetKind kind);
+    bool RasteriseGlowFrame(int frame, const TPlacement& place);
 
     bool PictureTakenOver = false;
+    // Glow: per thread, per display, each pixel's hits in the frame being drawn.
+    std::vector<std::vector<std::vector<uint16_t>>> GlowCounts;
+    std::vector<uint32_t> GlowHistogram;
+    std::vector<uint8_t> GlowTable;
 };
 
 }  // namespace ombrel

@@ -85,9 +85,9 @@ uint32_t FigureSeed(uint32_t seed, size_t i) noexcept {
     return seed + static_cast<uint32_t>(i) * 0x9E3779B9u;
 }
 
-std::string FrameMemoryProblem(const std::vector<TDisplayRect>& rects, int frames) {
+std::string FrameMemoryProblem(const std::vector<TDisplayRect>& rects, int frames, TStyle style) {
     int64_t bytes = 0;
-    for (const TDisplayRect& r : rects) bytes += TFrameStore::FrameBytes(r.Width, r.Height, frames);
+    for (const TDisplayRect& r : rects) bytes += TFrameStore::FrameBytes(r.Width, r.Height, frames, style);
     if (bytes <= MaxFrameBytes) return {};
     return std::to_string(frames) + " frames a morph on these displays would take " + std::to_string(bytes >> 20) +
            " MB, more than the " + std::to_string(MaxFrameBytes >> 20) + " MB allowed: shorten --morph or lower --fps";

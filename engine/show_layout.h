@@ -38,8 +38,8 @@ uint32_t FigureSeed(uint32_t seed, size_t i) noexcept;
 // Frame memory beyond this is refused: no desktop has it to spare.
 constexpr int64_t MaxFrameBytes = int64_t{4} << 30;
 
-// Empty when `frames` bitmaps of each of these sizes fit MaxFrameBytes; else
+// Empty when `frames` frames of the style at each of these sizes fit MaxFrameBytes; else
 // one line that says what they would take.
-std::string FrameMemoryProblem(const std::vector<TDisplayRect>& rects, int frames);
+std::string FrameMemoryProblem(const std::vector<TDisplayRect>& rects, int frames, TStyle style = TStyle::Dots);
 
 }  // namespace ombrel

@@ -40,6 +40,8 @@ TOption SeedOption(std::optional<uint32_t>& seed) {
             }};
 }
 
+std::string StyleName(TStyle style) { return style == TStyle::Dots ? "dots" : "glow"; }
+
 std::string MonitorModeName(TMonitorMode mode) {
     return mode == TMonitorMode::Same ? "same" : mode == TMonitorMode::Span ? "span" : "each";
 }
@@ -69,6 +71,17 @@ std::vector<TOption> ShowOptionEntries(TShowOptions& show) {
                      return true;
                  }
              error = "--monitors needs same, span or each: '" + v + "'";
+             return false;
+         }},
+        {{"--style"}, "STYLE",
+         "dots: every frame single points on black (default); glow: the\nfigure as a density of light",
+         [&show](const std::string& v, std::string& error) {
+             for (TStyle s : {TStyle::Dots, TStyle::Glow})
+                 if (v == StyleName(s)) {
+                     show.Style = s;
+                     return true;
+                 }
+             error = "--style needs dots or glow: '" + v + "'";
              return false;
          }},
     };

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "engine/cycle.h"
+#include "engine/frame_store.h"
 #include "engine/option_table.h"
 #include "engine/show_layout.h"
 
@@ -18,6 +19,7 @@ struct TShowOptions {
     int Fps = 25;        // frames a second
     double Density = 1;  // times the designed points per frame
     TMonitorMode Monitors = TMonitorMode::Same;
+    TStyle Style = TStyle::Dots;
 
     TCycleTiming Timing() const noexcept { return TCycleTiming::Of(Hold, Morph, Fps); }
 };
@@ -28,6 +30,8 @@ TOption SeedOption(std::optional<uint32_t>& seed);
 // The table entries that read these options into `show`.
 std::vector<TOption> ShowOptionEntries(TShowOptions& show);
 
+// The word for a style, as the command line takes it.
+std::string StyleName(TStyle style);
 // The word for a monitor mode, as the command line takes it.
 std::string MonitorModeName(TMonitorMode mode);
 

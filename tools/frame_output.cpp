@@ -11,6 +11,8 @@
 #include <cstring>
 #include <vector>
 
+#include "engine/glow.h"
+
 namespace ombrel {
 
 namespace {
@@ -84,9 +86,19 @@ bool WriteFramePng(const TFrameStore& display, int frame, uint32_t color, const 
         return false;
     }
     image.fill(Qt::black);
-    const QRgb ink = qRgb(color & 0xff, (color >> 8) & 0xff, (color >> 16) & 0xff);
-    display.Frames[frame].FrameBits.ForEachSet(
-        [&](int x, int y) { reinterpret_cast<QRgb*>(image.scanLine(y))[x] = ink; });
+    const uint32_t red = color & 0xff, green = (color >> 8) & 0xff, blue = (color >> 16) & 0xff;
+    if (display.Style == TStyle::Glow) {
+        const uint8_t* light = display.Frames[frame].Light.get();
+        for (int y = 0; y < display.ScreenHeight; ++y) {
+            auto* row = reinterpret_cast<QRgb*>(image.scanLine(y));
+            for (int x = 0; x < display.ScreenWidth; ++x, ++light)
+                row[x] = qRgb(GlowChannel(red, *light), GlowChannel(green, *light), GlowChannel(blue, *light));
+        }
+    } else {
+        const QRgb ink = qRgb(red, green, blue);
+        display.Frames[frame].FrameBits.ForEachSet(
+            [&](int x, int y) { reinterpret_cast<QRgb*>(image.scanLine(y))[x] = ink; });
+    }
     QByteArray png;
     QBuffer buffer(&png);
     buffer.open(QIODevice::WriteOnly);

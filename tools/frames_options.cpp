@@ -141,7 +141,8 @@ TOptionTable Table(TFramesOptions& o, TSeen& seen) {
     return TOptionTable("ombrel-frames [--seed N] [--display WxH[+X+Y]]... [--cycles N]\n"
                         "                     [--request fern|koch|sierpinski@CYCLE]... [--frames LIST]\n"
                         "                     [--out DIR [--format png|pbm]] [--hash] [--hold SECONDS]\n"
-                        "                     [--morph SECONDS] [--fps N] [--density F] [--monitors same|span|each]",
+                        "                     [--morph SECONDS] [--fps N] [--density F] [--monitors same|span|each]\n"
+                        "                     [--style dots|glow]",
                         "Runs Ombrel's morph cycles without a screen and writes or fingerprints the frames.",
                         std::move(entries));
 }
@@ -169,6 +170,10 @@ std::optional<TFramesOptions> ParseFramesOptions(const std::vector<std::string>&
         error = "--format goes with --out";
         return std::nullopt;
     }
+    if (o.Format == TImageFormat::Pbm && o.Show.Style == TStyle::Glow) {
+        error = "--format pbm holds single points: --style glow writes png";
+        return std::nullopt;
+    }
     if (o.OutDir.empty() && !o.Hash) {
         error = "nothing to do: give --out DIR, --hash or both";
         return std::nullopt;
@@ -182,7 +187,7 @@ std::optional<TFramesOptions> ParseFramesOptions(const std::vector<std::string>&
                 std::to_string(frames) + " frames";
         return std::nullopt;
     }
-    if (const std::string problem = FrameMemoryProblem(o.Displays, frames); !problem.empty()) {
+    if (const std::string problem = FrameMemoryProblem(o.Displays, frames, o.Show.Style); !problem.empty()) {
         error = problem;
         return std::nullopt;
     }

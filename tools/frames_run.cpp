@@ -30,7 +30,7 @@ TFramesShow::TFramesShow(const TFramesOptions& options, uint32_t seed) {
     const int frames = options.Show.Timing().FrameCount;
     for (const TDisplayRect& r : options.Displays) {
         Stores.push_back(std::make_unique<TFrameStore>());
-        Stores.back()->AllocateFrames(r.Width, r.Height, frames);
+        Stores.back()->AllocateFrames(r.Width, r.Height, frames, options.Show.Style);
         Control.Displays.push_back(Stores.back().get());
     }
     const TMonitorMode mode = PlanMonitorMode(options.Displays, options.Show.Monitors, options.Show.Density, Note);
@@ -80,7 +80,7 @@ bool RunFrames(const TFramesOptions& options, TFramesShow& show, std::FILE* hash
                 const uint32_t rgb = (colour & 0xFFu) << 16 | (colour & 0xFF00u) | (colour >> 16 & 0xFFu);
                 if (options.Hash)
                     std::fprintf(hashes, "%d %zu %d %016llx %.17g %.17g %.17g %06x\n", cycle, d, f,
-                                 static_cast<unsigned long long>(display.Frames[f].FrameBits.Hash()), h, s, v, rgb);
+                                 static_cast<unsigned long long>(display.FrameHash(f)), h, s, v, rgb);
                 if (options.OutDir.empty()) continue;
                 const std::string path = FrameFileName(options.OutDir, cycle, d, f, options.Format);
                 const bool ok = options.Format == TImageFormat::Png ? WriteFramePng(display, f, colour, path, error)

@@ -85,6 +85,11 @@ const TGLApi RecordingApi = {
         for (GLsizei i = 0; v && i < 2 * n; ++i) args.push_back(v[2 * f + i]);
         Rec("glDrawArrays", std::move(args));
     },
+    [](GLint x, GLint y) { Rec("glRasterPos2i", {double(x), double(y)}); },
+    [](GLfloat x, GLfloat y) { Rec("glPixelZoom", {x, y}); },
+    [](GLsizei w, GLsizei h, GLenum f, GLenum t, const GLvoid*) {
+        Rec("glDrawPixels", {double(w), double(h), double(f), double(t)});
+    },
 };
 
 }  // namespace

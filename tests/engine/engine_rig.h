@@ -12,10 +12,10 @@ struct TEngineRig {
     std::vector<std::unique_ptr<TFrameStore>> Stores;
     TMorphState S;
 
-    TEngineRig(std::vector<std::pair<int, int>> sizes, uint32_t seed) {
+    TEngineRig(std::vector<std::pair<int, int>> sizes, uint32_t seed, TStyle style = TStyle::Dots) {
         for (auto [w, h] : sizes) {
             Stores.push_back(std::make_unique<TFrameStore>());
-            Stores.back()->AllocateFrames(w, h);
+            Stores.back()->AllocateFrames(w, h, DesignedFrameCount, style);
             S.Displays.push_back(Stores.back().get());
         }
         S.UpdateMaxPointBudget();

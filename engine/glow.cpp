@@ -1,0 +1,251 @@
+// Glow frames: every pixel counts the chaos game's hits, and a tone map
+// turns the counts into light.
+#include "engine/glow.h"
+
+#include <algorithm>
+#include <cmath>
+#include <stdexcept>
+#include <system_error>
+#include <thread>
+#include <vector>
+
+#include "engine/background_thread.h"
+#include "engine/morph_state.h"
+#include "engine/plot.h"
+
+namespace ombrel {
+
+namespace {
+
+// Densities from 1/64 of the reference up to it span the light: a wider
+// span dims the arms of sparse figures into noise, a narrower one flattens
+// dense ones (measured on many seeds against the same frames drawn with
+// eight times the points).
+constexpr double GlowRange = 64;
+// The least light of a lit pixel: about 6%, dim but visible on black.
+constexpr double GlowFloor = 16;
+
+}  // namespace
+
+double PortableLog2(double x) noexcept {
+    int exponent = 0;
+    double m = std::frexp(x, &exponent);  // exact: x = m * 2^exponent, m in [0.5, 1)
+    if (m < 0.70710678118654752) {
+        m *= 2;
+        --exponent;
+    }
+    // ln m = 2 atanh(z), z = (m - 1) / (m + 1), |z| < 0.172: the series to z^19.
+    const double z = (m - 1) / (m + 1), z2 = z * z;
+    double sum = 1.0 / 19;
+    for (int k = 17; k >= 1; k -= 2) sum = sum * z2 + 1.0 / k;
+    return exponent + 2 * z * sum * 1.4426950408889634;
+}
+
+uint8_t ToneMap(uint32_t count, uint32_t reference) noexcept {
+    if (count == 0) return 0;
+    if (count >= reference) return 255;
+    // Logarithmic in the count over the reference: the same light for the
+    // same density of hits, whatever the number of points (more points
+    // only make the picture less grainy), and the heart does not flatten
+    // into a plateau. Range is the span of densities that the light covers.
+    // Lifted halfway to a gamma of 2 (the mean of the level and its square
+    // root, exact in IEEE): faint arms stay visible, a cloud of few hits a
+    // pixel keeps its contrast (a full square root washes it out flat).
+    const double level =
+        PortableLog2(1.0 + GlowRange * count / reference) / PortableLog2(1.0 + GlowRange);
+    const double light = RoundEven((level + std::sqrt(level)) / 2 * 255);
+    // A single hit never vanishes into black.
+    return static_cast<uint8_t>(std::max(light, GlowFloor));
+}
+
+uint32_t GlowReference(const uint32_t* histogram, uint32_t size) noexcept {
+    uint64_t lit = 0;
+    for (uint32_t c = 1; c < size; ++c) lit += histogram[c];
+    if (lit == 0) return 1;
+    uint64_t above = 0;
+    for (uint32_t c = size - 1; c >= 1; --c) {
+        above += histogram[c];
+        if (above * 200 >= lit) return c;
+    }
+    return 1;
+}
+
+int GlowOrbits(int64_t pixels) noexcept {
+    // Sixteen orbits up to a 1920x1080 display; no fewer than four.
+    constexpr int64_t Reference = 16 * int64_t{1920 * 1080};
+    if (pixels <= 0) return 16;
+    return static_cast<int>(std::clamp<int64_t>(Reference / pixels, 4, 16));
+}
+
+uint32_t GlowOrbitSeed(uint32_t state, int frame, int orbit) noexcept {
+    // splitmix64's finaliser: neighbouring frames and orbits get unrelated seeds.
+    uint64_t z = (uint64_t{state} << 32) ^ (static_cast<uint64_t>(frame) << 8) ^ static_cast<uint64_t>(orbit);
+    z += 0x9e3779b97f4a7c15ull;
+    z = (z ^ (z >> 30)) * 0xbf58476d1ce4e5b9ull;
+    z = (z ^ (z >> 27)) * 0x94d049bb133111ebull;
+    return static_cast<uint32_t>((z ^ (z >> 31)) >> 32);
+}
+
+namespace {
+
+// An orbit's transient from the origin, left out of the extra orbits:
+// otherwise every one of them would light the same few pixels near it.
+constexpr int BurnIn = 20;
+
+// A display's counts, with the placement folded into one multiply-add an
+// axis: a glow pixel need not be a dots pixel to the last rounding, and the
+// divisions would cost a third of the loop.
+struct TCountTarget {
+    double Ax, Bx, Ay, By;
+    double Width, Height;
+    int32_t Left, Top;
+    uint32_t UWidth, UHeight;
+    uint16_t* Counts;
+
+    TCountTarget(const TFrameStore& d, const TPlacement& p, uint16_t* counts)
+        : Ax(p.Kx / 800 * d.CanvasWidth),
+          Bx(p.Ox / 800 * d.CanvasWidth),
+          Ay(-p.Ky / 600 * d.CanvasHeight),
+          By(p.Oy / 600 * d.CanvasHeight),
+          Width(d.CanvasWidth),
+          Height(d.CanvasHeight),
+          Left(d.CanvasLeft),
+          Top(d.CanvasTop),
+          UWidth(static_cast<uint32_t>(d.ScreenWidth)),
+          UHeight(static_cast<uint32_t>(d.ScreenHeight)),
+          Counts(counts) {}
+
+    void Count(double x, double y) const noexcept {
+        const double fx = x * Ax + Bx, fy = y * Ay + By;
+        // As for dots: nothing that cannot round into the canvas is converted.
+        if (!(fx > -1.0 && fx < Width && fy > -1.0 && fy < Height)) return;
+        const auto X = static_cast<uint32_t>(static_cast<int32_t>(RoundEven(fx)) - Left);
+        const auto Y = static_cast<uint32_t>(static_cast<int32_t>(RoundEven(fy)) - Top);
+        if (X >= UWidth || Y >= UHeight) return;
+        uint16_t& c = Counts[static_cast<size_t>(Y) * UWidth + X];
+        // Saturating: a figure that collapses to a point must not wrap round to black.
+        c = static_cast<uint16_t>(c + (c != 0xFFFF));
+    }
+};
+
+}  // namespace
+
+bool TMorphState::RasteriseGlowFrames(TTargetKind kind) {
+    const TPlacement& place = PlacementOf(kind);
+    const int threads = std::max(1, GlowThreads);
+    GlowCounts.resize(static_cast<size_t>(threads));
+    for (auto& perThread : GlowCounts) {
+        perThread.resize(Displays.size());
+        for (size_t d = 0; d < Displays.size(); ++d)
+            perThread[d].assign(static_cast<size_t>(Displays[d]->ScreenWidth) * Displays[d]->ScreenHeight, 0);
+    }
+    const int n = Displays[0]->Frames.Count();
+    for (int i = 2; i <= n; ++i)
+        if (!RasteriseGlowFrame(i, place)) return false;
+    // Counts for sizes that may not come again.
+    GlowCounts.clear();
+    return true;
+}
+
+bool TMorphState::RasteriseGlowFrame(int frame, const TPlacement& place) {
+    const TMorphFrame& maps = Displays[0]->Frames[frame];
+    const TCoefs A = maps.CoefA, B = maps.CoefB, C = maps.CoefC, D = maps.CoefD, E = maps.CoefE, F = maps.CoefF;
+    const int64_t last = MaxPointBudget;
+    const uint32_t start = Random.GetState();
+    int64_t pixels = 0;
+    for (const TFrameStore* d : Displays) pixels = std::max<int64_t>(pixels, int64_t{d->ScreenWidth} * d->ScreenHeight);
+    const int orbits = GlowOrbits(pixels);
+    const int threads = static_cast<int>(GlowCounts.size());
+
+    // Orbit 0 is the dots' own, drawn from the shared generator with the same
+    // draws, so that the figures that follow are those of the dots; the
+    // others come from seeds of the frame's start. Every display counts every point.
+    const auto run = [&](int thread, int first, int end) {
+        std::vector<TCountTarget> targets;
+        for (size_t d = 0; d < Displays.size(); ++d)
+            targets.emplace_back(*Displays[d], place, GlowCounts[static_cast<size_t>(thread)][d].data());
+        // Orbits side by side, a step of each in turn: each step waits for
+        // its count's cache line, and the others' steps fill that wait.
+        constexpr int Lanes = 4;
+        for (int group = first; group < end; group += Lanes) {
+            const int lanes = std::min(Lanes, end - group);
+            TRandom rng[Lanes];
+            double x[Lanes] = {}, y[Lanes] = {};
+            bool alive[Lanes] = {};
+            const auto inBox = [](double px, double py) {
+                return -1000000.0 < px && px < 1000000.0 && -1000000.0 < py && py < 1000000.0;
+            };
+            const auto step = [&](int lane) {
+                const uint32_t k = rng[lane].Integer(4);
+                const double nx = A[k] * x[lane] + B[k] * y[lane] + E[k];
+                const double ny = C[k] * x[lane] + D[k] * y[lane] + F[k];
+                x[lane] = nx;
+                y[lane] = ny;
+            };
+            for (int lane = 0; lane < lanes; ++lane) {
+                const int orbit = group + lane;
+                rng[lane] = orbit == 0 ? Random : TRandom(GlowOrbitSeed(start, frame, orbit));
+                alive[lane] = true;
+                if (orbit != 0)
+                    for (int j = 0; j < BurnIn && (alive[lane] = inBox(x[lane], y[lane])); ++j) step(lane);
+            }
+            for (int64_t j = 0; j <= last; ++j) {
+                if ((j & 0xFFFF) == 0 && Cancel.load(std::memory_order_relaxed)) return;
+                for (int lane = 0; lane < lanes; ++lane) {
+                    // A point that left the box never comes back: its orbit ends.
+                    if (!alive[lane] || !(alive[lane] = inBox(x[lane], y[lane]))) continue;
+                    step(lane);
+                    for (const TCountTarget& t : targets) t.Count(x[lane], y[lane]);
+                }
+            }
+            if (group == 0) Random = rng[0];
+        }
+    };
+    // Each thread takes a fixed run of orbits; the counts add up the same however the threads ran.
+    std::vector<std::thread> helpers;
+    const auto firstOf = [&](int t) { return orbits * t / threads; };
+    try {
+        for (int t = 1; t < threads; ++t)
+            helpers.emplace_back([&run, &firstOf, t] {
+                RunInBackground();
+                run(t, firstOf(t), firstOf(t + 1));
+            });
+    } catch (const std::system_error&) {
+        // Fewer threads: this one takes the rest.
+    }
+    run(0, 0, firstOf(1));
+    for (int t = static_cast<int>(helpers.size()) + 1; t < threads; ++t) run(t, firstOf(t), firstOf(t + 1));
+    for (std::thread& h : helpers) h.join();
+    if (Cancel.load(std::memory_order_relaxed)) return false;
+
+    // Light: one reference for all the figure's displays, so that a span has no seams.
+    GlowHistogram.assign(0x10000, 0);
+    for (size_t d = 0; d < Displays.size(); ++d) {
+        std::vector<uint16_t>& total = GlowCounts[0][d];
+        for (int t = 1; t < threads; ++t) {
+            std::vector<uint16_t>& part = GlowCounts[static_cast<size_t>(t)][d];
+            for (size_t p = 0; p < total.size(); ++p)
+                total[p] = static_cast<uint16_t>(std::min<uint32_t>(0xFFFF, uint32_t{total[p]} + part[p]));
+            std::fill(part.begin(), part.end(), 0);
+        }
+        for (uint16_t c : total) ++GlowHistogram[c];
+    }
+    const uint32_t reference = GlowReference(GlowHistogram.data(), 0x10000);
+    // From a table: the tone map costs divisions and a square root.
+    std::vector<uint8_t>& table = GlowTable;
+    table.resize(reference + 1);
+    for (uint32_t c = 0; c <= reference; ++c) table[c] = ToneMap(c, reference);
+    for (size_t d = 0; d < Displays.size(); ++d) {
+        std::vector<uint16_t>& total = GlowCounts[0][d];
+        uint8_t* light = Displays[d]->Frames[frame].Light.get();
+        for (size_t p = 0; p < total.size(); ++p) {
+            const uint16_t c = total[p];
+            light[p] = table[std::min<uint32_t>(c, reference)];
+            total[p] = 0;
+        }
+        Displays[d]->Frames[frame].Complete.Set(true);
+    }
+    return true;
+}
+
+}  // namespace ombrel

@@ -1,0 +1,97 @@
+#include "engine/glow.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "engine/show_layout.h"
+#include "tests/engine/engine_rig.h"
+
+using namespace ombrel;
+
+TEST(Glow, ToneMapIsBlackForNoneVisibleForOneMonotoneAndFullAtTheReference) {
+    for (uint32_t reference : {1u, 2u, 7u, 200u, 5000u, 65535u}) {
+        EXPECT_EQ(ToneMap(0, reference), 0);
+        EXPECT_EQ(ToneMap(reference, reference), 255);
+        // The largest count a frame holds, and beyond: no wrap.
+        EXPECT_EQ(ToneMap(65535, reference), 255);
+        EXPECT_EQ(ToneMap(0xFFFFFFFFu, reference), 255);
+        // One hit: dim, but a point on black that an eye sees.
+        EXPECT_GE(ToneMap(1, reference), 16) << reference;
+        uint8_t last = 0;
+        for (uint32_t c = 1; c <= reference; c += 1 + c / 64) {
+            EXPECT_GE(ToneMap(c, reference), last) << c << " of " << reference;
+            last = ToneMap(c, reference);
+        }
+    }
+    // Not a plateau: a tenth of the reference stays well below full light.
+    EXPECT_LT(ToneMap(500, 5000), 200);
+    // The same density, the same light, at any number of points.
+    EXPECT_EQ(ToneMap(30, 300), ToneMap(240, 2400));
+}
+
+TEST(Glow, TheReferenceLeavesOutTheDensestTwoHundredth) {
+    std::vector<uint32_t> histogram(0x10000, 0);
+    EXPECT_EQ(GlowReference(histogram.data(), 0x10000), 1u);
+    histogram[0] = 1000000;  // black pixels do not count
+    histogram[3] = 995;
+    histogram[40] = 4;
+    histogram[60000] = 1;
+    EXPECT_EQ(GlowReference(histogram.data(), 0x10000), 40u);
+    histogram[40] = 3;
+    EXPECT_EQ(GlowReference(histogram.data(), 0x10000), 3u);
+}
+
+TEST(Glow, PortableLog2AgreesWithTheLibrary) {
+    for (double x : {1.0, 1.5, 2.0, 3.0, 1000.0, 65536.0, 65537.0, 1e9})
+        EXPECT_NEAR(PortableLog2(x), std::log2(x), 1e-13 * (1 + std::log2(x))) << x;
+}
+
+TEST(Glow, FramesAreTheSameOnOneThreadOrTwoAndTheFiguresThoseOfTheDots) {
+    // Sizes apart, so that each display counts the points its own way.
+    TEngineRig one({{160, 100}, {97, 61}}, 0x5eed, TStyle::Glow), two({{160, 100}, {97, 61}}, 0x5eed, TStyle::Glow);
+    TEngineRig dots({{160, 100}, {97, 61}}, 0x5eed);
+    one.S.GlowThreads = 1;
+    two.S.GlowThreads = 2;
+    for (int cycle = 0; cycle < 3; ++cycle) {
+        ASSERT_TRUE(one.S.GenerateMorph());
+        ASSERT_TRUE(two.S.GenerateMorph());
+        ASSERT_TRUE(dots.S.GenerateMorph());
+        for (size_t d = 0; d < 2; ++d)
+            for (int k = 1; k <= DesignedFrameCount; ++k) {
+                ASSERT_TRUE(one.Stores[d]->Frames[k].Complete.Raised());
+                EXPECT_EQ(one.Stores[d]->FrameHash(k), two.Stores[d]->FrameHash(k)) << cycle << " " << d << " " << k;
+            }
+        EXPECT_EQ(one.Frames()[DesignedFrameCount].CoefA, dots.Frames()[DesignedFrameCount].CoefA);
+        EXPECT_EQ(one.Frames()[DesignedFrameCount].CoefF, dots.Frames()[DesignedFrameCount].CoefF);
+        EXPECT_EQ(one.S.Random.GetState(), dots.S.Random.GetState());
+    }
+    // A glow frame has light where the dots have points, and more.
+    int lit = 0;
+    const uint8_t* light = one.Stores[0]->Frames[DesignedFrameCount].Light.get();
+    for (int i = 0; i < 160 * 100; ++i) lit += light[i] != 0;
+    EXPECT_GT(lit, dots.CountSet(0, DesignedFrameCount));
+}
+
+TEST(Glow, ACycleMarksItsFramesIncompleteUntilDrawnAndFrameOneTakesTheTarget) {
+    TEngineRig rig({{64, 48}}, 3, TStyle::Glow);
+    ASSERT_TRUE(rig.S.GenerateMorph());
+    TFrameStore& d = *rig.Stores[0];
+    const uint64_t target = d.FrameHash(DesignedFrameCount);
+    d.ClearFrame(7);
+    EXPECT_FALSE(d.Frames[7].Complete.Raised());
+    rig.S.TakeOverTargetPicture();
+    EXPECT_EQ(d.FrameHash(1), target);
+    EXPECT_TRUE(d.Frames[1].Complete.Raised());
+}
+
+TEST(Glow, FramesTakeAByteAPixelAndTheMemoryLimitCountsThem) {
+    EXPECT_EQ(TFrameStore::FrameBytes(1920, 1080, 50, TStyle::Glow), int64_t{1920} * 1080 * 50);
+    EXPECT_EQ(TFrameStore::FrameBytes(1920, 1080, 50), int64_t{60} * 4 * 1080 * 50);
+    // 4 GiB: eleven 3840x2160 monitors hold 50 dots frames, not 50 glow frames.
+    const std::vector<TDisplayRect> wall(11, TDisplayRect{0, 0, 3840, 2160});
+    EXPECT_EQ(FrameMemoryProblem(wall, 50), "");
+    EXPECT_EQ(FrameMemoryProblem(wall, 50, TStyle::Glow),
+              "50 frames a morph on these displays would take 4350 MB, more than the 4096 MB allowed: shorten --morph "
+              "or lower --fps");
+}
