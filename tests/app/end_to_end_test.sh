@@ -2,7 +2,7 @@
 # The real program on an X server with two monitors side by side, 1920x1080
 # and 1280x1024 (scripts/test sets them up), driven by xdotool.
 set -u
-BIN=$1
+BIN=$1 FRAMES=$2
 [ -n "${DISPLAY:-}" ] || { echo "needs an X server"; exit 77; }
 WORK=$(mktemp -d)
 PID=
@@ -34,6 +34,22 @@ echo "== coloured points on black on both monitors, changing over time"
 wait_lit $MON0 $MON1 || fail "$LIT"
 changes "$MON0" || fail "monitor 0 did not change"
 changes "$MON1" || fail "monitor 1 did not change"
+
+echo "== glow: each monitor shows ombrel-frames' glow frame of the same seed"
+kill "$PID"; wait "$PID" 2>/dev/null; PID=
+"$FRAMES" --style glow --seed 0x5eed --display 1920x1080 --display 1280x1024 --frames 50 --out "$WORK/glow" >/dev/null ||
+  fail "ombrel-frames --style glow"
+"$BIN" --style glow --seed 0x5eed --hold 600 >"$WORK/out.log" 2>&1 &
+PID=$!
+glow_differs() {
+  import -window root "$WORK/glow.png"
+  convert "$WORK/glow.png" -crop "$1" +repage "$WORK/glow$2.png"
+  compare -metric AE "$WORK/glow$2.png" "$WORK/glow/c1_d$2_f50.png" null: 2>&1
+}
+glow_equal() { [ "$(glow_differs $MON0 0)" = 0 ] && [ "$(glow_differs $MON1 1)" = 0 ]; }
+wait_until 60 glow_equal || fail "glow differs in $(glow_differs $MON0 0) and $(glow_differs $MON1 1) pixels"
+kill "$PID"; wait "$PID" 2>/dev/null
+start
 
 echo "== right-click menu: About Ombrel opens the box, the animation goes on"
 xdotool mousemove 600 400 click 3
@@ -100,7 +116,7 @@ for delay in 0.05 0.25 2.4; do
 done
 
 echo "== bad command lines: one line naming the problem, exit 2"
-for args in "--bogus" "--window-id" "--window-id 0x" "--seed 4294967296" "--root=1"; do
+for args in "--bogus" "--window-id" "--window-id 0x" "--seed 4294967296" "--root=1" "--style" "--style neon"; do
   # shellcheck disable=SC2086
   "$BIN" $args >"$WORK/out.log" 2>&1
   code=$?

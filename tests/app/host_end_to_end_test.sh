@@ -67,6 +67,13 @@ echo "== SIGTERM ends it at once with exit 0"
 kill -TERM "$PID"
 expect_exit 0.5
 
+echo "== glow in the host window: the figure as light, at the host's size"
+start --style glow
+covered 320x240+100+100 || fail "glow: the host shows grey ($g)"
+wait_lit 320x240+100+100 || fail "glow in the host, $LIT"
+kill -TERM "$PID"
+expect_exit 0.5
+
 echo "== a destroyed host ends it with exit 0"
 start
 covered 320x240+100+100 || fail "the host was not filled"

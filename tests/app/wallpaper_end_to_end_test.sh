@@ -55,14 +55,14 @@ wait_until 60 all_lit 1920x1080+0+0 1280x1024+1920+0 || fail "$LIT"
 # Held for ten minutes: the first figure, frame 50 of the first cycle, stays.
 "$FRAMES" --seed 0x5eed --display 1920x1080 --display 1280x1024 --frames 50 --out "$WORK/frames" >/dev/null ||
   fail "ombrel-frames"
-# Pixels of output $1's region of grim's picture that differ from ombrel-frames' frame.
+# Pixels of output $1's region of grim's picture that differ from ombrel-frames' frame in ${2:-frames}.
 differing() {
   local region
   region=$([ "$1" -eq 0 ] && echo 1920x1080+0+0 || echo 1280x1024+1920+0)
   convert "$SHOT" -crop "$region" +repage "$WORK/output$1.png"
-  compare -metric AE "$WORK/output$1.png" "$WORK/frames/c1_d$1_f50.png" null: 2>&1
+  compare -metric AE "$WORK/output$1.png" "$WORK/${2:-frames}/c1_d$1_f50.png" null: 2>&1
 }
-pictures_equal() { shot && [ "$(differing 0)" = 0 ] && [ "$(differing 1)" = 0 ]; }
+pictures_equal() { shot && [ "$(differing 0 "${1:-}")" = 0 ] && [ "$(differing 1 "${1:-}")" = 0 ]; }
 wait_until 30 pictures_equal || fail "the outputs differ from ombrel-frames' frames in $(differing 0) and $(differing 1) pixels"
 
 echo "== outputs switched to scale 1.5 and 2 get buffers of their device pixels at once"
@@ -101,6 +101,19 @@ sway_scale 0 1
 "${IN_SWAY[@]}" "$WORK/ombrel" --wallpaper --seed 0x5eed --hold 600 >"$WORK/out.log" 2>&1 &
 PID=$!
 wait_until 30 pictures_equal || fail "the outputs differ in $(differing 0) and $(differing 1) pixels"
+
+echo "== glow on every output, the ombrel-frames glow picture"
+kill -TERM "$PID"
+expect_exit 1
+"$FRAMES" --style glow --seed 0x5eed --display 1920x1080 --display 1280x1024 --frames 50 --out "$WORK/glow" >/dev/null ||
+  fail "ombrel-frames --style glow"
+"${IN_SWAY[@]}" "$WORK/ombrel" --wallpaper --style glow --seed 0x5eed --hold 600 >"$WORK/out.log" 2>&1 &
+PID=$!
+wait_until 60 pictures_equal glow || fail "glow differs in $(differing 0 glow) and $(differing 1 glow) pixels"
+kill -TERM "$PID"
+expect_exit 1
+"${IN_SWAY[@]}" "$WORK/ombrel" --wallpaper --seed 0x5eed --hold 600 >"$WORK/out.log" 2>&1 &
+PID=$!
 
 echo "== the client's own tests under the compositor: outputs, and a protocol error named"
 "${IN_SWAY[@]}" "$WORK/display_tests" --gtest_filter='LayerShellUnderACompositor.*' >"$WORK/out.log" 2>&1 ||

@@ -15,6 +15,7 @@
 #include "display/gl_errors.h"
 #include "display/reference/straight_path.h"
 #include "engine/cycle.h"
+#include "engine/glow.h"
 #include "display/hsv_color.h"
 #include "engine/morph_state.h"
 #include "tests/qt_test_support.h"
@@ -375,4 +376,56 @@ TEST_F(DisplayWindow, TheFirstPaintAfterAMoveSendsItselfOneSizeEvent) {
     QCoreApplication::processEvents();
     EXPECT_EQ(counter.Count - before, 1);  // two paints, one size event
     EXPECT_EQ(form.GLSceneViewer1->Buffer.ViewportWidth(), 64);
+}
+
+TEST_F(DisplayWindow, AGlowFrameIsShownOnlyCompleteAsItsLightTimesItsColour) {
+    TMorphState control;
+    TForm2 form(control, nullptr, [] {});
+    const QRect place(0, 0, 120, 80);
+    form.AllocateFrames(place.width(), place.height(), DesignedFrameCount, TStyle::Glow);
+    control.Displays = {&form};
+    control.UpdateMaxPointBudget();
+    control.FirstCycle = true;
+    control.Random.Seed(0x5eed);
+    ASSERT_TRUE(control.GenerateMorph());
+    control.CyclesStarted = 1;
+    form.SetBounds(place.x(), place.y(), place.width(), place.height());
+    form.Show();
+    ASSERT_TRUE(WaitFor([&] { return form.GLSceneViewer1->isExposed(); }));
+    // Each pixel: the frame's colour channel times its light, rounded.
+    const auto mismatches = [&](int frame) {
+        const QImage shot = Grab(form);
+        const QRgb c = ColourOf(form.Frames[frame]);
+        const uint8_t* light = form.Frames[frame].Light.get();
+        int bad = 0;
+        for (int y = 0; y < place.height(); ++y)
+            for (int x = 0; x < place.width(); ++x, ++light)
+                bad += shot.pixel(x, y) != qRgb(GlowChannel(qRed(c), *light), GlowChannel(qGreen(c), *light),
+                                                 GlowChannel(qBlue(c), *light));
+        return bad;
+    };
+    const auto show = [&](int32_t counter) {
+        control.FrameCounter = counter;
+        form.Repaint();
+        return DesignedTiming.SelectFrame(counter);
+    };
+    const int k = show(60);
+    ASSERT_GE(k, 3);
+    EXPECT_EQ(mismatches(k), 0);
+    // The next frame still being drawn: the last complete one stays, also through an expose.
+    form.Frames[k + 1].Complete.Set(false);
+    show(61);
+    EXPECT_EQ(mismatches(k), 0);
+    form.Hide();
+    form.Show();
+    ASSERT_TRUE(WaitFor([&] { return form.GLSceneViewer1->isExposed(); }));
+    EXPECT_EQ(mismatches(k), 0);
+    form.Frames[k + 1].Complete.Set(true);
+    show(61);
+    EXPECT_EQ(mismatches(k + 1), 0);
+    // A new cycle whose frame is not yet drawn: its start picture, frame 1.
+    ++control.CyclesStarted;
+    form.Frames[k + 1].Complete.Set(false);
+    show(61);
+    EXPECT_EQ(mismatches(1), 0);
 }

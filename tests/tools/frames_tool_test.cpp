@@ -66,6 +66,16 @@ TEST(FramesTool, HashLinesArePinnedForFixedSeeds) {
               "2 1 50 cccfef2a189a19bd 0 0 255 ffffff\n");
     EXPECT_EQ(RunTool("--seed 4000000000 --frames 50 --hash").Out,
               "1 0 50 d0289b77b987cd9a 0.7084971412550658 0.22082733362913132 255 d5c7ff\n");
+    // Glow: the light of every pixel, the same on every machine; the colours those of the dots.
+    EXPECT_EQ(RunTool("--style glow --seed 0x5eed --display 160x100 --display 97x61 --cycles 2 --frames 2,50 --hash").Out,
+              "1 0 2 a2e71bbdef100f8a 0.0084315882436931128 0.00042498147580772639 255 ffffff\n"
+              "1 0 50 914bff4e18582fd1 0.42157941218465567 0.021249073790386319 255 fafffc\n"
+              "1 1 2 7e65cc38172bc9d5 0.0084315882436931128 0.00042498147580772639 255 ffffff\n"
+              "1 1 50 49ed66969c5b743a 0.42157941218465567 0.021249073790386319 255 fafffc\n"
+              "2 0 2 30c866e880ac708b 0.42306772070471199 0.032034489414654671 255 f7fffb\n"
+              "2 0 50 406e834207488308 0.49599483818747103 0.56051985500380397 255 70fffc\n"
+              "2 1 2 9405fb14b20b21fd 0.42306772070471199 0.032034489414654671 255 f7fffb\n"
+              "2 1 50 b90bc694e927c732 0.49599483818747103 0.56051985500380397 255 70fffc\n");
 }
 
 TEST(FramesTool, WritesPngAsDrawnAndPbmAsTheRawBitmap) {
@@ -107,7 +117,8 @@ TEST(FramesTool, RejectsBadInputBeforeWritingAnything) {
         "--display 16385x10", "--display axb",   "--display 100",      "--cycles 0",
         "--cycles x",        "--request tree@1", "--request fern@0",   "--request fern@3",
         "--request fern",    "--frames 0",       "--frames 51",        "--frames 3-2",
-        "--frames 1,,2",     "--format jpg",     "--frames",
+        "--frames 1,,2",     "--format jpg",     "--frames",           "--style",
+        "--style neon",      "--style glow --format pbm",
     };
     for (const char* args : bad) {
         std::string err;
