@@ -164,7 +164,8 @@ void ReportSwaps(benchmark::State& st, const std::map<std::string, std::vector<d
     st.counters["max_ms"] = intervals.empty() ? 0 : *std::max_element(intervals.begin(), intervals.end());
 }
 
-void RunProgram(benchmark::State& st, const std::string& program, const TLayout& layout, uint32_t seed, int fps) {
+void RunProgram(benchmark::State& st, const std::string& program, const TLayout& layout, uint32_t seed, int fps,
+                bool glow) {
     for (auto _ : st) {
         TXServer x(layout);
         const std::string log = "/tmp/ombrel-swaps-" + std::to_string(getpid()) + ".log";
@@ -172,6 +173,7 @@ void RunProgram(benchmark::State& st, const std::string& program, const TLayout&
         // The default rate without the option: builds from before it run too.
         std::vector<std::string> argv{program, "--seed", std::to_string(seed)};
         if (fps != 25) argv.insert(argv.end(), {"--fps", std::to_string(fps)});
+        if (glow) argv.insert(argv.end(), {"--style", "glow"});
         const pid_t pid = Spawn(argv,
                                 {"DISPLAY=" + x.Display, "QT_QPA_PLATFORM=xcb", "LIBGL_ALWAYS_SOFTWARE=1",
                                  "LD_PRELOAD=" OMBREL_SWAP_LOG_LIBRARY, "OMBREL_SWAP_LOG=" + log});
@@ -232,15 +234,19 @@ int main(int argc, char** argv) {
     struct TRun {
         const TLayout* Layout;
         int Fps;
+        bool Glow;
     };
-    const std::vector<TRun> runs{{&TwoMonitors, 25}, {&TwoMonitors, 50}, {&TwoMonitors, 60}, {&FourK, 25}};
+    const std::vector<TRun> runs{{&TwoMonitors, 25, false}, {&TwoMonitors, 50, false}, {&TwoMonitors, 60, false},
+                                 {&FourK, 25, false},       {&TwoMonitors, 25, true},  {&FourK, 25, true}};
     for (const TRun& run : runs)
         for (uint32_t seed : {43u, 20261207u})
             for (const TBuild& build : builds) {
+                // Builds from before the style show dots only.
+                if (run.Glow && build.Name != "now") continue;
                 const std::string name = build.Name + "/" + run.Layout->Name + "/fps" + std::to_string(run.Fps) +
-                                         "/seed" + std::to_string(seed);
+                                         (run.Glow ? "/glow" : "") + "/seed" + std::to_string(seed);
                 benchmark::RegisterBenchmark(name.c_str(), [=](benchmark::State& st) {
-                    RunProgram(st, build.Program, *run.Layout, seed, run.Fps);
+                    RunProgram(st, build.Program, *run.Layout, seed, run.Fps, run.Glow);
                 })->Iterations(1)->Unit(benchmark::kSecond);
             }
     for (const TLayout* layout : {&TwoMonitors, &FourK})

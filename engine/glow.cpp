@@ -71,10 +71,11 @@ uint32_t GlowReference(const uint32_t* histogram, uint32_t size) noexcept {
 }
 
 int GlowOrbits(int64_t pixels) noexcept {
-    // Sixteen orbits up to a 1920x1080 display; no fewer than four.
-    constexpr int64_t Reference = 16 * int64_t{1920 * 1080};
-    if (pixels <= 0) return 16;
-    return static_cast<int>(std::clamp<int64_t>(Reference / pixels, 4, 16));
+    // Eight orbits up to a 1920x1080 display, about 1.25 points a pixel: two
+    // monitors' cycle costs about a core. No fewer than two.
+    constexpr int64_t Reference = 8 * int64_t{1920 * 1080};
+    if (pixels <= 0) return 8;
+    return static_cast<int>(std::clamp<int64_t>(Reference / pixels, 2, 8));
 }
 
 uint32_t GlowOrbitSeed(uint32_t state, int frame, int orbit) noexcept {
@@ -134,6 +135,7 @@ bool TMorphState::RasteriseGlowFrames(TTargetKind kind) {
     const TPlacement& place = PlacementOf(kind);
     const int threads = std::max(1, GlowThreads);
     GlowCounts.resize(static_cast<size_t>(threads));
+    // Kept from cycle to cycle: a new block each time would spread over the allocator's arenas.
     for (auto& perThread : GlowCounts) {
         perThread.resize(Displays.size());
         for (size_t d = 0; d < Displays.size(); ++d)
@@ -142,8 +144,6 @@ bool TMorphState::RasteriseGlowFrames(TTargetKind kind) {
     const int n = Displays[0]->Frames.Count();
     for (int i = 2; i <= n; ++i)
         if (!RasteriseGlowFrame(i, place)) return false;
-    // Counts for sizes that may not come again.
-    GlowCounts.clear();
     return true;
 }
 
@@ -228,7 +228,9 @@ bool TMorphState::RasteriseGlowFrame(int frame, const TPlacement& place) {
                 total[p] = static_cast<uint16_t>(std::min<uint32_t>(0xFFFF, uint32_t{total[p]} + part[p]));
             std::fill(part.begin(), part.end(), 0);
         }
-        for (uint16_t c : total) ++GlowHistogram[c];
+        // Black pixels are most of them and no part of the reference.
+        for (uint16_t c : total)
+            if (c != 0) ++GlowHistogram[c];
     }
     const uint32_t reference = GlowReference(GlowHistogram.data(), 0x10000);
     // From a table: the tone map costs divisions and a square root.
@@ -238,11 +240,8 @@ bool TMorphState::RasteriseGlowFrame(int frame, const TPlacement& place) {
     for (size_t d = 0; d < Displays.size(); ++d) {
         std::vector<uint16_t>& total = GlowCounts[0][d];
         uint8_t* light = Displays[d]->Frames[frame].Light.get();
-        for (size_t p = 0; p < total.size(); ++p) {
-            const uint16_t c = total[p];
-            light[p] = table[std::min<uint32_t>(c, reference)];
-            total[p] = 0;
-        }
+        for (size_t p = 0; p < total.size(); ++p) light[p] = table[std::min<uint32_t>(total[p], reference)];
+        std::fill(total.begin(), total.end(), 0);
         Displays[d]->Frames[frame].Complete.Set(true);
     }
     return true;
