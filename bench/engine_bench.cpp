@@ -44,8 +44,19 @@ void BM_SpanCycle(benchmark::State& st) {
     st.SetLabel(mode == TMonitorMode::Span ? "span" : "same");
 }
 
+// One glow morph on Arg(0)'s layout with Arg(1) threads: the orbits counted
+// and every frame tone-mapped.
+void BM_GlowCycle(benchmark::State& st) {
+    TEngineRig layout(Layouts[static_cast<size_t>(st.range(0))], 0x5eed, TStyle::Glow);
+    layout.S.GlowThreads = static_cast<int>(st.range(1));
+    layout.S.GenerateMorph();
+    for (auto _ : st) layout.S.GenerateMorph();
+    st.SetLabel(st.range(0) == 0 ? "1920x1080" : st.range(0) == 2 ? "3840x2160" : "1920x1080+1280x1024");
+}
+
 }  // namespace
 
+BENCHMARK(BM_GlowCycle)->Name("GenerateMorph/glow")->ArgsProduct({{0, 2, 3}, {1, 2}})->Unit(benchmark::kMillisecond)->MinTime(4.0)->UseRealTime();
 BENCHMARK(BM_SpanCycle)->Name("GenerateMorph/span-gap")->Arg(0)->Arg(10000)->Arg(40000)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 BENCHMARK(BM_Cycle<false>)->Name("GenerateMorph/fast")->DenseRange(0, 3)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 BENCHMARK(BM_Cycle<true>)->Name("GenerateMorph/transcription")->DenseRange(0, 3)->Unit(benchmark::kMillisecond)->MinTime(2.0);

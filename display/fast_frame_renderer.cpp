@@ -76,13 +76,14 @@ std::optional<TPixelRect> TFastFrameRenderer::Render(const TFrameStore& display,
 std::optional<TPixelRect> TFastFrameRenderer::RenderGlow(const TFrameStore& display, const TFrameStore& colours,
                                                          int frame, int viewportWidth, int viewportHeight) {
     const int w = display.ScreenWidth, h = display.ScreenHeight;
-    // Each light level's pixel, as ombrel-frames writes it: bytes R, G, B, A.
+    // Each light level's pixel, as ombrel-frames writes it: bytes B, G, R, A,
+    // the software rasteriser's own order, which it copies without a conversion.
     const TColor colour = FrameColour(colours, frame);
     const uint32_t red = colour & 0xffu, green = (colour >> 8) & 0xffu, blue = (colour >> 16) & 0xffu;
     uint32_t palette[256];
     for (uint32_t l = 0; l < 256; ++l)
-        palette[l] = GlowChannel(red, l) | uint32_t{GlowChannel(green, l)} << 8 |
-                     uint32_t{GlowChannel(blue, l)} << 16 | 0xff000000u;
+        palette[l] = GlowChannel(blue, l) | uint32_t{GlowChannel(green, l)} << 8 |
+                     uint32_t{GlowChannel(red, l)} << 16 | 0xff000000u;
     // GL's images run bottom up.
     Image.resize(static_cast<size_t>(w) * h);
     const uint8_t* light = display.Frames[frame].Light.get();
@@ -108,7 +109,7 @@ std::optional<TPixelRect> TFastFrameRenderer::RenderGlow(const TFrameStore& disp
     const bool scaled = viewportWidth != w || viewportHeight != h;
     gl.PixelZoom(scaled ? static_cast<GLfloat>(viewportWidth) / w : 1, scaled ? static_cast<GLfloat>(viewportHeight) / h : 1);
     gl.RasterPos2i(0, 0);
-    gl.DrawPixels(w, h, GL_RGBA, GL_UNSIGNED_BYTE, Image.data());
+    gl.DrawPixels(w, h, GL_BGRA, GL_UNSIGNED_BYTE, Image.data());
     gl.MatrixMode(GL_PROJECTION);
     gl.PopMatrix();
     gl.MatrixMode(GL_MODELVIEW);
