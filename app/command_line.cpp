@@ -47,7 +47,7 @@ TOptionTable Table(TCommandLine& o) {
         {{"--version"}, "", "show the version", [&o](const std::string&, std::string&) { return o.Version = true; }});
     return TOptionTable("ombrel [--root | --window-id ID | --wallpaper [--layer LAYER]] [--seed N]\n"
                         "              [--hold SECONDS] [--morph SECONDS] [--fps N] [--density F]\n"
-                        "              [--monitors same|span|each]",
+                        "              [--monitors same|span|each] [--style dots|glow]",
                         "A full-screen fractal animation on every monitor, or a screensaver.", std::move(entries));
 }
 
