@@ -18,6 +18,33 @@ void DisableSceneCapabilities(const TGLApi& gl) {
         gl.Disable(cap);
 }
 
+namespace {
+
+// Runs `draw` in the pixel space of a w x h frame, y running down or up, with
+// nothing of a 3D scene on; both matrices are restored.
+template <typename TDraw>
+void InPixelSpace(const TGLApi& gl, int w, int h, bool down, TDraw&& draw) {
+    gl.MatrixMode(GL_PROJECTION);
+    gl.PushMatrix();
+    gl.LoadIdentity();
+    gl.Ortho2D(0, w, down ? h : 0, down ? 0 : h);
+    gl.MatrixMode(GL_MODELVIEW);
+    gl.PushMatrix();
+    gl.LoadIdentity();
+    DisableSceneCapabilities(gl);
+    // What is drawn is opaque and replaces what is below it: blending and
+    // the alpha test change nothing.
+    gl.Disable(GL_BLEND);
+    gl.Disable(GL_ALPHA_TEST);
+    draw();
+    gl.MatrixMode(GL_PROJECTION);
+    gl.PopMatrix();
+    gl.MatrixMode(GL_MODELVIEW);
+    gl.PopMatrix();
+}
+
+}  // namespace
+
 std::optional<TPixelRect> TFastFrameRenderer::Render(const TFrameStore& display, const TFrameStore& colours, int frame,
                                                      int viewportWidth, int viewportHeight) {
     if (display.Style == TStyle::Glow && frame != 0)
@@ -40,32 +67,17 @@ std::optional<TPixelRect> TFastFrameRenderer::Render(const TFrameStore& display,
             Points.push_back(static_cast<GLfloat>(x) + 0.5f);
             Points.push_back(static_cast<GLfloat>(y) + 0.5f);
         });
-    if (!Points.empty()) {
-        // Pixel space of the display's frames, y running down: the same
-        // pixels also on a scaled window.
-        gl.MatrixMode(GL_PROJECTION);
-        gl.PushMatrix();
-        gl.LoadIdentity();
-        gl.Ortho2D(0, display.ScreenWidth, display.ScreenHeight, 0);
-        gl.MatrixMode(GL_MODELVIEW);
-        gl.PushMatrix();
-        gl.LoadIdentity();
-        DisableSceneCapabilities(gl);
-        // Opaque points replace what is below them: blending, the alpha test
-        // and dithering change nothing.
-        gl.Disable(GL_BLEND);
-        gl.Disable(GL_ALPHA_TEST);
-        gl.PointSize(1);
-        gl.Color4fv(PackedColourToGL(FrameColour(colours, frame), 1).data());
-        gl.EnableClientState(GL_VERTEX_ARRAY);
-        gl.VertexPointer(2, GL_FLOAT, 0, Points.data());
-        gl.DrawArrays(GL_POINTS, 0, static_cast<GLsizei>(Points.size() / 2));
-        gl.DisableClientState(GL_VERTEX_ARRAY);
-        gl.MatrixMode(GL_PROJECTION);
-        gl.PopMatrix();
-        gl.MatrixMode(GL_MODELVIEW);
-        gl.PopMatrix();
-    }
+    // Pixel space of the display's frames, y running down: the same pixels
+    // also on a scaled window.
+    if (!Points.empty())
+        InPixelSpace(gl, display.ScreenWidth, display.ScreenHeight, true, [&] {
+            gl.PointSize(1);
+            gl.Color4fv(PackedColourToGL(FrameColour(colours, frame), 1).data());
+            gl.EnableClientState(GL_VERTEX_ARRAY);
+            gl.VertexPointer(2, GL_FLOAT, 0, Points.data());
+            gl.DrawArrays(GL_POINTS, 0, static_cast<GLsizei>(Points.size() / 2));
+            gl.DisableClientState(GL_VERTEX_ARRAY);
+        });
     gl.PopAttrib();
     // A scaled frame's points land elsewhere than its bits say.
     if (viewportWidth != display.ScreenWidth || viewportHeight != display.ScreenHeight) return std::nullopt;
@@ -93,27 +105,16 @@ std::optional<TPixelRect> TFastFrameRenderer::RenderGlow(const TFrameStore& disp
     }
     const TGLApi& gl = GL();
     gl.PushAttrib(GL_ENABLE_BIT | GL_COLOR_BUFFER_BIT | GL_CURRENT_BIT | GL_PIXEL_MODE_BIT);
-    gl.MatrixMode(GL_PROJECTION);
-    gl.PushMatrix();
-    gl.LoadIdentity();
-    gl.Ortho2D(0, w, 0, h);
-    gl.MatrixMode(GL_MODELVIEW);
-    gl.PushMatrix();
-    gl.LoadIdentity();
-    DisableSceneCapabilities(gl);
-    gl.Disable(GL_BLEND);
-    gl.Disable(GL_ALPHA_TEST);
-    gl.Disable(GL_DITHER);
     // The image covers the viewport: no clear. A viewport of another size
     // (a resized host until the next cycle) shows it scaled.
     const bool scaled = viewportWidth != w || viewportHeight != h;
-    gl.PixelZoom(scaled ? static_cast<GLfloat>(viewportWidth) / w : 1, scaled ? static_cast<GLfloat>(viewportHeight) / h : 1);
-    gl.RasterPos2i(0, 0);
-    gl.DrawPixels(w, h, GL_BGRA, GL_UNSIGNED_BYTE, Image.data());
-    gl.MatrixMode(GL_PROJECTION);
-    gl.PopMatrix();
-    gl.MatrixMode(GL_MODELVIEW);
-    gl.PopMatrix();
+    InPixelSpace(gl, w, h, false, [&] {
+        gl.Disable(GL_DITHER);
+        gl.PixelZoom(scaled ? static_cast<GLfloat>(viewportWidth) / w : 1,
+                     scaled ? static_cast<GLfloat>(viewportHeight) / h : 1);
+        gl.RasterPos2i(0, 0);
+        gl.DrawPixels(w, h, GL_BGRA, GL_UNSIGNED_BYTE, Image.data());
+    });
     gl.PopAttrib();
     if (scaled) return std::nullopt;
     return TPixelRect{0, 0, w, h};

@@ -62,3 +62,15 @@ all_lit() {
 # Waits for a figure in every region given, for as long as a start-up on a
 # loaded machine may take.
 wait_lit() { wait_until 30 all_lit "$@"; }
+
+# A private runtime folder and home in $WORK for a compositor and its
+# clients, which run as nobody when this runs as root (compositors refuse
+# root); sets AS_USER and USER_ENV, command prefixes: a program started in
+# the background with them keeps its own pid.
+compositor_user() {
+  AS_USER=()
+  [ "$(id -u)" -eq 0 ] && AS_USER=(setpriv --reuid=nobody --regid=nogroup --clear-groups)
+  mkdir -m 700 "$WORK/run" "$WORK/home"
+  [ "$(id -u)" -eq 0 ] && chown nobody:nogroup "$WORK/run" "$WORK/home"
+  USER_ENV=("${AS_USER[@]}" env -i PATH="$PATH" HOME="$WORK/home" XDG_RUNTIME_DIR="$WORK/run")
+}

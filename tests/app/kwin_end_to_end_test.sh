@@ -11,11 +11,8 @@ KWIN=$(command -v kwin_wayland) && command -v dbus-run-session >/dev/null && com
   { echo "needs kwin_wayland and dbus"; exit 77; }
 WORK=$(mktemp -d)
 chmod 755 "$WORK"
-AS_USER=()
-[ "$(id -u)" -eq 0 ] && AS_USER=(setpriv --reuid=nobody --regid=nogroup --clear-groups)
-mkdir -m 700 "$WORK/run" "$WORK/home"
-[ "$(id -u)" -eq 0 ] && chown nobody:nogroup "$WORK/run" "$WORK/home"
-USER_ENV=("${AS_USER[@]}" env -i PATH="$PATH" HOME="$WORK/home" XDG_RUNTIME_DIR="$WORK/run")
+. "$(dirname "$0")/end_to_end_lib.sh"
+compositor_user
 COMPOSITOR= PID=
 # KWin's end ends its D-Bus session, daemon included.
 stop_kwin() {
@@ -30,7 +27,6 @@ cleanup() {
   rm -rf "$WORK"
 }
 trap cleanup EXIT
-. "$(dirname "$0")/end_to_end_lib.sh"
 fail() { echo "FAIL: $*"; cat "$WORK/out.log" 2>/dev/null; tail -5 "$WORK/kwin.log" 2>/dev/null; exit 1; }
 
 install -m 755 "$KWIN" "$WORK/kwin_wayland"

@@ -9,12 +9,8 @@ BIN=$1 FRAMES=$2 SWAP_LOG=$3 DISPLAY_TESTS=$4
 command -v sway >/dev/null && command -v grim >/dev/null || { echo "needs sway and grim"; exit 77; }
 WORK=$(mktemp -d)
 chmod 755 "$WORK"
-# Command prefixes, not functions: a program started in the background keeps its own pid.
-AS_USER=()
-[ "$(id -u)" -eq 0 ] && AS_USER=(setpriv --reuid=nobody --regid=nogroup --clear-groups)
-mkdir -m 700 "$WORK/run" "$WORK/home"
-[ "$(id -u)" -eq 0 ] && chown nobody:nogroup "$WORK/run" "$WORK/home"
-USER_ENV=("${AS_USER[@]}" env -i PATH="$PATH" HOME="$WORK/home" XDG_RUNTIME_DIR="$WORK/run")
+. "$(dirname "$0")/end_to_end_lib.sh"
+compositor_user
 SWAY= PID= LIT=
 cleanup() {
   [ -n "$PID" ] && kill -9 "$PID" 2>/dev/null
@@ -23,7 +19,6 @@ cleanup() {
   rm -rf "$WORK"
 }
 trap cleanup EXIT
-. "$(dirname "$0")/end_to_end_lib.sh"
 fail() { echo "FAIL: $*"; cat "$WORK/out.log" 2>/dev/null; tail -5 "$WORK/sway.log" 2>/dev/null; exit 1; }
 
 cp "$BIN" "$WORK/ombrel"
