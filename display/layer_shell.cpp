@@ -498,10 +498,15 @@ void TLayerShell::Dispatch() {
     // already, and a blocking dispatch would then wait for the compositor's
     // next word, holding up the loop and the stop signals. The library's way
     // for clients that share their connection reads only what is there.
-    while (wl_display_prepare_read(Connection) != 0)
-        if (wl_display_dispatch_pending(Connection) < 0) return Handle(-1);
+    int dispatched = 0;
+    while (wl_display_prepare_read(Connection) != 0) {
+        const int n = wl_display_dispatch_pending(Connection);
+        if (n < 0) return Handle(-1);
+        dispatched += n;
+    }
     if (wl_display_read_events(Connection) < 0) return Handle(-1);
-    Handle(wl_display_dispatch_pending(Connection));
+    const int n = wl_display_dispatch_pending(Connection);
+    Handle(n < 0 ? -1 : dispatched + n);
 }
 
 void TLayerShell::Handle(int dispatched) {
@@ -515,6 +520,8 @@ void TLayerShell::Handle(int dispatched) {
                     (interface ? interface->name : "an unknown interface") + " error " + std::to_string(code) +
                     (words.empty() ? "" : " (" + words + ")"));
     }
+    // Outputs and surfaces change only by events: the loop's every wake-up need not lay them out anew.
+    if (dispatched == 0) return;
     const auto now = Outputs();
     if (now == Known) return;
     Known = now;

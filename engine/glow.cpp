@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <stdexcept>
 #include <system_error>
 #include <thread>
 #include <vector>
