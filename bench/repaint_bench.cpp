@@ -112,7 +112,10 @@ const TGLApi NullGL = {
     []() -> GLenum { return GL_NO_ERROR; }, [](GLenum) -> const GLubyte* { return reinterpret_cast<const GLubyte*>(""); },
     [](GLfloat, GLfloat) {}, [](GLenum) {}, [](GLenum) {}, [](GLint, GLenum, GLsizei, const GLvoid*) {},
     [](GLenum, GLint, GLsizei) {}, [](GLint, GLint) {}, [](GLfloat, GLfloat) {},
-    [](GLsizei, GLsizei, GLenum, GLenum, const GLvoid*) {},
+    [](GLsizei, GLsizei, GLenum, GLenum, const GLvoid*) {}, [](GLsizei n, GLuint* t) { std::fill(t, t + n, 1u); },
+    [](GLenum, GLuint) {}, [](GLenum, GLenum, GLint) {}, [](GLenum, GLenum, GLint) {},
+    [](GLenum, GLint, GLint, GLsizei, GLsizei, GLint, GLenum, GLenum, const GLvoid*) {},
+    [](GLenum, GLint, GLint, GLint, GLsizei, GLsizei, GLenum, GLenum, const GLvoid*) {}, [](GLfloat, GLfloat) {},
 };
 
 template <bool PerPixel>

@@ -21,8 +21,9 @@ void DisableSceneCapabilities(const TGLApi& gl);
 // whole viewport, then one point per set bit of the display's own bitmap, in
 // the colour that display 0 holds for that frame, each at its pixel's
 // centre: bitmap row r, column c lights screen row r, column c. A clear
-// gives the black, and the points go out in one vertex array. A glow frame
-// is every pixel's light times that colour, drawn as one image.
+// gives the black; the points go out in one vertex array, or, where they
+// crowd their box, as one image of it. A glow frame is every pixel's light
+// times that colour, drawn as one image of the box around its lit pixels.
 class TFastFrameRenderer {
 public:
     // Frame `frame` (0: none, black only) into the current context, whose
@@ -37,8 +38,15 @@ private:
     std::optional<TPixelRect> RenderGlow(const TFrameStore& display, const TFrameStore& colours, int frame,
                                          int viewportWidth, int viewportHeight);
 
+    // Image (`image`'s size, bottom row first) at `at` in the pixel space of a w x h frame.
+    void DrawImage(int w, int h, const TPixelRect& image, const TPixelRect& at);
+
     std::vector<GLfloat> Points;  // x, y pairs; kept to spare an allocation each time
-    std::vector<uint32_t> Image;  // a glow frame's RGBA pixels, bottom row first
+    std::vector<uint32_t> Image;  // an image's RGBA pixels, bottom row first
+    // The texture images go through, the creation of the context it lives in, its size.
+    GLuint Texture = 0;
+    uint64_t TextureContext = 0;
+    int TextureWidth = 0, TextureHeight = 0;
 };
 
 }  // namespace ombrel

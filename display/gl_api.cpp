@@ -13,7 +13,8 @@ const TGLApi SystemApi = {
     glEnable, glDisable, glBlendFunc, glAlphaFunc, glDepthFunc, glHint, glShadeModel, glColorMask,
     glLightModelfv, glLightModeli, glGetFloatv, glGetIntegerv, glGetString, glViewport, glClearColor, glClear,
     glGetError, gluErrorString, glVertex2f, glEnableClientState, glDisableClientState, glVertexPointer,
-    glDrawArrays, glRasterPos2i, glPixelZoom, glDrawPixels,
+    glDrawArrays, glRasterPos2i, glPixelZoom, glDrawPixels, glGenTextures, glBindTexture, glTexParameteri,
+    glTexEnvi, glTexImage2D, glTexSubImage2D, glTexCoord2f,
 };
 
 const TGLApi* Current = &SystemApi;

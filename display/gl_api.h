@@ -51,6 +51,15 @@ struct TGLApi {
     void (*RasterPos2i)(GLint x, GLint y);
     void (*PixelZoom)(GLfloat x, GLfloat y);
     void (*DrawPixels)(GLsizei width, GLsizei height, GLenum format, GLenum type, const GLvoid* pixels);
+    void (*GenTextures)(GLsizei n, GLuint* textures);
+    void (*BindTexture)(GLenum target, GLuint texture);
+    void (*TexParameteri)(GLenum target, GLenum pname, GLint param);
+    void (*TexEnvi)(GLenum target, GLenum pname, GLint param);
+    void (*TexImage2D)(GLenum target, GLint level, GLint internalFormat, GLsizei width, GLsizei height, GLint border,
+                       GLenum format, GLenum type, const GLvoid* pixels);
+    void (*TexSubImage2D)(GLenum target, GLint level, GLint x, GLint y, GLsizei width, GLsizei height, GLenum format,
+                          GLenum type, const GLvoid* pixels);
+    void (*TexCoord2f)(GLfloat s, GLfloat t);
 };
 
 // The table in use; the system's libGL/libGLU unless a test has put another in place.

@@ -2,6 +2,7 @@
 
 #include <QOpenGLContext>
 #include <QWindow>
+#include <atomic>
 
 #include "display/gl_api.h"
 #include "display/gl_errors.h"
@@ -12,6 +13,7 @@ namespace ombrel {
 namespace {
 
 TGLContext* Current = nullptr;
+std::atomic<uint64_t> Creations{0};
 
 // Whether two formats pick the same framebuffer config; the swap interval is
 // applied to the context, not to the surface.
@@ -30,6 +32,7 @@ TGLContext* TGLContext::CurrentContext() { return Current; }
 void TGLContext::CreateContext() {
     if (Created()) throw EGLContext("Context already created");
     DoCreateContext();
+    CreationNumber = ++Creations;
 }
 
 void TGLContext::DestroyContext() {

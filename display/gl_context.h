@@ -1,5 +1,6 @@
 #pragma once
 #include <QSurfaceFormat>
+#include <cstdint>
 #include <functional>
 #include <memory>
 
@@ -48,6 +49,9 @@ public:
     bool CanShowRegion() const { return Double && DoCanShowRegion(); }
     void ShowRegion(const TPixelRect& r) { DoShowRegion(r); }
     bool Active() const { return Activations > 0; }
+    // A number of its own at each creation, never given twice: what was made
+    // in another context, or in this one before it was made again, is not here.
+    uint64_t Creation() const { return CreationNumber; }
 
     // The context current in this process, if any.
     static TGLContext* CurrentContext();
@@ -73,6 +77,7 @@ private:
     bool Double = true, StereoOn = false;
     TGLAntiAliasing AA = TGLAntiAliasing::aaDefault;
     int Activations = 0;
+    uint64_t CreationNumber = 0;
 };
 
 // The context on a window of ours, through QOpenGLContext. The window takes

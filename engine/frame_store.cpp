@@ -100,6 +100,7 @@ void TFrameStore::ClearFrame(int Frame) noexcept {
 void TFrameStore::CopyFrame(int Dest, int Src) noexcept {
     if (Style == TStyle::Glow) {
         std::copy_n(Frames[Src].Light.get(), static_cast<size_t>(ScreenWidth) * ScreenHeight, Frames[Dest].Light.get());
+        Frames[Dest].Lit = Frames[Src].Lit;
         Frames[Dest].Complete = Frames[Src].Complete;
         return;
     }

@@ -93,6 +93,14 @@ private:
     std::atomic<bool> Value{false};
 };
 
+// The box around a frame's lit pixels, in its columns and rows from the top;
+// empty when nothing is lit.
+struct TLitBox {
+    int Left = 0, Top = 0, Right = -1, Bottom = -1;
+    bool Empty() const noexcept { return Right < Left; }
+    bool operator==(const TLitBox&) const = default;
+};
+
 struct TMorphFrame {
     TCoefs CoefA{}, CoefB{}, CoefC{}, CoefD{}, CoefE{}, CoefF{};
     // Written by the worker, read by every display's repaint.
@@ -101,6 +109,7 @@ struct TMorphFrame {
     // Glow: each pixel's light, row by row (0 black, 255 the densest pixel).
     // Written by the worker alone before Complete is raised.
     std::unique_ptr<uint8_t[]> Light;
+    TLitBox Lit;
     TCompleteFlag Complete;
 
     // Takes the maps and the colour of `other`; the bitmap stays.

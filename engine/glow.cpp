@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <system_error>
 #include <thread>
 #include <vector>
@@ -24,7 +25,46 @@ constexpr double GlowRange = 64;
 // The least light of a lit pixel: about 6%, dim but visible on black.
 constexpr double GlowFloor = 16;
 
+// The first lit byte of row[from, to), or `to`; eight bytes at a time over the dark.
+int FirstLit(const uint8_t* row, int from, int to) noexcept {
+    int x = from;
+    for (uint64_t word; x + 8 <= to; x += 8) {
+        std::memcpy(&word, row + x, 8);
+        if (word != 0) break;
+    }
+    while (x < to && row[x] == 0) ++x;
+    return x;
+}
+
+// The last lit byte of row[from, to), or from - 1.
+int LastLit(const uint8_t* row, int from, int to) noexcept {
+    int x = to;
+    for (uint64_t word; x - 8 >= from; x -= 8) {
+        std::memcpy(&word, row + x - 8, 8);
+        if (word != 0) break;
+    }
+    while (x > from && row[x - 1] == 0) --x;
+    return x - 1;
+}
+
 }  // namespace
+
+TLitBox LitBoxOf(const uint8_t* light, int w, int h) noexcept {
+    const auto row = [&](int y) { return light + static_cast<size_t>(y) * w; };
+    TLitBox box;
+    int top = 0;
+    while (top < h && FirstLit(row(top), 0, w) == w) ++top;
+    if (top == h) return box;
+    int bottom = h - 1;
+    while (FirstLit(row(bottom), 0, w) == w) --bottom;
+    // Between them only the margins outside the box so far need a look.
+    int left = w, right = -1;
+    for (int y = top; y <= bottom; ++y) {
+        left = FirstLit(row(y), 0, left);
+        right = LastLit(row(y), right + 1, w);
+    }
+    return {left, top, right, bottom};
+}
 
 double PortableLog2(double x) noexcept {
     int exponent = 0;
@@ -241,6 +281,8 @@ bool TMorphState::RasteriseGlowFrame(int frame, const TPlacement& place) {
         uint8_t* light = Displays[d]->Frames[frame].Light.get();
         for (size_t p = 0; p < total.size(); ++p) light[p] = table[std::min<uint32_t>(total[p], reference)];
         std::fill(total.begin(), total.end(), 0);
+        // Screens draw only this box: the rest of a frame is black.
+        Displays[d]->Frames[frame].Lit = LitBoxOf(light, Displays[d]->ScreenWidth, Displays[d]->ScreenHeight);
         Displays[d]->Frames[frame].Complete.Set(true);
     }
     return true;

@@ -1,6 +1,8 @@
 #pragma once
 #include <cstdint>
 
+#include "engine/frame_store.h"
+
 namespace ombrel {
 
 // log2(x) for finite x >= 1 from + - * / alone, to within a few units in the
@@ -15,6 +17,9 @@ uint8_t ToneMap(uint32_t count, uint32_t reference) noexcept;
 // The reference of a frame: the count that all but its densest 1/200 of
 // lit pixels stay below, from a histogram of the counts (index: count).
 uint32_t GlowReference(const uint32_t* histogram, uint32_t size) noexcept;
+
+// The box around the pixels of a w x h light image that are not black.
+TLitBox LitBoxOf(const uint8_t* light, int w, int h) noexcept;
 
 // A pixel's channel: the frame colour's channel dimmed by the light, rounded.
 inline uint8_t GlowChannel(uint32_t channel, uint32_t light) noexcept {

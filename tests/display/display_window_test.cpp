@@ -208,12 +208,20 @@ TEST_F(DisplayWindow, FramesShownByRegionLeaveNothingStaleAndMissNothing) {
     // Mesa on X11 shows regions: this is the path under test.
     ASSERT_TRUE(form.GLSceneViewer1->Buffer.RenderingContext()->CanShowRegion());
     // Frames whose points lie far apart: a stale rectangle or a wrong one leaves or loses some.
-    const std::vector<std::vector<std::pair<int, int>>> figures = {
+    std::vector<std::vector<std::pair<int, int>>> figures = {
         {{10, 5}, {20, 15}, {14, 9}},  // frame 1: the top left
         {{310, 190}},                  // frame 2: the bottom right
         {{0, 0}, {319, 199}},          // frame 3: both corners
         {{160, 100}},                  // frame 4: the middle
     };
+    // Crowded boxes go out as images: a checkerboard at the bottom right
+    // (frame 5), a solid block at the top left with one stray point (frame 6).
+    figures.emplace_back();
+    for (int y = 150; y < 196; ++y)
+        for (int x = 250 + y % 2; x < 317; x += 2) figures.back().emplace_back(x, y);
+    figures.emplace_back(std::vector<std::pair<int, int>>{{100, 120}});
+    for (int y = 3; y < 40; ++y)
+        for (int x = 2; x < 61; ++x) figures.back().emplace_back(x, y);
     for (size_t i = 0; i < figures.size(); ++i) {
         const int k = static_cast<int>(i) + 1;
         for (auto [x, y] : figures[i]) form.SetPixel(k, x, y);
@@ -228,7 +236,7 @@ TEST_F(DisplayWindow, FramesShownByRegionLeaveNothingStaleAndMissNothing) {
         EXPECT_EQ(CountMismatches(Grab(form), form, k, k ? ColourOf(form.Frames[k]) : 0), 0)
             << what << ", counter " << counter;
     };
-    for (int32_t counter : {0, 51, 52, 53, 100, 53, 51, 0, 52, 100, 100, 53})
+    for (int32_t counter : {0, 51, 52, 53, 100, 53, 51, 0, 52, 100, 100, 53, 54, 55, 52, 55, 54, 0, 54, 51, 55})
         check(counter, "in turn");
     // Out of sight and back: the screen lost the picture, the back buffer did not.
     form.Hide();

@@ -82,3 +82,39 @@ TEST(FastFrameRenderer, SaysWhereItLitInWindowPixelsUnlessTheFrameIsScaled) {
     EXPECT_EQ(renderer.Render(d, d, 9, 683, 4), std::nullopt);
     EXPECT_EQ(renderer.Render(d, d, 9), std::nullopt);
 }
+
+TEST(FastFrameRenderer, ACrowdedBoxGoesOutAsAnImageThroughOneKeptTexture) {
+    TFrameStore d;
+    d.AllocateFrames(64, 40);
+    // Frame 3: a solid 10x4 block at columns 20..29, rows 30..33, and its colour.
+    for (int y = 30; y < 34; ++y)
+        for (int x = 20; x < 30; ++x) d.SetPixel(3, x, y);
+    d.Frames[3].Hue = 0;
+    d.Frames[3].Saturation = 1;
+    d.Frames[3].Brightness = 255;
+    // Frame 4: two points far apart, a sparse box.
+    d.SetPixel(4, 1, 1);
+    d.SetPixel(4, 60, 35);
+    TGLRecorder rec;
+    TFastFrameRenderer renderer;
+    for (int round = 0; round < 2; ++round) {
+        EXPECT_EQ(renderer.Render(d, d, 3, 64, 40), (TPixelRect{20, 6, 10, 4}));
+        EXPECT_EQ(renderer.Render(d, d, 4, 64, 40), (TPixelRect{1, 4, 60, 35}));
+    }
+    EXPECT_TRUE(Balanced(rec.Calls));
+    EXPECT_EQ(rec.Count("glDrawArrays"), 2u);
+    EXPECT_EQ(rec.Count("glGenTextures"), 1u);
+    EXPECT_EQ(rec.Count("glTexImage2D"), 1u);
+    EXPECT_EQ(rec.Count("glDrawPixels"), 0u);
+    // The box's pixels, bottom row first, red, opaque; the quad on the box's window pixels.
+    std::vector<std::vector<double>> uploads, corners;
+    for (const TGLCall& c : rec.Calls) {
+        if (c.Name == "glTexSubImage2D") uploads.push_back(c.Args);
+        if (c.Name == "glVertex2f") corners.push_back(c.Args);
+    }
+    ASSERT_EQ(uploads.size(), 2u);
+    EXPECT_EQ(uploads[0], std::vector<double>({0, 0, 0, 10, 4, GL_RGBA, GL_UNSIGNED_BYTE, 255, 0, 0, 255}));
+    ASSERT_EQ(corners.size(), 8u);
+    EXPECT_EQ(corners[0], std::vector<double>({20, 6}));
+    EXPECT_EQ(corners[2], std::vector<double>({30, 10}));
+}

@@ -90,6 +90,23 @@ const TGLApi RecordingApi = {
     [](GLsizei w, GLsizei h, GLenum f, GLenum t, const GLvoid*) {
         Rec("glDrawPixels", {double(w), double(h), double(f), double(t)});
     },
+    [](GLsizei n, GLuint* t) {
+        Rec("glGenTextures", {double(n)});
+        for (GLsizei i = 0; i < n; ++i) t[i] = ++TGLRecorder::Active->LastTexture;
+    },
+    [](GLenum target, GLuint t) { Rec("glBindTexture", {double(target), double(t)}); },
+    [](GLenum target, GLenum p, GLint v) { Rec("glTexParameteri", {double(target), double(p), double(v)}); },
+    [](GLenum target, GLenum p, GLint v) { Rec("glTexEnvi", {double(target), double(p), double(v)}); },
+    [](GLenum, GLint level, GLint i, GLsizei w, GLsizei h, GLint, GLenum f, GLenum t, const GLvoid*) {
+        Rec("glTexImage2D", {double(level), double(i), double(w), double(h), double(f), double(t)});
+    },
+    // The image's first pixel, as four bytes, follows the place and size.
+    [](GLenum, GLint level, GLint x, GLint y, GLsizei w, GLsizei h, GLenum f, GLenum t, const GLvoid* p) {
+        const auto* b = static_cast<const unsigned char*>(p);
+        Rec("glTexSubImage2D", {double(level), double(x), double(y), double(w), double(h), double(f), double(t),
+                                double(b[0]), double(b[1]), double(b[2]), double(b[3])});
+    },
+    [](GLfloat s, GLfloat t) { Rec("glTexCoord2f", {s, t}); },
 };
 
 }  // namespace

@@ -27,6 +27,7 @@ public:
     GLfloat CurrentColor[4] = {0.25f, 0.5f, 0.75f, 1.0f};
     GLfloat LineWidth = 3, PointSize = 2;
     const GLfloat* Vertices = nullptr;  // the last vertex pointer
+    GLuint LastTexture = 0;             // the last texture name given
 
     static TGLRecorder* Active;
 

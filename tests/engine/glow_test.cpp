@@ -83,6 +83,32 @@ TEST(Glow, ACycleMarksItsFramesIncompleteUntilDrawnAndFrameOneTakesTheTarget) {
     rig.S.TakeOverTargetPicture();
     EXPECT_EQ(d.FrameHash(1), target);
     EXPECT_TRUE(d.Frames[1].Complete.Raised());
+    EXPECT_FALSE(d.Frames[1].Lit.Empty());
+    EXPECT_EQ(d.Frames[1].Lit, LitBoxOf(d.Frames[1].Light.get(), 64, 48));
+}
+
+TEST(Glow, TheLitBoxHoldsEveryLitPixelAndNoDarkMargin) {
+    // Widths around the eight-byte steps, pixels on their edges and at random.
+    for (int w : {1, 7, 8, 9, 17, 64, 67})
+        for (int h : {1, 5}) {
+            std::vector<uint8_t> light(static_cast<size_t>(w) * h, 0);
+            EXPECT_TRUE(LitBoxOf(light.data(), w, h).Empty());
+            uint32_t state = 12345u + static_cast<uint32_t>(w * 10 + h);
+            for (int trial = 0; trial < 40; ++trial) {
+                std::fill(light.begin(), light.end(), 0);
+                const int marks = 1 + trial % 4;
+                TLitBox expected{w, h, -1, -1};
+                for (int m = 0; m < marks; ++m) {
+                    state = state * 1664525u + 1013904223u;
+                    const int x = trial < 8 ? (trial % 2 ? w - 1 : std::min(w - 1, 8 * (trial / 2))) : int(state >> 8) % w;
+                    const int y = int(state >> 20) % h;
+                    light[static_cast<size_t>(y) * w + x] = static_cast<uint8_t>(1 + (state >> 3) % 255);
+                    expected = {std::min(expected.Left, x), std::min(expected.Top, y), std::max(expected.Right, x),
+                                std::max(expected.Bottom, y)};
+                }
+                EXPECT_EQ(LitBoxOf(light.data(), w, h), expected) << w << "x" << h << " trial " << trial;
+            }
+        }
 }
 
 TEST(Glow, TheMemoryLimitCountsAByteAPixel) {
