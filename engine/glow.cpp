@@ -132,6 +132,25 @@ namespace {
 // otherwise every one of them would light the same few pixels near it.
 constexpr int BurnIn = 20;
 
+// work(t) for every t in [0, threads), each on a thread of its own where one
+// can be started, this one taking t = 0 and any that could not.
+template <typename TWork>
+void OnThreads(int threads, const TWork& work) {
+    std::vector<std::thread> helpers;
+    try {
+        for (int t = 1; t < threads; ++t)
+            helpers.emplace_back([&work, t] {
+                RunInBackground();
+                work(t);
+            });
+    } catch (const std::system_error&) {
+        // Fewer threads: this one takes the rest.
+    }
+    work(0);
+    for (int t = static_cast<int>(helpers.size()) + 1; t < threads; ++t) work(t);
+    for (std::thread& h : helpers) h.join();
+}
+
 // A display's counts, with the placement folded into one multiply-add an
 // axis: a glow pixel need not be a dots pixel to the last rounding, and the
 // divisions would cost a third of the loop.
@@ -241,49 +260,59 @@ bool TMorphState::RasteriseGlowFrame(int frame, const TPlacement& place) {
         }
     };
     // Each thread takes a fixed run of orbits; the counts add up the same however the threads ran.
-    std::vector<std::thread> helpers;
     const auto firstOf = [&](int t) { return orbits * t / threads; };
-    try {
-        for (int t = 1; t < threads; ++t)
-            helpers.emplace_back([&run, &firstOf, t] {
-                RunInBackground();
-                run(t, firstOf(t), firstOf(t + 1));
-            });
-    } catch (const std::system_error&) {
-        // Fewer threads: this one takes the rest.
-    }
-    run(0, 0, firstOf(1));
-    for (int t = static_cast<int>(helpers.size()) + 1; t < threads; ++t) run(t, firstOf(t), firstOf(t + 1));
-    for (std::thread& h : helpers) h.join();
+    OnThreads(threads, [&](int t) { run(t, firstOf(t), firstOf(t + 1)); });
     if (Cancel.load(std::memory_order_relaxed)) return false;
 
-    // Light: one reference for all the figure's displays, so that a span has no seams.
-    GlowHistogram.assign(0x10000, 0);
-    for (size_t d = 0; d < Displays.size(); ++d) {
-        std::vector<uint16_t>& total = GlowCounts[0][d];
-        for (int t = 1; t < threads; ++t) {
-            std::vector<uint16_t>& part = GlowCounts[static_cast<size_t>(t)][d];
-            for (size_t p = 0; p < total.size(); ++p)
-                total[p] = static_cast<uint16_t>(std::min<uint32_t>(0xFFFF, uint32_t{total[p]} + part[p]));
-            std::fill(part.begin(), part.end(), 0);
+    // Each thread takes a fixed share of every display's pixels: the threads'
+    // counts added up, and a histogram of them for the reference. Sums of
+    // whole numbers: the same however the work was split.
+    const auto shareOf = [&](size_t d, int t) { return GlowCounts[0][d].size() * static_cast<size_t>(t) / threads; };
+    GlowHistograms.resize(static_cast<size_t>(threads));
+    OnThreads(threads, [&](int t) {
+        std::vector<uint32_t>& histogram = GlowHistograms[static_cast<size_t>(t)];
+        histogram.assign(0x10000, 0);
+        std::vector<uint16_t*> parts(static_cast<size_t>(threads));
+        for (size_t d = 0; d < Displays.size(); ++d) {
+            for (size_t other = 0; other < parts.size(); ++other) parts[other] = GlowCounts[other][d].data();
+            uint16_t* total = parts[0];
+            for (size_t p = shareOf(d, t), end = shareOf(d, t + 1); p < end; ++p) {
+                uint32_t sum = total[p];
+                for (size_t other = 1; other < parts.size(); ++other) {
+                    sum += parts[other][p];
+                    parts[other][p] = 0;
+                }
+                if (sum == 0) continue;
+                total[p] = static_cast<uint16_t>(std::min<uint32_t>(sum, 0xFFFF));
+                ++histogram[total[p]];
+            }
         }
-        // Black pixels are most of them and no part of the reference.
-        for (uint16_t c : total)
-            if (c != 0) ++GlowHistogram[c];
-    }
+    });
+    // Light: one reference for all the figure's displays, so that a span has
+    // no seams. Black pixels are most of them and no part of it.
+    GlowHistogram.assign(0x10000, 0);
+    for (const std::vector<uint32_t>& h : GlowHistograms)
+        for (size_t c = 1; c < 0x10000; ++c) GlowHistogram[c] += h[c];
     const uint32_t reference = GlowReference(GlowHistogram.data(), 0x10000);
     // From a table: the tone map costs divisions and a square root.
     std::vector<uint8_t>& table = GlowTable;
     table.resize(reference + 1);
     for (uint32_t c = 0; c <= reference; ++c) table[c] = ToneMap(c, reference);
-    for (size_t d = 0; d < Displays.size(); ++d) {
-        std::vector<uint16_t>& total = GlowCounts[0][d];
-        uint8_t* light = Displays[d]->Frames[frame].Light.get();
-        for (size_t p = 0; p < total.size(); ++p) light[p] = table[std::min<uint32_t>(total[p], reference)];
-        std::fill(total.begin(), total.end(), 0);
+    OnThreads(threads, [&](int t) {
+        for (size_t d = 0; d < Displays.size(); ++d) {
+            uint16_t* total = GlowCounts[0][d].data();
+            uint8_t* light = Displays[d]->Frames[frame].Light.get();
+            for (size_t p = shareOf(d, t), end = shareOf(d, t + 1); p < end; ++p) {
+                light[p] = table[std::min<uint32_t>(total[p], reference)];
+                total[p] = 0;
+            }
+        }
+    });
+    for (TFrameStore* d : Displays) {
+        TMorphFrame& f = d->Frames[frame];
         // Screens draw only this box: the rest of a frame is black.
-        Displays[d]->Frames[frame].Lit = LitBoxOf(light, Displays[d]->ScreenWidth, Displays[d]->ScreenHeight);
-        Displays[d]->Frames[frame].Complete.Set(true);
+        f.Lit = LitBoxOf(f.Light.get(), d->ScreenWidth, d->ScreenHeight);
+        f.Complete.Set(true);
     }
     return true;
 }

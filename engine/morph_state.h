@@ -80,6 +80,7 @@ private:
     // Glow: per thread, per display, each pixel's hits in the frame being drawn.
     std::vector<std::vector<std::vector<uint16_t>>> GlowCounts;
     std::vector<uint32_t> GlowHistogram;
+    std::vector<std::vector<uint32_t>> GlowHistograms;  // per thread, of its share of the pixels
     std::vector<uint8_t> GlowTable;
 };
 
