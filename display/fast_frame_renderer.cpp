@@ -50,9 +50,14 @@ uint32_t ImagePixel(uint32_t red, uint32_t green, uint32_t blue) noexcept {
 }
 
 // The software rasteriser spends on one point about what it spends on 32
-// pixels of an image (some 200 ns against 6): a frame whose points
-// outnumber its box's pixels by less goes out as an image of the box.
+// pixels of an image (some 200 ns against 6), and on an image besides about
+// what 1024 pixels cost: a band whose points outnumber its box's pixels by
+// less goes out as an image of the box.
 constexpr int64_t PixelsPerPoint = 32;
+constexpr int64_t PixelsPerImage = 1024;
+// Rows a band holds: a figure's outline, followed closely enough that images
+// leave out most of the black around it, in few pieces.
+constexpr int BandRows = 32;
 
 }  // namespace
 
@@ -61,52 +66,72 @@ std::optional<TPixelRect> TFastFrameRenderer::Render(const TFrameStore& display,
     if (display.Style == TStyle::Glow && frame != 0)
         return RenderGlow(display, colours, frame, viewportWidth, viewportHeight);
     const TGLApi& gl = GL();
+    const int w = display.ScreenWidth, h = display.ScreenHeight;
     gl.PushAttrib(GL_ENABLE_BIT | GL_COLOR_BUFFER_BIT | GL_CURRENT_BIT | GL_POINT_BIT | GL_TEXTURE_BIT);
     // The whole buffer: a software rasteriser clears it faster than any part.
     gl.ClearColor(0, 0, 0, 1);
     gl.Clear(GL_COLOR_BUFFER_BIT);
     Points.clear();
-    int left = display.ScreenWidth, right = -1, top = -1, bottom = -1;
+    Bands.clear();
     if (frame != 0)
         display.Frames[frame].FrameBits.ForEachSet([&](int x, int y) {
             // Rows come in order, top to bottom.
-            if (top < 0) top = y;
-            bottom = y;
-            left = std::min(left, x);
-            right = std::max(right, x);
+            if (Bands.empty() || y / BandRows != Bands.back().Box.Top / BandRows)
+                Bands.push_back({{x, y, x, y}, Points.size() / 2, Points.size() / 2});
+            TBand& band = Bands.back();
+            band.Box = {std::min(band.Box.Left, x), band.Box.Top, std::max(band.Box.Right, x), y};
+            ++band.PointsEnd;
             // At the pixel's centre: on its corner the rasteriser may light a neighbour.
             Points.push_back(static_cast<GLfloat>(x) + 0.5f);
             Points.push_back(static_cast<GLfloat>(y) + 0.5f);
         });
     // A scaled frame's points land elsewhere than its bits say.
-    const bool scaled = viewportWidth != display.ScreenWidth || viewportHeight != display.ScreenHeight;
-    const TPixelRect box{left, display.ScreenHeight - 1 - bottom, right - left + 1, bottom - top + 1};
-    const int64_t count = static_cast<int64_t>(Points.size() / 2);
-    const TColor colour = count != 0 ? FrameColour(colours, frame) : 0;
-    if (count != 0 && !scaled && count * PixelsPerPoint > int64_t{box.Width} * box.Height) {
-        Image.assign(static_cast<size_t>(box.Width) * box.Height, ImagePixel(0, 0, 0));
+    const bool scaled = viewportWidth != w || viewportHeight != h;
+    const TColor colour = Points.empty() ? 0 : FrameColour(colours, frame);
+    TLitBox all;
+    size_t images = 0;
+    for (TBand& band : Bands) {
+        const TLitBox& b = band.Box;
+        all = all.Empty() ? b : TLitBox{std::min(all.Left, b.Left), all.Top, std::max(all.Right, b.Right), b.Bottom};
+        band.Image = !scaled && static_cast<int64_t>(band.PointsEnd - band.PointsFirst) * PixelsPerPoint >
+                                    int64_t{b.Right - b.Left + 1} * (b.Bottom - b.Top + 1) + PixelsPerImage;
+        images += band.Image;
+    }
+    if (images != 0) {
+        const uint32_t black = ImagePixel(0, 0, 0);
         const uint32_t lit = ImagePixel(colour & 0xffu, (colour >> 8) & 0xffu, (colour >> 16) & 0xffu);
-        for (size_t i = 0; i < Points.size(); i += 2) {
-            const int x = static_cast<int>(Points[i]), y = static_cast<int>(Points[i + 1]);
-            Image[static_cast<size_t>(bottom - y) * box.Width + (x - left)] = lit;
-        }
-        DrawImage(display.ScreenWidth, display.ScreenHeight, box, box);
-    } else if (count != 0) {
+        DrawImages(w, h, [&](const TBand& band, uint32_t* image) {
+            const int bw = band.Box.Right - band.Box.Left + 1, bh = band.Box.Bottom - band.Box.Top + 1;
+            std::fill(image, image + static_cast<size_t>(bw) * bh, black);
+            for (size_t i = 2 * band.PointsFirst; i < 2 * band.PointsEnd; i += 2) {
+                const int x = static_cast<int>(Points[i]), y = static_cast<int>(Points[i + 1]);
+                image[static_cast<size_t>(band.Box.Bottom - y) * bw + (x - band.Box.Left)] = lit;
+            }
+        });
+    }
+    if (images != Bands.size())
         // Pixel space of the display's frames, y running down: the same pixels
         // also on a scaled window.
-        InPixelSpace(gl, display.ScreenWidth, display.ScreenHeight, true, [&] {
+        InPixelSpace(gl, w, h, true, [&] {
             gl.PointSize(1);
             gl.Color4fv(PackedColourToGL(colour, 1).data());
             gl.EnableClientState(GL_VERTEX_ARRAY);
             gl.VertexPointer(2, GL_FLOAT, 0, Points.data());
-            gl.DrawArrays(GL_POINTS, 0, static_cast<GLsizei>(count));
+            // Neighbouring bands of points in one call.
+            for (size_t b = 0; b < Bands.size();) {
+                if (Bands[b].Image) {
+                    ++b;
+                    continue;
+                }
+                const size_t first = Bands[b].PointsFirst;
+                while (b < Bands.size() && !Bands[b].Image) ++b;
+                gl.DrawArrays(GL_POINTS, static_cast<GLint>(first), static_cast<GLsizei>(Bands[b - 1].PointsEnd - first));
+            }
             gl.DisableClientState(GL_VERTEX_ARRAY);
         });
-    }
     gl.PopAttrib();
     if (scaled) return std::nullopt;
-    if (count == 0) return TPixelRect{};
-    return box;
+    return WindowRect(all, h);
 }
 
 std::optional<TPixelRect> TFastFrameRenderer::RenderGlow(const TFrameStore& display, const TFrameStore& colours,
@@ -118,32 +143,45 @@ std::optional<TPixelRect> TFastFrameRenderer::RenderGlow(const TFrameStore& disp
     for (uint32_t l = 0; l < 256; ++l)
         palette[l] = ImagePixel(GlowChannel(red, l), GlowChannel(green, l), GlowChannel(blue, l));
     // A viewport of another size (a resized host until the next cycle) shows
-    // the whole frame scaled; otherwise the box around its lit pixels, on black.
+    // the whole frame scaled; otherwise the lit pixels' box, band by band, on black.
     const bool scaled = viewportWidth != w || viewportHeight != h;
+    const uint8_t* light = display.Frames[frame].Light.get();
     const TLitBox lit = scaled ? TLitBox{0, 0, w - 1, h - 1} : display.Frames[frame].Lit;
-    const TPixelRect box{lit.Left, h - 1 - lit.Bottom, lit.Right - lit.Left + 1, lit.Bottom - lit.Top + 1};
+    Bands.clear();
+    for (int top = lit.Top; !lit.Empty() && top <= lit.Bottom; top = (top / BandRows + 1) * BandRows) {
+        const int rows = std::min(lit.Bottom + 1, (top / BandRows + 1) * BandRows) - top;
+        const TLitBox b = scaled ? TLitBox{0, 0, w - 1, rows - 1} : LitBoxOf(light + static_cast<size_t>(top) * w, w, rows);
+        if (!b.Empty()) Bands.push_back({{b.Left, top + b.Top, b.Right, top + b.Bottom}, 0, 0, true});
+    }
     const TGLApi& gl = GL();
     gl.PushAttrib(GL_ENABLE_BIT | GL_COLOR_BUFFER_BIT | GL_CURRENT_BIT | GL_TEXTURE_BIT);
     if (!scaled) {
         gl.ClearColor(0, 0, 0, 1);
         gl.Clear(GL_COLOR_BUFFER_BIT);
     }
-    if (!lit.Empty()) {
-        Image.resize(static_cast<size_t>(box.Width) * box.Height);
-        for (int y = lit.Top; y <= lit.Bottom; ++y) {
-            const uint8_t* light = display.Frames[frame].Light.get() + static_cast<size_t>(y) * w + lit.Left;
-            uint32_t* row = Image.data() + static_cast<size_t>(lit.Bottom - y) * box.Width;
-            for (int x = 0; x < box.Width; ++x) row[x] = palette[light[x]];
+    DrawImages(w, h, [&](const TBand& band, uint32_t* image) {
+        const int bw = band.Box.Right - band.Box.Left + 1;
+        for (int y = band.Box.Top; y <= band.Box.Bottom; ++y) {
+            const uint8_t* from = light + static_cast<size_t>(y) * w + band.Box.Left;
+            uint32_t* row = image + static_cast<size_t>(band.Box.Bottom - y) * bw;
+            for (int x = 0; x < bw; ++x) row[x] = palette[from[x]];
         }
-        // Scaled, the frame's pixel space covers the viewport.
-        DrawImage(w, h, box, scaled ? TPixelRect{0, 0, w, h} : box);
-    }
+    });
     gl.PopAttrib();
     if (scaled) return std::nullopt;
-    return lit.Empty() ? TPixelRect{} : box;
+    return WindowRect(lit, h);
 }
 
-void TFastFrameRenderer::DrawImage(int w, int h, const TPixelRect& image, const TPixelRect& at) {
+TPixelRect TFastFrameRenderer::WindowRect(const TLitBox& box, int h) noexcept {
+    if (box.Empty()) return {};
+    return {box.Left, h - 1 - box.Bottom, box.Right - box.Left + 1, box.Bottom - box.Top + 1};
+}
+
+void TFastFrameRenderer::DrawImages(int w, int h, const std::function<void(const TBand&, uint32_t*)>& paint) {
+    size_t size = 0;
+    for (const TBand& band : Bands)
+        if (band.Image) size += static_cast<size_t>(band.Box.Right - band.Box.Left + 1) * (band.Box.Bottom - band.Box.Top + 1);
+    if (size == 0) return;
     const TGLApi& gl = GL();
     const TGLContext* current = TGLContext::CurrentContext();
     const uint64_t context = current ? current->Creation() : 0;
@@ -162,23 +200,33 @@ void TFastFrameRenderer::DrawImage(int w, int h, const TPixelRect& image, const 
         TextureWidth = w;
         TextureHeight = h;
     }
-    gl.TexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, image.Width, image.Height, GL_RGBA, GL_UNSIGNED_BYTE, Image.data());
+    // Each band into the texture at its own place in the frame, all before
+    // the first draw: writing a texture that a queued draw reads waits for it.
+    Image.resize(size);
+    uint32_t* image = Image.data();
+    for (const TBand& band : Bands) {
+        if (!band.Image) continue;
+        const TPixelRect at = WindowRect(band.Box, h);
+        paint(band, image);
+        gl.TexSubImage2D(GL_TEXTURE_2D, 0, at.X, at.Y, at.Width, at.Height, GL_RGBA, GL_UNSIGNED_BYTE, image);
+        image += static_cast<size_t>(at.Width) * at.Height;
+    }
     InPixelSpace(gl, w, h, false, [&] {
         gl.Enable(GL_TEXTURE_2D);
         gl.TexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_REPLACE);
-        // Texel centres on pixel centres: each pixel takes its own texel.
-        const GLfloat s = static_cast<GLfloat>(image.Width) / w, t = static_cast<GLfloat>(image.Height) / h;
-        const auto x0 = static_cast<GLfloat>(at.X), y0 = static_cast<GLfloat>(at.Y);
-        const auto x1 = static_cast<GLfloat>(at.X + at.Width), y1 = static_cast<GLfloat>(at.Y + at.Height);
+        // Frame pixels and texels alike: each pixel's centre takes its own texel.
+        const auto sOf = [w](int x) { return static_cast<GLfloat>(x) / static_cast<GLfloat>(w); };
+        const auto tOf = [h](int y) { return static_cast<GLfloat>(y) / static_cast<GLfloat>(h); };
         gl.Begin(GL_QUADS);
-        gl.TexCoord2f(0, 0);
-        gl.Vertex2f(x0, y0);
-        gl.TexCoord2f(s, 0);
-        gl.Vertex2f(x1, y0);
-        gl.TexCoord2f(s, t);
-        gl.Vertex2f(x1, y1);
-        gl.TexCoord2f(0, t);
-        gl.Vertex2f(x0, y1);
+        for (const TBand& band : Bands) {
+            if (!band.Image) continue;
+            const TPixelRect at = WindowRect(band.Box, h);
+            const int x1 = at.X + at.Width, y1 = at.Y + at.Height;
+            for (auto [x, y] : {std::pair{at.X, at.Y}, std::pair{x1, at.Y}, std::pair{x1, y1}, std::pair{at.X, y1}}) {
+                gl.TexCoord2f(sOf(x), tOf(y));
+                gl.Vertex2f(static_cast<GLfloat>(x), static_cast<GLfloat>(y));
+            }
+        }
         gl.End();
     });
 }

@@ -1,5 +1,6 @@
 #pragma once
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -21,9 +22,9 @@ void DisableSceneCapabilities(const TGLApi& gl);
 // whole viewport, then one point per set bit of the display's own bitmap, in
 // the colour that display 0 holds for that frame, each at its pixel's
 // centre: bitmap row r, column c lights screen row r, column c. A clear
-// gives the black; the points go out in one vertex array, or, where they
-// crowd their box, as one image of it. A glow frame is every pixel's light
-// times that colour, drawn as one image of the box around its lit pixels.
+// gives the black; the points go out in one vertex array, and bands of rows
+// where they crowd their box as images of it. A glow frame is every pixel's
+// light times that colour, drawn as images of its lit bands.
 class TFastFrameRenderer {
 public:
     // Frame `frame` (0: none, black only) into the current context, whose
@@ -35,14 +36,25 @@ public:
                                      int viewportWidth = 0, int viewportHeight = 0);
 
 private:
+    // Rows of a frame drawn one way: the box around their lit pixels (rows
+    // from the top), their points in Points, and whether they go out as an image.
+    struct TBand {
+        TLitBox Box;
+        size_t PointsFirst = 0, PointsEnd = 0;
+        bool Image = false;
+    };
+
     std::optional<TPixelRect> RenderGlow(const TFrameStore& display, const TFrameStore& colours, int frame,
                                          int viewportWidth, int viewportHeight);
-
-    // Image (`image`'s size, bottom row first) at `at` in the pixel space of a w x h frame.
-    void DrawImage(int w, int h, const TPixelRect& image, const TPixelRect& at);
+    // The image bands of a w x h frame, each painted by `paint` (its box's
+    // pixels, bottom row first), in the frame's pixel space.
+    void DrawImages(int w, int h, const std::function<void(const TBand&, uint32_t*)>& paint);
+    // A box of a frame h pixels high in window pixels, counted from the bottom.
+    static TPixelRect WindowRect(const TLitBox& box, int h) noexcept;
 
     std::vector<GLfloat> Points;  // x, y pairs; kept to spare an allocation each time
-    std::vector<uint32_t> Image;  // an image's RGBA pixels, bottom row first
+    std::vector<TBand> Bands;
+    std::vector<uint32_t> Image;  // the image bands' RGBA pixels, one after the other
     // The texture images go through, the creation of the context it lives in, its size.
     GLuint Texture = 0;
     uint64_t TextureContext = 0;

@@ -86,8 +86,8 @@ TEST(FastFrameRenderer, SaysWhereItLitInWindowPixelsUnlessTheFrameIsScaled) {
 TEST(FastFrameRenderer, ACrowdedBoxGoesOutAsAnImageThroughOneKeptTexture) {
     TFrameStore d;
     d.AllocateFrames(64, 40);
-    // Frame 3: a solid 10x4 block at columns 20..29, rows 30..33, and its colour.
-    for (int y = 30; y < 34; ++y)
+    // Frame 3: a solid 10x4 block at columns 20..29, rows 34..37, and its colour.
+    for (int y = 34; y < 38; ++y)
         for (int x = 20; x < 30; ++x) d.SetPixel(3, x, y);
     d.Frames[3].Hue = 0;
     d.Frames[3].Saturation = 1;
@@ -98,7 +98,7 @@ TEST(FastFrameRenderer, ACrowdedBoxGoesOutAsAnImageThroughOneKeptTexture) {
     TGLRecorder rec;
     TFastFrameRenderer renderer;
     for (int round = 0; round < 2; ++round) {
-        EXPECT_EQ(renderer.Render(d, d, 3, 64, 40), (TPixelRect{20, 6, 10, 4}));
+        EXPECT_EQ(renderer.Render(d, d, 3, 64, 40), (TPixelRect{20, 2, 10, 4}));
         EXPECT_EQ(renderer.Render(d, d, 4, 64, 40), (TPixelRect{1, 4, 60, 35}));
     }
     EXPECT_TRUE(Balanced(rec.Calls));
@@ -113,8 +113,8 @@ TEST(FastFrameRenderer, ACrowdedBoxGoesOutAsAnImageThroughOneKeptTexture) {
         if (c.Name == "glVertex2f") corners.push_back(c.Args);
     }
     ASSERT_EQ(uploads.size(), 2u);
-    EXPECT_EQ(uploads[0], std::vector<double>({0, 0, 0, 10, 4, GL_RGBA, GL_UNSIGNED_BYTE, 255, 0, 0, 255}));
+    EXPECT_EQ(uploads[0], std::vector<double>({0, 20, 2, 10, 4, GL_RGBA, GL_UNSIGNED_BYTE, 255, 0, 0, 255}));
     ASSERT_EQ(corners.size(), 8u);
-    EXPECT_EQ(corners[0], std::vector<double>({20, 6}));
-    EXPECT_EQ(corners[2], std::vector<double>({30, 10}));
+    EXPECT_EQ(corners[0], std::vector<double>({20, 2}));
+    EXPECT_EQ(corners[2], std::vector<double>({30, 6}));
 }
