@@ -25,10 +25,15 @@ struct TCanvasView {
                 static_cast<uint32_t>(d.ScreenWidth), static_cast<uint32_t>(d.ScreenHeight)};
     }
 
-    // The display's pixel that the point (x, y) lands on, if any.
-    bool PixelOf(const TPlacement& p, double x, double y, uint32_t& X, uint32_t& Y) const noexcept {
-        const double fx = ((x * p.Kx + p.Ox) / 800) * Width;
-        const double fy = ((p.Oy - y * p.Ky) / 600) * Height;
+    // The point's place in the picture, as shares of its width and height:
+    // the same for every display that the figure is drawn on.
+    static double ShareX(const TPlacement& p, double x) noexcept { return (x * p.Kx + p.Ox) / 800; }
+    static double ShareY(const TPlacement& p, double y) noexcept { return (p.Oy - y * p.Ky) / 600; }
+
+    // The display's pixel that the point at shares (u, v) lands on, if any.
+    bool PixelOf(double u, double v, uint32_t& X, uint32_t& Y) const noexcept {
+        const double fx = u * Width;
+        const double fy = v * Height;
         // Anything that cannot round into the canvas (NaN and infinities
         // included) is dropped before it is converted.
         if (!(fx > -1.0 && fx < Width && fy > -1.0 && fy < Height)) return false;
