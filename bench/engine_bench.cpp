@@ -2,8 +2,11 @@
 // step-by-step transcription, so the speed-up is a ratio within one run.
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
+#include <cstdlib>
 #include <vector>
 
+#include "engine/glow.h"
 #include "engine/reference/chaos_game_reference.h"
 #include "engine/show_layout.h"
 #include "tests/engine/engine_rig.h"
@@ -54,8 +57,48 @@ void BM_GlowCycle(benchmark::State& st) {
     st.SetLabel(st.range(0) == 0 ? "1920x1080" : st.range(0) == 2 ? "3840x2160" : "1920x1080+1280x1024");
 }
 
+// Glow against its converged picture: frame 50 of the first cycle on one
+// Arg(0) x Arg(1) display, seed Arg(2), at the default density and at
+// --density 8. Counters: the relative L1 difference of their light (the
+// colour is the same in both), and the points that a lit pixel gets.
+void BM_GlowQuality(benchmark::State& st) {
+    const int w = static_cast<int>(st.range(0)), h = static_cast<int>(st.range(1));
+    const auto seed = static_cast<uint32_t>(st.range(2));
+    const auto frame50 = [&](double density, double& pointsPerLit) {
+        TEngineRig rig({{w, h}}, seed, TStyle::Glow);
+        rig.Stores[0]->PointBudget = ComputePointBudget(w, h, density);
+        rig.S.UpdateMaxPointBudget();
+        rig.S.GenerateMorph();
+        const uint8_t* light = rig.Stores[0]->Frames[DesignedFrameCount].Light.get();
+        std::vector<uint8_t> frame(light, light + static_cast<size_t>(w) * h);
+        const auto lit = static_cast<double>(std::count_if(frame.begin(), frame.end(), [](uint8_t l) { return l != 0; }));
+        pointsPerLit = GlowOrbits(int64_t{w} * h) * (static_cast<double>(rig.S.MaxPointBudget) + 1) / lit;
+        return frame;
+    };
+    for (auto _ : st) {
+        double perLit = 0, converged = 0;
+        const std::vector<uint8_t> a = frame50(1, perLit), b = frame50(8, converged);
+        double difference = 0, total = 0;
+        for (size_t i = 0; i < a.size(); ++i) {
+            difference += std::abs(a[i] - b[i]);
+            total += b[i];
+        }
+        st.counters["L1"] = difference / total;
+        st.counters["points_per_lit_pixel"] = perLit;
+    }
+}
+
 }  // namespace
 
+BENCHMARK(BM_GlowQuality)
+    ->Name("GlowQuality")
+    ->ArgNames({"w", "h", "seed"})
+    ->Args({1920, 1080, 1})->Args({1920, 1080, 2})->Args({1920, 1080, 3})->Args({1920, 1080, 43})
+    ->Args({1920, 1080, 0x5eed})->Args({1920, 1080, 20261207})
+    ->Args({1280, 1024, 3})->Args({1280, 1024, 43})->Args({1280, 1024, 20261207})
+    ->Args({3840, 2160, 43})->Args({3840, 2160, 20261207})
+    ->Iterations(1)
+    ->Unit(benchmark::kSecond);
 BENCHMARK(BM_GlowCycle)->Name("GenerateMorph/glow")->ArgsProduct({{0, 2, 3}, {1, 2}})->Unit(benchmark::kMillisecond)->MinTime(4.0)->UseRealTime();
 BENCHMARK(BM_SpanCycle)->Name("GenerateMorph/span-gap")->Arg(0)->Arg(10000)->Arg(40000)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 BENCHMARK(BM_Cycle<false>)->Name("GenerateMorph/fast")->DenseRange(0, 3)->Unit(benchmark::kMillisecond)->MinTime(2.0);
