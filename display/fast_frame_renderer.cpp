@@ -1,6 +1,7 @@
 #include "display/fast_frame_renderer.h"
 
 #include <algorithm>
+#include <cstdlib>
 
 #include "display/gl_colour.h"
 #include "display/gl_context.h"
@@ -88,19 +89,20 @@ std::optional<TPixelRect> TFastFrameRenderer::Render(const TFrameStore& display,
     // A scaled frame's points land elsewhere than its bits say.
     const bool scaled = viewportWidth != w || viewportHeight != h;
     const TColor colour = Points.empty() ? 0 : FrameColour(colours, frame);
+    const bool textured = !Bands.empty() && !scaled && TextureHolds(w, h);
     TLitBox all;
     size_t images = 0;
     for (TBand& band : Bands) {
         const TLitBox& b = band.Box;
         all = all.Empty() ? b : TLitBox{std::min(all.Left, b.Left), all.Top, std::max(all.Right, b.Right), b.Bottom};
-        band.Image = !scaled && static_cast<int64_t>(band.PointsEnd - band.PointsFirst) * PixelsPerPoint >
+        band.Image = textured && static_cast<int64_t>(band.PointsEnd - band.PointsFirst) * PixelsPerPoint >
                                     int64_t{b.Right - b.Left + 1} * (b.Bottom - b.Top + 1) + PixelsPerImage;
         images += band.Image;
     }
     if (images != 0) {
         const uint32_t black = ImagePixel(0, 0, 0);
         const uint32_t lit = ImagePixel(colour & 0xffu, (colour >> 8) & 0xffu, (colour >> 16) & 0xffu);
-        DrawImages(w, h, [&](const TBand& band, uint32_t* image) {
+        DrawImages(w, h, 1, 1, [&](const TBand& band, uint32_t* image) {
             const int bw = band.Box.Right - band.Box.Left + 1, bh = band.Box.Bottom - band.Box.Top + 1;
             std::fill(image, image + static_cast<size_t>(bw) * bh, black);
             for (size_t i = 2 * band.PointsFirst; i < 2 * band.PointsEnd; i += 2) {
@@ -154,12 +156,13 @@ std::optional<TPixelRect> TFastFrameRenderer::RenderGlow(const TFrameStore& disp
         if (!b.Empty()) Bands.push_back({{b.Left, top + b.Top, b.Right, top + b.Bottom}, 0, 0, true});
     }
     const TGLApi& gl = GL();
-    gl.PushAttrib(GL_ENABLE_BIT | GL_COLOR_BUFFER_BIT | GL_CURRENT_BIT | GL_TEXTURE_BIT);
+    gl.PushAttrib(GL_ENABLE_BIT | GL_COLOR_BUFFER_BIT | GL_CURRENT_BIT | GL_TEXTURE_BIT | GL_PIXEL_MODE_BIT);
     if (!scaled) {
         gl.ClearColor(0, 0, 0, 1);
         gl.Clear(GL_COLOR_BUFFER_BIT);
     }
-    DrawImages(w, h, [&](const TBand& band, uint32_t* image) {
+    DrawImages(w, h, static_cast<GLfloat>(viewportWidth) / w, static_cast<GLfloat>(viewportHeight) / h,
+               [&](const TBand& band, uint32_t* image) {
         const int bw = band.Box.Right - band.Box.Left + 1;
         for (int y = band.Box.Top; y <= band.Box.Bottom; ++y) {
             const uint8_t* from = light + static_cast<size_t>(y) * w + band.Box.Left;
@@ -177,21 +180,46 @@ TPixelRect TFastFrameRenderer::WindowRect(const TLitBox& box, int h) noexcept {
     return {box.Left, h - 1 - box.Bottom, box.Right - box.Left + 1, box.Bottom - box.Top + 1};
 }
 
-void TFastFrameRenderer::DrawImages(int w, int h, const std::function<void(const TBand&, uint32_t*)>& paint) {
+bool TFastFrameRenderer::TextureHolds(int w, int h) {
+    const TGLApi& gl = GL();
+    const TGLContext* current = TGLContext::CurrentContext();
+    const uint64_t context = current ? current->Creation() : 0;
+    if (Texture == 0 || TextureContext != context) {
+        // Textures of any size from OpenGL 2.0 on, up to the driver's largest.
+        const auto* version = reinterpret_cast<const char*>(gl.GetString(GL_VERSION));
+        GLint largest = 0;
+        gl.GetIntegerv(GL_MAX_TEXTURE_SIZE, &largest);
+        TextureLargest = version && std::atof(version) >= 2.0 - 1e-9 ? largest : 0;
+        gl.GenTextures(1, &Texture);
+        TextureContext = context;
+        TextureWidth = TextureHeight = 0;
+    }
+    return w <= TextureLargest && h <= TextureLargest;
+}
+
+void TFastFrameRenderer::DrawImages(int w, int h, GLfloat zoomX, GLfloat zoomY,
+                                    const std::function<void(const TBand&, uint32_t*)>& paint) {
     size_t size = 0;
     for (const TBand& band : Bands)
         if (band.Image) size += static_cast<size_t>(band.Box.Right - band.Box.Left + 1) * (band.Box.Bottom - band.Box.Top + 1);
     if (size == 0) return;
     const TGLApi& gl = GL();
-    const TGLContext* current = TGLContext::CurrentContext();
-    const uint64_t context = current ? current->Creation() : 0;
+    Image.resize(size);
+    if (!TextureHolds(w, h)) {
+        // No texture for the frame: band by band through glDrawPixels.
+        for (const TBand& band : Bands) {
+            const TPixelRect at = WindowRect(band.Box, h);
+            paint(band, Image.data());
+            InPixelSpace(gl, w, h, false, [&] {
+                gl.PixelZoom(zoomX, zoomY);
+                gl.RasterPos2i(at.X, at.Y);
+                gl.DrawPixels(at.Width, at.Height, GL_RGBA, GL_UNSIGNED_BYTE, Image.data());
+            });
+        }
+        return;
+    }
     // One texture of the frame's size, kept: a software rasteriser makes and
     // frees a texture for every glDrawPixels, and its memory piles up.
-    if (Texture == 0 || TextureContext != context) {
-        gl.GenTextures(1, &Texture);
-        TextureContext = context;
-        TextureWidth = TextureHeight = 0;
-    }
     gl.BindTexture(GL_TEXTURE_2D, Texture);
     if (TextureWidth != w || TextureHeight != h) {
         gl.TexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, w, h, 0, GL_RGBA, GL_UNSIGNED_BYTE, nullptr);
@@ -202,7 +230,6 @@ void TFastFrameRenderer::DrawImages(int w, int h, const std::function<void(const
     }
     // Each band into the texture at its own place in the frame, all before
     // the first draw: writing a texture that a queued draw reads waits for it.
-    Image.resize(size);
     uint32_t* image = Image.data();
     for (const TBand& band : Bands) {
         if (!band.Image) continue;

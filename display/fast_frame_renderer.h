@@ -46,19 +46,24 @@ private:
 
     std::optional<TPixelRect> RenderGlow(const TFrameStore& display, const TFrameStore& colours, int frame,
                                          int viewportWidth, int viewportHeight);
+    // Whether the current context takes a texture of w x h; makes its texture name.
+    bool TextureHolds(int w, int h);
     // The image bands of a w x h frame, each painted by `paint` (its box's
-    // pixels, bottom row first), in the frame's pixel space.
-    void DrawImages(int w, int h, const std::function<void(const TBand&, uint32_t*)>& paint);
+    // pixels, bottom row first), in the frame's pixel space; images that do
+    // not go through the texture are zoomed as a scaled viewport needs.
+    void DrawImages(int w, int h, GLfloat zoomX, GLfloat zoomY,
+                    const std::function<void(const TBand&, uint32_t*)>& paint);
     // A box of a frame h pixels high in window pixels, counted from the bottom.
     static TPixelRect WindowRect(const TLitBox& box, int h) noexcept;
 
     std::vector<GLfloat> Points;  // x, y pairs; kept to spare an allocation each time
     std::vector<TBand> Bands;
     std::vector<uint32_t> Image;  // the image bands' RGBA pixels, one after the other
-    // The texture images go through, the creation of the context it lives in, its size.
+    // The texture images go through, the creation of the context it lives
+    // in, its size, and the largest that context takes (0: none).
     GLuint Texture = 0;
     uint64_t TextureContext = 0;
-    int TextureWidth = 0, TextureHeight = 0;
+    int TextureWidth = 0, TextureHeight = 0, TextureLargest = 0;
 };
 
 }  // namespace ombrel

@@ -118,3 +118,42 @@ TEST(FastFrameRenderer, ACrowdedBoxGoesOutAsAnImageThroughOneKeptTexture) {
     EXPECT_EQ(corners[0], std::vector<double>({20, 2}));
     EXPECT_EQ(corners[2], std::vector<double>({30, 6}));
 }
+
+TEST(FastFrameRenderer, WithoutATextureForTheFrameCrowdedPointsStayPointsAndGlowGoesOutBandByBand) {
+    TFrameStore dots, glow;
+    dots.AllocateFrames(64, 40);
+    for (int y = 34; y < 38; ++y)
+        for (int x = 20; x < 30; ++x) dots.SetPixel(3, x, y);
+    glow.AllocateFrames(64, 40, DesignedFrameCount, TStyle::Glow);
+    // Light in rows 5 and 33: two bands of 32 rows.
+    uint8_t* light = glow.Frames[3].Light.get();
+    std::fill(light, light + 64 * 40, 0);
+    light[5 * 64 + 10] = 200;
+    light[33 * 64 + 12] = 255;
+    glow.Frames[3].Lit = TLitBox{10, 5, 12, 33};
+    for (TFrameStore* d : {&dots, &glow}) {
+        d->Frames[3].Hue = 0;
+        d->Frames[3].Saturation = 1;
+        d->Frames[3].Brightness = 255;
+    }
+    // An OpenGL 1.1 driver (no texture of 64 x 40), then one whose textures are too small.
+    for (int round = 0; round < 2; ++round) {
+        TGLRecorder rec;
+        if (round == 0) rec.Version = "1.1 Mesa";
+        else rec.LargestTexture = 32;
+        TFastFrameRenderer renderer;
+        EXPECT_EQ(renderer.Render(dots, dots, 3, 64, 40), (TPixelRect{20, 2, 10, 4}));
+        EXPECT_EQ(rec.Count("glDrawArrays"), 1u);
+        EXPECT_EQ(renderer.Render(glow, glow, 3, 64, 40), (TPixelRect{10, 6, 3, 29}));
+        EXPECT_EQ(rec.Count("glTexImage2D") + rec.Count("glTexSubImage2D"), 0u);
+        std::vector<std::vector<double>> places, sizes;
+        for (const TGLCall& c : rec.Calls) {
+            if (c.Name == "glRasterPos2i") places.push_back(c.Args);
+            if (c.Name == "glDrawPixels") sizes.push_back(c.Args);
+        }
+        // Bands bottom up in window rows: row 33 is window row 6, row 5 window row 34.
+        EXPECT_EQ(places, (std::vector<std::vector<double>>{{10, 34}, {12, 6}}));
+        EXPECT_EQ(sizes, (std::vector<std::vector<double>>{{1, 1, GL_RGBA, GL_UNSIGNED_BYTE}, {1, 1, GL_RGBA, GL_UNSIGNED_BYTE}}));
+        EXPECT_TRUE(Balanced(rec.Calls));
+    }
+}

@@ -49,7 +49,7 @@ const TGLApi RecordingApi = {
     },
     [](GLenum p, GLint* v) {
         Rec("glGetIntegerv", {double(p)});
-        *v = 8;  // lights, and bits per colour channel
+        *v = p == GL_MAX_TEXTURE_SIZE ? TGLRecorder::Active->LargestTexture : 8;  // lights, bits per colour channel
     },
     [](GLenum n) -> const GLubyte* {
         Rec("glGetString", {double(n)});

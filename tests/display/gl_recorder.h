@@ -28,6 +28,7 @@ public:
     GLfloat LineWidth = 3, PointSize = 2;
     const GLfloat* Vertices = nullptr;  // the last vertex pointer
     GLuint LastTexture = 0;             // the last texture name given
+    GLint LargestTexture = 16384;       // GL_MAX_TEXTURE_SIZE
 
     static TGLRecorder* Active;
 
