@@ -290,10 +290,10 @@ bool TMorphState::RasteriseGlowFrame(int frame, const TPlacement& place) {
     });
     // Light: one reference for all the figure's displays, so that a span has
     // no seams. Black pixels are most of them and no part of it.
-    GlowHistogram.assign(0x10000, 0);
-    for (const std::vector<uint32_t>& h : GlowHistograms)
-        for (size_t c = 1; c < 0x10000; ++c) GlowHistogram[c] += h[c];
-    const uint32_t reference = GlowReference(GlowHistogram.data(), 0x10000);
+    std::vector<uint32_t>& histogram = GlowHistograms[0];
+    for (size_t t = 1; t < GlowHistograms.size(); ++t)
+        for (size_t c = 1; c < 0x10000; ++c) histogram[c] += GlowHistograms[t][c];
+    const uint32_t reference = GlowReference(histogram.data(), 0x10000);
     // From a table: the tone map costs divisions and a square root.
     std::vector<uint8_t>& table = GlowTable;
     table.resize(reference + 1);

@@ -79,8 +79,8 @@ private:
     bool PictureTakenOver = false;
     // Glow: per thread, per display, each pixel's hits in the frame being drawn.
     std::vector<std::vector<std::vector<uint16_t>>> GlowCounts;
-    std::vector<uint32_t> GlowHistogram;
-    std::vector<std::vector<uint32_t>> GlowHistograms;  // per thread, of its share of the pixels
+    // Per thread, of its share of the pixels; the first then holds them all.
+    std::vector<std::vector<uint32_t>> GlowHistograms;
     std::vector<uint8_t> GlowTable;
 };
 
