@@ -160,6 +160,8 @@ struct TCountTarget {
     int32_t Left, Top;
     uint32_t UWidth, UHeight;
     uint16_t* Counts;
+    // The box around the pixels counted.
+    uint32_t MinX = UINT32_MAX, MinY = UINT32_MAX, MaxX = 0, MaxY = 0;
 
     TCountTarget(const TFrameStore& d, const TPlacement& p, uint16_t* counts)
         : Ax(p.Kx / 800 * d.CanvasWidth),
@@ -174,18 +176,33 @@ struct TCountTarget {
           UHeight(static_cast<uint32_t>(d.ScreenHeight)),
           Counts(counts) {}
 
-    void Count(double x, double y) const noexcept {
+    void Count(double x, double y) noexcept {
         const double fx = x * Ax + Bx, fy = y * Ay + By;
         // As for dots: nothing that cannot round into the canvas is converted.
         if (!(fx > -1.0 && fx < Width && fy > -1.0 && fy < Height)) return;
         const auto X = static_cast<uint32_t>(static_cast<int32_t>(RoundEven(fx)) - Left);
         const auto Y = static_cast<uint32_t>(static_cast<int32_t>(RoundEven(fy)) - Top);
         if (X >= UWidth || Y >= UHeight) return;
+        MinX = std::min(MinX, X);
+        MaxX = std::max(MaxX, X);
+        MinY = std::min(MinY, Y);
+        MaxY = std::max(MaxY, Y);
         uint16_t& c = Counts[static_cast<size_t>(Y) * UWidth + X];
         // Saturating: a figure that collapses to a point must not wrap round to black.
         c = static_cast<uint16_t>(c + (c != 0xFFFF));
     }
+
+    TLitBox Box() const noexcept {
+        if (MinX > MaxX) return {};
+        return {static_cast<int>(MinX), static_cast<int>(MinY), static_cast<int>(MaxX), static_cast<int>(MaxY)};
+    }
 };
+
+TLitBox United(const TLitBox& a, const TLitBox& b) noexcept {
+    if (a.Empty()) return b;
+    if (b.Empty()) return a;
+    return {std::min(a.Left, b.Left), std::min(a.Top, b.Top), std::max(a.Right, b.Right), std::max(a.Bottom, b.Bottom)};
+}
 
 }  // namespace
 
@@ -214,6 +231,8 @@ bool TMorphState::RasteriseGlowFrame(int frame, const TPlacement& place) {
     for (const TFrameStore* d : Displays) pixels = std::max<int64_t>(pixels, int64_t{d->ScreenWidth} * d->ScreenHeight);
     const int orbits = GlowOrbits(pixels);
     const int threads = static_cast<int>(GlowCounts.size());
+    // Per thread and display: the box around the pixels that thread counted.
+    std::vector<std::vector<TLitBox>> counted(static_cast<size_t>(threads), std::vector<TLitBox>(Displays.size()));
 
     // Orbit 0 is the dots' own, drawn from the shared generator with the same
     // draws, so that the figures that follow are those of the dots; the
@@ -253,39 +272,51 @@ bool TMorphState::RasteriseGlowFrame(int frame, const TPlacement& place) {
                     // A point that left the box never comes back: its orbit ends.
                     if (!alive[lane] || !(alive[lane] = inBox(x[lane], y[lane]))) continue;
                     step(lane);
-                    for (const TCountTarget& t : targets) t.Count(x[lane], y[lane]);
+                    for (TCountTarget& t : targets) t.Count(x[lane], y[lane]);
                 }
             }
             if (group == 0) Random = rng[0];
         }
+        for (size_t d = 0; d < targets.size(); ++d) counted[static_cast<size_t>(thread)][d] = targets[d].Box();
     };
     // Each thread takes a fixed run of orbits; the counts add up the same however the threads ran.
     const auto firstOf = [&](int t) { return orbits * t / threads; };
     OnThreads(threads, [&](int t) { run(t, firstOf(t), firstOf(t + 1)); });
     if (Cancel.load(std::memory_order_relaxed)) return false;
 
-    // Each thread takes a fixed share of every display's pixels: the threads'
-    // counts added up, and a histogram of them for the reference. Sums of
-    // whole numbers: the same however the work was split.
-    const auto shareOf = [&](size_t d, int t) { return GlowCounts[0][d].size() * static_cast<size_t>(t) / threads; };
+    // Outside the box around every thread's counted pixels all counts are
+    // zero, and outside the frame's last lit box all its light is: the passes
+    // below look inside these boxes alone.
+    std::vector<TLitBox> box(Displays.size());
+    for (size_t d = 0; d < Displays.size(); ++d)
+        for (const std::vector<TLitBox>& perThread : counted) box[d] = United(box[d], perThread[d]);
+    // Each thread takes a fixed share of a box's rows.
+    const auto rowOf = [threads](const TLitBox& b, int t) { return b.Top + (b.Bottom - b.Top + 1) * t / threads; };
+    const auto widthOf = [&](size_t d) { return static_cast<size_t>(Displays[d]->ScreenWidth); };
+
+    // The threads' counts added up, and a histogram of them for the
+    // reference. Sums of whole numbers: the same however the work was split.
     GlowHistograms.resize(static_cast<size_t>(threads));
     OnThreads(threads, [&](int t) {
         std::vector<uint32_t>& histogram = GlowHistograms[static_cast<size_t>(t)];
         histogram.assign(0x10000, 0);
         std::vector<uint16_t*> parts(static_cast<size_t>(threads));
         for (size_t d = 0; d < Displays.size(); ++d) {
+            const TLitBox& b = box[d];
+            if (b.Empty()) continue;
             for (size_t other = 0; other < parts.size(); ++other) parts[other] = GlowCounts[other][d].data();
             uint16_t* total = parts[0];
-            for (size_t p = shareOf(d, t), end = shareOf(d, t + 1); p < end; ++p) {
-                uint32_t sum = total[p];
-                for (size_t other = 1; other < parts.size(); ++other) {
-                    sum += parts[other][p];
-                    parts[other][p] = 0;
+            for (int y = rowOf(b, t); y < rowOf(b, t + 1); ++y)
+                for (size_t p = y * widthOf(d) + b.Left, end = y * widthOf(d) + b.Right + 1; p < end; ++p) {
+                    uint32_t sum = total[p];
+                    for (size_t other = 1; other < parts.size(); ++other) {
+                        sum += parts[other][p];
+                        parts[other][p] = 0;
+                    }
+                    if (sum == 0) continue;
+                    total[p] = static_cast<uint16_t>(std::min<uint32_t>(sum, 0xFFFF));
+                    ++histogram[total[p]];
                 }
-                if (sum == 0) continue;
-                total[p] = static_cast<uint16_t>(std::min<uint32_t>(sum, 0xFFFF));
-                ++histogram[total[p]];
-            }
         }
     });
     // Light: one reference for all the figure's displays, so that a span has
@@ -300,18 +331,33 @@ bool TMorphState::RasteriseGlowFrame(int frame, const TPlacement& place) {
     for (uint32_t c = 0; c <= reference; ++c) table[c] = ToneMap(c, reference);
     OnThreads(threads, [&](int t) {
         for (size_t d = 0; d < Displays.size(); ++d) {
+            const TLitBox& b = box[d];
+            // The new light inside the box, black over the rest of the last one.
+            const TLitBox all = United(Displays[d]->Frames[frame].Lit, b);
+            if (all.Empty()) continue;
             uint16_t* total = GlowCounts[0][d].data();
             uint8_t* light = Displays[d]->Frames[frame].Light.get();
-            for (size_t p = shareOf(d, t), end = shareOf(d, t + 1); p < end; ++p) {
-                light[p] = table[std::min<uint32_t>(total[p], reference)];
-                total[p] = 0;
+            for (int y = rowOf(all, t); y < rowOf(all, t + 1); ++y) {
+                uint8_t* row = light + y * widthOf(d);
+                if (b.Empty() || y < b.Top || y > b.Bottom) {
+                    std::fill(row + all.Left, row + all.Right + 1, uint8_t{0});
+                    continue;
+                }
+                std::fill(row + all.Left, row + b.Left, uint8_t{0});
+                std::fill(row + b.Right + 1, row + all.Right + 1, uint8_t{0});
+                uint16_t* counts = total + y * widthOf(d);
+                for (int x = b.Left; x <= b.Right; ++x) {
+                    row[x] = table[std::min<uint32_t>(counts[x], reference)];
+                    counts[x] = 0;
+                }
             }
         }
     });
-    for (TFrameStore* d : Displays) {
-        TMorphFrame& f = d->Frames[frame];
-        // Screens draw only this box: the rest of a frame is black.
-        f.Lit = LitBoxOf(f.Light.get(), d->ScreenWidth, d->ScreenHeight);
+    for (size_t d = 0; d < Displays.size(); ++d) {
+        TMorphFrame& f = Displays[d]->Frames[frame];
+        // Screens draw only this box: the rest of a frame is black. Every
+        // counted pixel has light, so it is the box around the lit ones.
+        f.Lit = box[d];
         f.Complete.Set(true);
     }
     return true;

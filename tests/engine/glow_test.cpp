@@ -61,6 +61,12 @@ TEST(Glow, FramesAreTheSameOnOneThreadOrTwoAndTheFiguresThoseOfTheDots) {
             for (int k = 1; k <= DesignedFrameCount; ++k) {
                 ASSERT_TRUE(one.Stores[d]->Frames[k].Complete.Raised());
                 EXPECT_EQ(one.Stores[d]->FrameHash(k), two.Stores[d]->FrameHash(k)) << cycle << " " << d << " " << k;
+                // Nothing of the last cycle's light is left around the new figure.
+                for (TEngineRig* rig : {&one, &two}) {
+                    const TFrameStore& s = *rig->Stores[d];
+                    EXPECT_EQ(s.Frames[k].Lit, LitBoxOf(s.Frames[k].Light.get(), s.ScreenWidth, s.ScreenHeight))
+                        << cycle << " " << d << " " << k;
+                }
             }
         EXPECT_EQ(one.Frames()[DesignedFrameCount].CoefA, dots.Frames()[DesignedFrameCount].CoefA);
         EXPECT_EQ(one.Frames()[DesignedFrameCount].CoefF, dots.Frames()[DesignedFrameCount].CoefF);
