@@ -198,6 +198,21 @@ struct TCountTarget {
     }
 };
 
+// each(x) for every x in [from, to) with counts[x] != 0; four at a time
+// over the uncounted pixels, most of a box.
+template <typename TEach>
+void ForEachCounted(const uint16_t* counts, int from, int to, const TEach& each) {
+    int x = from;
+    for (uint64_t word; x + 4 <= to; x += 4) {
+        std::memcpy(&word, counts + x, 8);
+        if (word == 0) continue;
+        for (int i = x; i < x + 4; ++i)
+            if (counts[i] != 0) each(i);
+    }
+    for (; x < to; ++x)
+        if (counts[x] != 0) each(x);
+}
+
 TLitBox United(const TLitBox& a, const TLitBox& b) noexcept {
     if (a.Empty()) return b;
     if (b.Empty()) return a;
@@ -300,23 +315,25 @@ bool TMorphState::RasteriseGlowFrame(int frame, const TPlacement& place) {
     OnThreads(threads, [&](int t) {
         std::vector<uint32_t>& histogram = GlowHistograms[static_cast<size_t>(t)];
         histogram.assign(0x10000, 0);
-        std::vector<uint16_t*> parts(static_cast<size_t>(threads));
         for (size_t d = 0; d < Displays.size(); ++d) {
             const TLitBox& b = box[d];
             if (b.Empty()) continue;
-            for (size_t other = 0; other < parts.size(); ++other) parts[other] = GlowCounts[other][d].data();
-            uint16_t* total = parts[0];
-            for (int y = rowOf(b, t); y < rowOf(b, t + 1); ++y)
-                for (size_t p = y * widthOf(d) + b.Left, end = y * widthOf(d) + b.Right + 1; p < end; ++p) {
-                    uint32_t sum = total[p];
-                    for (size_t other = 1; other < parts.size(); ++other) {
-                        sum += parts[other][p];
-                        parts[other][p] = 0;
+            for (int y = rowOf(b, t); y < rowOf(b, t + 1); ++y) {
+                uint16_t* total = GlowCounts[0][d].data() + y * widthOf(d);
+                // Another thread's counts lie in its own box; saturating one
+                // after the other leaves the least of the sum and the largest count.
+                for (size_t other = 1; other < counted.size(); ++other) {
+                    const TLitBox& o = counted[other][d];
+                    if (o.Empty() || y < o.Top || y > o.Bottom) continue;
+                    uint16_t* part = GlowCounts[other][d].data() + y * widthOf(d);
+                    for (int x = o.Left; x <= o.Right; ++x) {
+                        const uint32_t sum = uint32_t{total[x]} + part[x];
+                        total[x] = static_cast<uint16_t>(sum > 0xFFFF ? 0xFFFF : sum);
                     }
-                    if (sum == 0) continue;
-                    total[p] = static_cast<uint16_t>(std::min<uint32_t>(sum, 0xFFFF));
-                    ++histogram[total[p]];
+                    std::fill(part + o.Left, part + o.Right + 1, uint16_t{0});
                 }
+                ForEachCounted(total, b.Left, b.Right + 1, [&](int x) { ++histogram[total[x]]; });
+            }
         }
     });
     // Light: one reference for all the figure's displays, so that a span has
@@ -339,17 +356,13 @@ bool TMorphState::RasteriseGlowFrame(int frame, const TPlacement& place) {
             uint8_t* light = Displays[d]->Frames[frame].Light.get();
             for (int y = rowOf(all, t); y < rowOf(all, t + 1); ++y) {
                 uint8_t* row = light + y * widthOf(d);
-                if (b.Empty() || y < b.Top || y > b.Bottom) {
-                    std::fill(row + all.Left, row + all.Right + 1, uint8_t{0});
-                    continue;
-                }
-                std::fill(row + all.Left, row + b.Left, uint8_t{0});
-                std::fill(row + b.Right + 1, row + all.Right + 1, uint8_t{0});
+                std::fill(row + all.Left, row + all.Right + 1, uint8_t{0});
+                if (b.Empty() || y < b.Top || y > b.Bottom) continue;
                 uint16_t* counts = total + y * widthOf(d);
-                for (int x = b.Left; x <= b.Right; ++x) {
+                ForEachCounted(counts, b.Left, b.Right + 1, [&](int x) {
                     row[x] = table[std::min<uint32_t>(counts[x], reference)];
                     counts[x] = 0;
-                }
+                });
             }
         }
     });
