@@ -48,7 +48,8 @@ void TForm2::GLDirectOpenGL1Render() {
         LastGlowCycle = Control.CyclesStarted;
     }
     TGLSceneBuffer& buffer = Surface->RenderBuffer();
-    if (const auto lit = Renderer.Render(*this, ColourSource(), k, buffer.ViewportWidth(), buffer.ViewportHeight()))
+    if (const auto lit = Renderer.Render(*this, ColourSource(), k, buffer.ViewportWidth(), buffer.ViewportHeight(),
+                                         buffer.BackBufferKept()))
         buffer.DrewInside(*lit);
 }
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <limits>
 
 #include "display/gl_colour.h"
 #include "display/gl_context.h"
@@ -59,19 +60,19 @@ constexpr int64_t PixelsPerImage = 1024;
 // Rows a band holds: a figure's outline, followed closely enough that images
 // leave out most of the black around it, in few pieces.
 constexpr int BandRows = 32;
+// A pixel that a black quad covers costs the software rasteriser about what
+// this many pixels of a whole-buffer clear cost.
+constexpr int64_t QuadPerClearedPixel = 4;
 
 }  // namespace
 
 std::optional<TPixelRect> TFastFrameRenderer::Render(const TFrameStore& display, const TFrameStore& colours, int frame,
-                                                     int viewportWidth, int viewportHeight) {
+                                                     int viewportWidth, int viewportHeight, bool backKept) {
     if (display.Style == TStyle::Glow && frame != 0)
-        return RenderGlow(display, colours, frame, viewportWidth, viewportHeight);
+        return RenderGlow(display, colours, frame, viewportWidth, viewportHeight, backKept);
     const TGLApi& gl = GL();
     const int w = display.ScreenWidth, h = display.ScreenHeight;
     gl.PushAttrib(GL_ENABLE_BIT | GL_COLOR_BUFFER_BIT | GL_CURRENT_BIT | GL_POINT_BIT | GL_TEXTURE_BIT);
-    // The whole buffer: a software rasteriser clears it faster than any part.
-    gl.ClearColor(0, 0, 0, 1);
-    gl.Clear(GL_COLOR_BUFFER_BIT);
     Points.clear();
     Bands.clear();
     if (frame != 0)
@@ -99,6 +100,7 @@ std::optional<TPixelRect> TFastFrameRenderer::Render(const TFrameStore& display,
                                     int64_t{b.Right - b.Left + 1} * (b.Bottom - b.Top + 1) + PixelsPerImage;
         images += band.Image;
     }
+    Blacken(w, h, backKept && !scaled);
     if (images != 0) {
         const uint32_t black = ImagePixel(0, 0, 0);
         const uint32_t lit = ImagePixel(colour & 0xffu, (colour >> 8) & 0xffu, (colour >> 16) & 0xffu);
@@ -132,12 +134,14 @@ std::optional<TPixelRect> TFastFrameRenderer::Render(const TFrameStore& display,
             gl.DisableClientState(GL_VERTEX_ARRAY);
         });
     gl.PopAttrib();
+    KeepLit(scaled ? 0 : w, scaled ? 0 : h);
     if (scaled) return std::nullopt;
     return WindowRect(all, h);
 }
 
 std::optional<TPixelRect> TFastFrameRenderer::RenderGlow(const TFrameStore& display, const TFrameStore& colours,
-                                                         int frame, int viewportWidth, int viewportHeight) {
+                                                         int frame, int viewportWidth, int viewportHeight,
+                                                         bool backKept) {
     const int w = display.ScreenWidth, h = display.ScreenHeight;
     const TColor colour = FrameColour(colours, frame);
     const uint32_t red = colour & 0xffu, green = (colour >> 8) & 0xffu, blue = (colour >> 16) & 0xffu;
@@ -157,10 +161,8 @@ std::optional<TPixelRect> TFastFrameRenderer::RenderGlow(const TFrameStore& disp
     }
     const TGLApi& gl = GL();
     gl.PushAttrib(GL_ENABLE_BIT | GL_COLOR_BUFFER_BIT | GL_CURRENT_BIT | GL_TEXTURE_BIT | GL_PIXEL_MODE_BIT);
-    if (!scaled) {
-        gl.ClearColor(0, 0, 0, 1);
-        gl.Clear(GL_COLOR_BUFFER_BIT);
-    }
+    // Scaled, the whole frame is one image over all the window.
+    if (!scaled) Blacken(w, h, backKept);
     DrawImages(w, h, static_cast<GLfloat>(viewportWidth) / w, static_cast<GLfloat>(viewportHeight) / h,
                [&](const TBand& band, uint32_t* image) {
         const int bw = band.Box.Right - band.Box.Left + 1;
@@ -171,8 +173,72 @@ std::optional<TPixelRect> TFastFrameRenderer::RenderGlow(const TFrameStore& disp
         }
     });
     gl.PopAttrib();
+    KeepLit(scaled ? 0 : w, scaled ? 0 : h);
     if (scaled) return std::nullopt;
     return WindowRect(lit, h);
+}
+
+void TFastFrameRenderer::Blacken(int w, int h, bool backKept) {
+    const TGLApi& gl = GL();
+    Stale.clear();
+    int64_t stale = 0;
+    const auto black = [&](int left, int top, int right, int bottom) {
+        if (right < left || bottom < top) return;
+        Stale.push_back({left, top, right, bottom});
+        stale += int64_t{right - left + 1} * (bottom - top + 1);
+    };
+    if (backKept && LitWidth == w && LitHeight == h) {
+        // The rest of the buffer is black already, and what this frame's
+        // images hold they paint over: black goes only on the old boxes
+        // around them. Bands are rows apart, so an old box meets at most its
+        // own band's image.
+        const auto image = [this](const TLitBox& old) -> const TLitBox* {
+            for (const TBand& band : Bands)
+                if (band.Image && band.Box.Top <= old.Bottom && old.Top <= band.Box.Bottom &&
+                    band.Box.Left <= old.Right && old.Left <= band.Box.Right)
+                    return &band.Box;
+            return nullptr;
+        };
+        for (const TLitBox& old : LastLit) {
+            const TLitBox* over = image(old);
+            if (!over) {
+                black(old.Left, old.Top, old.Right, old.Bottom);
+                continue;
+            }
+            const int top = std::max(old.Top, over->Top), bottom = std::min(old.Bottom, over->Bottom);
+            black(old.Left, old.Top, old.Right, top - 1);
+            black(old.Left, bottom + 1, old.Right, old.Bottom);
+            black(old.Left, top, std::min(old.Right, over->Left - 1), bottom);
+            black(std::max(old.Left, over->Right + 1), top, old.Right, bottom);
+        }
+    } else {
+        stale = std::numeric_limits<int64_t>::max();
+    }
+    if (stale > int64_t{w} * h / QuadPerClearedPixel) {
+        gl.ClearColor(0, 0, 0, 1);
+        gl.Clear(GL_COLOR_BUFFER_BIT);
+        return;
+    }
+    if (Stale.empty()) return;
+    InPixelSpace(gl, w, h, true, [&] {
+        gl.Color4fv(PackedColourToGL(0, 1).data());
+        gl.Begin(GL_QUADS);
+        // Corners on pixel edges: the quad covers exactly the box's pixel centres.
+        for (const TLitBox& b : Stale) {
+            gl.Vertex2i(b.Left, b.Top);
+            gl.Vertex2i(b.Right + 1, b.Top);
+            gl.Vertex2i(b.Right + 1, b.Bottom + 1);
+            gl.Vertex2i(b.Left, b.Bottom + 1);
+        }
+        gl.End();
+    });
+}
+
+void TFastFrameRenderer::KeepLit(int w, int h) {
+    LastLit.clear();
+    for (const TBand& band : Bands) LastLit.push_back(band.Box);
+    LitWidth = w;
+    LitHeight = h;
 }
 
 TPixelRect TFastFrameRenderer::WindowRect(const TLitBox& box, int h) noexcept {

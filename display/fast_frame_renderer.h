@@ -32,8 +32,10 @@ public:
     // the frame's colour. Every state it changes is restored.
     // Returns the rectangle around the points in window pixels when the
     // viewport has the frame's size, nothing when the frame is drawn scaled.
+    // With `backKept` the back buffer still holds what this renderer drew
+    // last: only that is blackened, not the whole buffer.
     std::optional<TPixelRect> Render(const TFrameStore& display, const TFrameStore& colours, int frame,
-                                     int viewportWidth = 0, int viewportHeight = 0);
+                                     int viewportWidth = 0, int viewportHeight = 0, bool backKept = false);
 
 private:
     // Rows of a frame drawn one way: the box around their lit pixels (rows
@@ -45,7 +47,11 @@ private:
     };
 
     std::optional<TPixelRect> RenderGlow(const TFrameStore& display, const TFrameStore& colours, int frame,
-                                         int viewportWidth, int viewportHeight);
+                                         int viewportWidth, int viewportHeight, bool backKept);
+    // Black where the back buffer may show anything but this frame's
+    // images, before they and the points are drawn; then Bands are what it lit.
+    void Blacken(int w, int h, bool backKept);
+    void KeepLit(int w, int h);
     // Whether the current context takes a texture of w x h; makes its texture name.
     bool TextureHolds(int w, int h);
     // The image bands of a w x h frame, each painted by `paint` (its box's
@@ -59,6 +65,11 @@ private:
     std::vector<GLfloat> Points;  // x, y pairs; kept to spare an allocation each time
     std::vector<TBand> Bands;
     std::vector<uint32_t> Image;  // the image bands' RGBA pixels, one after the other
+    // The boxes of the bands the last render lit, in a frame of LitWidth x
+    // LitHeight (0 x 0: unknown, a scaled frame).
+    std::vector<TLitBox> LastLit;
+    std::vector<TLitBox> Stale;  // what Blacken blackens; kept to spare an allocation
+    int LitWidth = 0, LitHeight = 0;
     // The texture images go through, the creation of the context it lives
     // in, its size, and the largest that context takes (0: none).
     GLuint Texture = 0;

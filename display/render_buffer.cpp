@@ -64,9 +64,12 @@ void TGLSceneBuffer::Show() {
     if (Context->CanShowRegion() && DrawnLit && ScreenLit) {
         const TPixelRect changed = ScreenLit->United(*DrawnLit);
         if (!changed.Empty()) Context->ShowRegion(changed);
+        BackKept = true;
     } else {
         // Whole frames swap: a driver learns of a new window size at a swap.
+        // What the back buffer holds after a swap is undefined.
         Context->SwapBuffers();
+        BackKept = false;
     }
     ScreenLit = DrawnLit;
 }

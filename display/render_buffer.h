@@ -36,14 +36,21 @@ public:
     // context or inside another render.
     //
     // Where the context can show part of the back buffer, a draw that
-    // cleared it all and says where it lit (DrewInside) gets only that and
-    // what the last frame lit shown; any other draw, the whole surface.
+    // leaves it black but where it says it lit (DrewInside) gets only that
+    // and what the last frame lit shown; any other draw, the whole surface.
     void Render(const std::function<void()>& draw);
-    // Inside a render: the draw cleared the whole buffer and lit nothing outside `lit`.
+    // Inside a render: the back buffer is black outside `lit`.
     void DrewInside(const TPixelRect& lit) { DrawnLit = lit; }
+    // Whether the back buffer still holds what the last render drew: it was
+    // shown in part, and nothing has swapped it or may have spoilt it since.
+    // A draw may then blacken only what it lit instead of clearing it all.
+    bool BackBufferKept() const { return BackKept; }
     // The next render shows the whole surface: what the screen showed may
     // be gone (an expose).
-    void Forget() { ScreenLit.reset(); }
+    void Forget() {
+        ScreenLit.reset();
+        BackKept = false;
+    }
     // Throws EOpenGLError for the first pending OpenGL error and discards the rest.
     void CheckErrors();
 
@@ -58,6 +65,7 @@ private:
     std::optional<TPixelRect> ScreenLit;
     // What the draw of the render under way said it lit.
     std::optional<TPixelRect> DrawnLit;
+    bool BackKept = false;
 };
 
 }  // namespace ombrel
