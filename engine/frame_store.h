@@ -21,6 +21,11 @@ struct TBitsView {
         std::atomic<uint32_t>& w = Words[y * RowWords + (x >> 5)];
         w.store(w.load(std::memory_order_relaxed) | (1u << (x & 31)), std::memory_order_relaxed);
     }
+    // Ors `bits` into word `index` (row by row from the top left).
+    void OrWord(size_t index, uint32_t bits) const noexcept {
+        std::atomic<uint32_t>& w = Words[index];
+        w.store(w.load(std::memory_order_relaxed) | bits, std::memory_order_relaxed);
+    }
 };
 
 // One frame's one-bit bitmap: ScreenHeight rows of RowWords words, held as one
