@@ -60,9 +60,9 @@ constexpr int64_t PixelsPerImage = 1024;
 // Rows a band holds: a figure's outline, followed closely enough that images
 // leave out most of the black around it, in few pieces.
 constexpr int BandRows = 32;
-// A pixel that a black quad covers costs the software rasteriser about what
-// this many pixels of a whole-buffer clear cost.
-constexpr int64_t QuadPerClearedPixel = 4;
+// Black quads over more than 1/QuadShareOfClear of the window cost the software
+// rasteriser more than one whole clear (llvmpipe, dense frames at 4K).
+constexpr int64_t QuadShareOfClear = 4;
 
 }  // namespace
 
@@ -214,7 +214,7 @@ void TFastFrameRenderer::Blacken(int w, int h, bool backKept) {
     } else {
         stale = std::numeric_limits<int64_t>::max();
     }
-    if (stale > int64_t{w} * h / QuadPerClearedPixel) {
+    if (stale > int64_t{w} * h / QuadShareOfClear) {
         gl.ClearColor(0, 0, 0, 1);
         gl.Clear(GL_COLOR_BUFFER_BIT);
         return;
