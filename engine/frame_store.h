@@ -16,12 +16,9 @@ struct TBitsView {
     std::atomic<uint32_t>* Words;
     size_t RowWords;
 
-    // Only the worker writes, so a plain load-or-store of the whole word is enough.
-    void Set(uint32_t x, uint32_t y) const noexcept {
-        std::atomic<uint32_t>& w = Words[y * RowWords + (x >> 5)];
-        w.store(w.load(std::memory_order_relaxed) | (1u << (x & 31)), std::memory_order_relaxed);
-    }
-    // Ors `bits` into word `index` (row by row from the top left).
+    void Set(uint32_t x, uint32_t y) const noexcept { OrWord(y * RowWords + (x >> 5), 1u << (x & 31)); }
+    // Ors `bits` into word `index` (row by row from the top left). Only the
+    // worker writes, so a plain load-or-store of the whole word is enough.
     void OrWord(size_t index, uint32_t bits) const noexcept {
         std::atomic<uint32_t>& w = Words[index];
         w.store(w.load(std::memory_order_relaxed) | bits, std::memory_order_relaxed);
