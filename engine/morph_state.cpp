@@ -37,13 +37,6 @@ struct TPlotTarget {
     int32_t Budget;
 };
 
-inline void Plot(const TPlotTarget& t, TCanvasView::TPair shares) noexcept {
-    size_t word;
-    uint32_t bits;
-    t.Canvas.WordOf(shares, t.Bits.RowWords, word, bits);
-    t.Bits.OrWord(word, bits);
-}
-
 }  // namespace
 
 void TMorphState::UpdateMaxPointBudget() noexcept {
@@ -222,6 +215,8 @@ bool TMorphState::RasteriseFrame(int frame, const TPlacement& place, TRandom& ra
     // misses, and the plots of a batch overlap theirs. The bits are the same.
     constexpr int Batch = 256;
     TCanvasView::TPair Points[Batch];
+    size_t Words[Batch];
+    uint32_t Bits[Batch];
     TRandom rng = random;  // a local copy stays in registers
     double x = 0, y = 0;
     int64_t j = 0;
@@ -251,7 +246,9 @@ bool TMorphState::RasteriseFrame(int frame, const TPlacement& place, TRandom& ra
             for (int c = 0; c < count; ++c) Points[c] = TCanvasView::Shares(place, Points[c]);
             for (size_t t = 0; t < n; ++t) {
                 const TPlotTarget target = targets[t];
-                for (int c = 0; c < count; ++c) Plot(target, Points[c]);
+                for (int c = 0; c < count; ++c) target.Canvas.WordOf(Points[c], target.Bits.RowWords, Words[c], Bits[c]);
+                // The stores alone, in a loop this small, keep many cache misses in flight.
+                for (int c = 0; c < count; ++c) target.Bits.OrWord(Words[c], Bits[c]);
             }
             if (left) {
                 random = rng;
