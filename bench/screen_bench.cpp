@@ -85,7 +85,6 @@ struct TXServer {
             width = std::max(width, m.Left + m.Width);
             height = std::max(height, m.Height);
         }
-        // Xvfb now and then dies reporting its display number: another try.
         for (int attempt = 0; attempt < 3; ++attempt)
             if (Start(width, height) && SetMonitors(layout)) return;
         throw std::runtime_error("Xvfb did not start");
@@ -105,8 +104,15 @@ private:
             _exit(127);
         }
         close(fds[1]);
+        // The number and its newline come in two writes: reading on to the
+        // newline keeps the pipe open for the second, which would otherwise kill Xvfb.
         char number[16] = {};
-        const ssize_t n = read(fds[0], number, sizeof number - 1);
+        size_t n = 0;
+        while (n < sizeof number - 1 && (n == 0 || number[n - 1] != '\n')) {
+            const ssize_t got = read(fds[0], number + n, sizeof number - 1 - n);
+            if (got <= 0) break;
+            n += static_cast<size_t>(got);
+        }
         close(fds[0]);
         if (n > 0) {
             Display = ":" + std::to_string(std::atoi(number));
