@@ -46,9 +46,10 @@ void InPixelSpace(const TGLApi& gl, int w, int h, bool down, TDraw&& draw) {
     gl.PopMatrix();
 }
 
-// Bytes R, G, B, A: what the texture holds, uploaded without a conversion.
-uint32_t ImagePixel(uint32_t red, uint32_t green, uint32_t blue) noexcept {
-    return red | green << 8 | blue << 16 | 0xff000000u;
+// An opaque pixel, bytes B, G, R, A for the texture (the order of a window's
+// pixels, so that a software rasteriser's blit is a copy), R, G, B, A for glDrawPixels.
+uint32_t ImagePixel(bool bgra, uint32_t red, uint32_t green, uint32_t blue) noexcept {
+    return (bgra ? blue | red << 16 : red | blue << 16) | green << 8 | 0xff000000u;
 }
 
 // The software rasteriser spends on one point about what it spends on 32
@@ -102,14 +103,15 @@ std::optional<TPixelRect> TFastFrameRenderer::Render(const TFrameStore& display,
     }
     Blacken(w, h, backKept && !scaled);
     if (images != 0) {
-        const uint32_t black = ImagePixel(0, 0, 0);
-        const uint32_t lit = ImagePixel(colour & 0xffu, (colour >> 8) & 0xffu, (colour >> 16) & 0xffu);
-        DrawImages(w, h, 1, 1, [&](const TBand& band, uint32_t* image) {
-            const int bw = band.Box.Right - band.Box.Left + 1, bh = band.Box.Bottom - band.Box.Top + 1;
-            std::fill(image, image + static_cast<size_t>(bw) * bh, black);
+        // Only a texture takes dots' images.
+        const uint32_t black = ImagePixel(true, 0, 0, 0);
+        const uint32_t lit = ImagePixel(true, colour & 0xffu, (colour >> 8) & 0xffu, (colour >> 16) & 0xffu);
+        DrawImages(w, h, 1, 1, [&](const TBand& band, uint32_t* top, ptrdiff_t stride) {
+            const int bw = band.Box.Right - band.Box.Left + 1;
+            for (int y = band.Box.Top; y <= band.Box.Bottom; ++y) std::fill_n(top + (y - band.Box.Top) * stride, bw, black);
             for (size_t i = 2 * band.PointsFirst; i < 2 * band.PointsEnd; i += 2) {
                 const int x = static_cast<int>(Points[i]), y = static_cast<int>(Points[i + 1]);
-                image[static_cast<size_t>(band.Box.Bottom - y) * bw + (x - band.Box.Left)] = lit;
+                top[(y - band.Box.Top) * stride + (x - band.Box.Left)] = lit;
             }
         });
     }
@@ -145,9 +147,10 @@ std::optional<TPixelRect> TFastFrameRenderer::RenderGlow(const TFrameStore& disp
     const int w = display.ScreenWidth, h = display.ScreenHeight;
     const TColor colour = FrameColour(colours, frame);
     const uint32_t red = colour & 0xffu, green = (colour >> 8) & 0xffu, blue = (colour >> 16) & 0xffu;
+    const bool bgra = TextureHolds(w, h);
     uint32_t palette[256];
     for (uint32_t l = 0; l < 256; ++l)
-        palette[l] = ImagePixel(GlowChannel(red, l), GlowChannel(green, l), GlowChannel(blue, l));
+        palette[l] = ImagePixel(bgra, GlowChannel(red, l), GlowChannel(green, l), GlowChannel(blue, l));
     // A viewport of another size (a resized host until the next cycle) shows
     // the whole frame scaled; otherwise the lit pixels' box, band by band, on black.
     const bool scaled = viewportWidth != w || viewportHeight != h;
@@ -164,11 +167,11 @@ std::optional<TPixelRect> TFastFrameRenderer::RenderGlow(const TFrameStore& disp
     // Scaled, the whole frame is one image over all the window.
     if (!scaled) Blacken(w, h, backKept);
     DrawImages(w, h, static_cast<GLfloat>(viewportWidth) / w, static_cast<GLfloat>(viewportHeight) / h,
-               [&](const TBand& band, uint32_t* image) {
+               [&](const TBand& band, uint32_t* top, ptrdiff_t stride) {
         const int bw = band.Box.Right - band.Box.Left + 1;
         for (int y = band.Box.Top; y <= band.Box.Bottom; ++y) {
             const uint8_t* from = light + static_cast<size_t>(y) * w + band.Box.Left;
-            uint32_t* row = image + static_cast<size_t>(band.Box.Bottom - y) * bw;
+            uint32_t* row = top + (y - band.Box.Top) * stride;
             for (int x = 0; x < bw; ++x) row[x] = palette[from[x]];
         }
     });
@@ -255,16 +258,22 @@ bool TFastFrameRenderer::TextureHolds(int w, int h) {
         const auto* version = reinterpret_cast<const char*>(gl.GetString(GL_VERSION));
         GLint largest = 0;
         gl.GetIntegerv(GL_MAX_TEXTURE_SIZE, &largest);
-        TextureLargest = version && std::atof(version) >= 2.0 - 1e-9 ? largest : 0;
+        const double number = version ? std::atof(version) : 0;
+        TextureLargest = number >= 2.0 - 1e-9 ? largest : 0;
         gl.GenTextures(1, &Texture);
         TextureContext = context;
         TextureWidth = TextureHeight = 0;
+        // Blits from OpenGL 3.0 on, and not into a multisampled buffer (an error).
+        GLint samples = 0;
+        if (number >= 3.0 - 1e-9) gl.GetIntegerv(GL_SAMPLE_BUFFERS, &samples);
+        Framebuffer = 0;
+        Blits = number >= 3.0 - 1e-9 && samples == 0;
     }
     return w <= TextureLargest && h <= TextureLargest;
 }
 
 void TFastFrameRenderer::DrawImages(int w, int h, GLfloat zoomX, GLfloat zoomY,
-                                    const std::function<void(const TBand&, uint32_t*)>& paint) {
+                                    const std::function<void(const TBand&, uint32_t*, ptrdiff_t)>& paint) {
     size_t size = 0;
     for (const TBand& band : Bands)
         if (band.Image) size += static_cast<size_t>(band.Box.Right - band.Box.Left + 1) * (band.Box.Bottom - band.Box.Top + 1);
@@ -272,10 +281,10 @@ void TFastFrameRenderer::DrawImages(int w, int h, GLfloat zoomX, GLfloat zoomY,
     const TGLApi& gl = GL();
     Image.resize(size);
     if (!TextureHolds(w, h)) {
-        // No texture for the frame: band by band through glDrawPixels.
+        // No texture for the frame: band by band through glDrawPixels, bottom row first.
         for (const TBand& band : Bands) {
             const TPixelRect at = WindowRect(band.Box, h);
-            paint(band, Image.data());
+            paint(band, Image.data() + static_cast<ptrdiff_t>(at.Height - 1) * at.Width, -at.Width);
             InPixelSpace(gl, w, h, false, [&] {
                 gl.PixelZoom(zoomX, zoomY);
                 gl.RasterPos2i(at.X, at.Y);
@@ -288,26 +297,31 @@ void TFastFrameRenderer::DrawImages(int w, int h, GLfloat zoomX, GLfloat zoomY,
     // frees a texture for every glDrawPixels, and its memory piles up.
     gl.BindTexture(GL_TEXTURE_2D, Texture);
     if (TextureWidth != w || TextureHeight != h) {
-        gl.TexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, w, h, 0, GL_RGBA, GL_UNSIGNED_BYTE, nullptr);
+        // Unsized, so that the driver keeps the pixels as they come, B, G, R, A.
+        gl.TexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, w, h, 0, GL_BGRA, GL_UNSIGNED_BYTE, nullptr);
         gl.TexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
         gl.TexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
         TextureWidth = w;
         TextureHeight = h;
+        Attached = false;
     }
-    // Each band into the texture at its own place in the frame, all before
-    // the first draw: writing a texture that a queued draw reads waits for it.
+    // Each band into the texture at its own place in the frame, its top row
+    // first (upside down there), all before the first draw: writing a
+    // texture that a queued draw reads waits for it.
     uint32_t* image = Image.data();
     for (const TBand& band : Bands) {
         if (!band.Image) continue;
         const TPixelRect at = WindowRect(band.Box, h);
-        paint(band, image);
-        gl.TexSubImage2D(GL_TEXTURE_2D, 0, at.X, at.Y, at.Width, at.Height, GL_RGBA, GL_UNSIGNED_BYTE, image);
+        paint(band, image, at.Width);
+        gl.TexSubImage2D(GL_TEXTURE_2D, 0, at.X, at.Y, at.Width, at.Height, GL_BGRA, GL_UNSIGNED_BYTE, image);
         image += static_cast<size_t>(at.Width) * at.Height;
     }
+    if (zoomX == 1 && zoomY == 1 && BlitImages(h)) return;
     InPixelSpace(gl, w, h, false, [&] {
         gl.Enable(GL_TEXTURE_2D);
         gl.TexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_REPLACE);
-        // Frame pixels and texels alike: each pixel's centre takes its own texel.
+        // Frame pixels and texels alike: each pixel's centre takes its own
+        // texel, the band's rows turned the right way up.
         const auto sOf = [w](int x) { return static_cast<GLfloat>(x) / static_cast<GLfloat>(w); };
         const auto tOf = [h](int y) { return static_cast<GLfloat>(y) / static_cast<GLfloat>(h); };
         gl.Begin(GL_QUADS);
@@ -316,12 +330,40 @@ void TFastFrameRenderer::DrawImages(int w, int h, GLfloat zoomX, GLfloat zoomY,
             const TPixelRect at = WindowRect(band.Box, h);
             const int x1 = at.X + at.Width, y1 = at.Y + at.Height;
             for (auto [x, y] : {std::pair{at.X, at.Y}, std::pair{x1, at.Y}, std::pair{x1, y1}, std::pair{at.X, y1}}) {
-                gl.TexCoord2f(sOf(x), tOf(y));
+                gl.TexCoord2f(sOf(x), tOf(at.Y + y1 - y));
                 gl.Vertex2f(static_cast<GLfloat>(x), static_cast<GLfloat>(y));
             }
         }
         gl.End();
     });
+}
+
+bool TFastFrameRenderer::BlitImages(int h) {
+    if (!Blits) return false;
+    const TGLApi& gl = GL();
+    GLint read = 0;
+    gl.GetIntegerv(GL_READ_FRAMEBUFFER_BINDING, &read);
+    if (Framebuffer == 0) {
+        gl.GenFramebuffers(1, &Framebuffer);
+        Attached = false;
+    }
+    gl.BindFramebuffer(GL_READ_FRAMEBUFFER, Framebuffer);
+    if (!Attached) {
+        gl.FramebufferTexture2D(GL_READ_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, Texture, 0);
+        Attached = true;
+        Blits = gl.CheckFramebufferStatus(GL_READ_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE;
+    }
+    // Each band flipped back as it goes: the window's rows run the other way
+    // from a texture's in a software rasteriser too, so the two flips cancel
+    // and the blit is a copy of rows, no drawing at all.
+    for (const TBand& band : Bands) {
+        if (!Blits || !band.Image) continue;
+        const TPixelRect at = WindowRect(band.Box, h);
+        const int x1 = at.X + at.Width, y1 = at.Y + at.Height;
+        gl.BlitFramebuffer(at.X, y1, x1, at.Y, at.X, at.Y, x1, y1, GL_COLOR_BUFFER_BIT, GL_NEAREST);
+    }
+    gl.BindFramebuffer(GL_READ_FRAMEBUFFER, static_cast<GLuint>(read));
+    return Blits;
 }
 
 }  // namespace ombrel

@@ -1,4 +1,5 @@
 #pragma once
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -55,10 +56,14 @@ private:
     // Whether the current context takes a texture of w x h; makes its texture name.
     bool TextureHolds(int w, int h);
     // The image bands of a w x h frame, each painted by `paint` (its box's
-    // pixels, bottom row first), in the frame's pixel space; images that do
-    // not go through the texture are zoomed as a scaled viewport needs.
+    // pixels, row y of the frame at top + (y - box top) * stride; B, G, R, A
+    // where the texture holds the frame), in the frame's pixel space; images
+    // are zoomed as a scaled viewport needs.
     void DrawImages(int w, int h, GLfloat zoomX, GLfloat zoomY,
-                    const std::function<void(const TBand&, uint32_t*)>& paint);
+                    const std::function<void(const TBand&, uint32_t*, ptrdiff_t)>& paint);
+    // Copies the image bands, uploaded upside down, from the texture to the
+    // window where the context can; false where it cannot.
+    bool BlitImages(int h);
     // A box of a frame h pixels high in window pixels, counted from the bottom.
     static TPixelRect WindowRect(const TLitBox& box, int h) noexcept;
 
@@ -75,6 +80,10 @@ private:
     GLuint Texture = 0;
     uint64_t TextureContext = 0;
     int TextureWidth = 0, TextureHeight = 0, TextureLargest = 0;
+    // The framebuffer that reads the texture for blits, whether the texture
+    // is attached to it as it is now, and whether blits work in the context.
+    GLuint Framebuffer = 0;
+    bool Attached = false, Blits = false;
 };
 
 }  // namespace ombrel

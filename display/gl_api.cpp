@@ -1,3 +1,4 @@
+#define GL_GLEXT_PROTOTYPES
 #include "display/gl_api.h"
 
 #include <GL/glu.h>
@@ -14,7 +15,8 @@ const TGLApi SystemApi = {
     glLightModelfv, glLightModeli, glGetFloatv, glGetIntegerv, glGetString, glViewport, glClearColor, glClear,
     glGetError, gluErrorString, glVertex2f, glEnableClientState, glDisableClientState, glVertexPointer,
     glDrawArrays, glRasterPos2i, glPixelZoom, glDrawPixels, glGenTextures, glBindTexture, glTexParameteri,
-    glTexEnvi, glTexImage2D, glTexSubImage2D, glTexCoord2f,
+    glTexEnvi, glTexImage2D, glTexSubImage2D, glTexCoord2f, glGenFramebuffers, glBindFramebuffer,
+    glFramebufferTexture2D, glCheckFramebufferStatus, glBlitFramebuffer,
 };
 
 const TGLApi* Current = &SystemApi;

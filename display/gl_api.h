@@ -4,8 +4,9 @@
 
 namespace ombrel {
 
-// Every OpenGL 1.1 and GLU call of the display code goes through this table,
-// so tests can put a recorder in place of the system's libGL/libGLU.
+// Every OpenGL and GLU call of the display code goes through this table, so
+// tests can put a recorder in place of the system's libGL/libGLU. Calls past
+// OpenGL 1.1 are made only where the context's version has them.
 struct TGLApi {
     void (*Begin)(GLenum mode);
     void (*End)();
@@ -60,6 +61,13 @@ struct TGLApi {
     void (*TexSubImage2D)(GLenum target, GLint level, GLint x, GLint y, GLsizei width, GLsizei height, GLenum format,
                           GLenum type, const GLvoid* pixels);
     void (*TexCoord2f)(GLfloat s, GLfloat t);
+    // OpenGL 3.0
+    void (*GenFramebuffers)(GLsizei n, GLuint* framebuffers);
+    void (*BindFramebuffer)(GLenum target, GLuint framebuffer);
+    void (*FramebufferTexture2D)(GLenum target, GLenum attachment, GLenum textarget, GLuint texture, GLint level);
+    GLenum (*CheckFramebufferStatus)(GLenum target);
+    void (*BlitFramebuffer)(GLint srcX0, GLint srcY0, GLint srcX1, GLint srcY1, GLint dstX0, GLint dstY0, GLint dstX1,
+                            GLint dstY1, GLbitfield mask, GLenum filter);
 };
 
 // The table in use; the system's libGL/libGLU unless a test has put another in place.

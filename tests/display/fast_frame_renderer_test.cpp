@@ -83,40 +83,69 @@ TEST(FastFrameRenderer, SaysWhereItLitInWindowPixelsUnlessTheFrameIsScaled) {
     EXPECT_EQ(renderer.Render(d, d, 9), std::nullopt);
 }
 
-TEST(FastFrameRenderer, ACrowdedBoxGoesOutAsAnImageThroughOneKeptTexture) {
+TEST(FastFrameRenderer, ACrowdedBoxGoesOutAsAnImageThroughOneKeptTextureBlittedWhereTheContextCan) {
     TFrameStore d;
     d.AllocateFrames(64, 40);
-    // Frame 3: a solid 10x4 block at columns 20..29, rows 34..37, and its colour.
+    // Frame 3: a 10x4 block at columns 20..29, rows 34..37, without its
+    // bottom left pixel, and its colour.
     for (int y = 34; y < 38; ++y)
-        for (int x = 20; x < 30; ++x) d.SetPixel(3, x, y);
+        for (int x = 20; x < 30; ++x)
+            if (x != 20 || y != 37) d.SetPixel(3, x, y);
     d.Frames[3].Hue = 0;
     d.Frames[3].Saturation = 1;
     d.Frames[3].Brightness = 255;
     // Frame 4: two points far apart, a sparse box.
     d.SetPixel(4, 1, 1);
     d.SetPixel(4, 60, 35);
-    TGLRecorder rec;
-    TFastFrameRenderer renderer;
-    for (int round = 0; round < 2; ++round) {
-        EXPECT_EQ(renderer.Render(d, d, 3, 64, 40), (TPixelRect{20, 2, 10, 4}));
-        EXPECT_EQ(renderer.Render(d, d, 4, 64, 40), (TPixelRect{1, 4, 60, 35}));
+    enum TContext { Blits, OpenGL2, Incomplete, Multisampled };
+    for (TContext context : {Blits, OpenGL2, Incomplete, Multisampled}) {
+        SCOPED_TRACE(context);
+        TGLRecorder rec;
+        if (context == OpenGL2) rec.Version = "2.1 Mesa";
+        if (context == Incomplete) rec.FramebufferStatus = GL_FRAMEBUFFER_UNSUPPORTED;
+        if (context == Multisampled) rec.SampleBuffers = 1;
+        rec.ReadFramebuffer = 5;
+        TFastFrameRenderer renderer;
+        for (int round = 0; round < 2; ++round) {
+            EXPECT_EQ(renderer.Render(d, d, 3, 64, 40), (TPixelRect{20, 2, 10, 4}));
+            EXPECT_EQ(renderer.Render(d, d, 4, 64, 40), (TPixelRect{1, 4, 60, 35}));
+        }
+        EXPECT_TRUE(Balanced(rec.Calls));
+        EXPECT_EQ(rec.Count("glDrawArrays"), 2u);
+        EXPECT_EQ(rec.Count("glGenTextures"), 1u);
+        EXPECT_EQ(rec.Count("glTexImage2D"), 1u);
+        EXPECT_EQ(rec.Count("glDrawPixels"), 0u);
+        // The box's pixels, top row first, red, opaque, as B, G, R, A.
+        std::vector<std::vector<double>> uploads, corners, places, blits;
+        for (const TGLCall& c : rec.Calls) {
+            if (c.Name == "glTexSubImage2D") uploads.push_back(c.Args);
+            if (c.Name == "glVertex2f") corners.push_back(c.Args);
+            if (c.Name == "glTexCoord2f") places.push_back(c.Args);
+            if (c.Name == "glBlitFramebuffer") blits.push_back(c.Args);
+        }
+        ASSERT_EQ(uploads.size(), 2u);
+        EXPECT_EQ(uploads[0], std::vector<double>({0, 20, 2, 10, 4, GL_BGRA, GL_UNSIGNED_BYTE, 0, 0, 255, 255}));
+        // One framebuffer for the context, its status asked once; the read binding restored.
+        const bool tried = context == Blits || context == Incomplete;
+        EXPECT_EQ(rec.Count("glGenFramebuffers"), tried ? 1u : 0u);
+        EXPECT_EQ(rec.Count("glCheckFramebufferStatus"), tried ? 1u : 0u);
+        EXPECT_EQ(rec.ReadFramebuffer, 5);
+        if (context == Blits) {
+            // The band turned the right way up on its own window pixels, and no quad.
+            const std::vector<double> blit{20, 6, 30, 2, 20, 2, 30, 6, GL_COLOR_BUFFER_BIT, GL_NEAREST};
+            EXPECT_EQ(blits, std::vector<std::vector<double>>(2, blit));
+            EXPECT_TRUE(corners.empty());
+            continue;
+        }
+        EXPECT_TRUE(blits.empty());
+        // The quad on the box's window pixels, each corner on its texel turned the right way up.
+        ASSERT_EQ(corners.size(), 8u);
+        ASSERT_EQ(places.size(), 8u);
+        EXPECT_EQ(corners[0], std::vector<double>({20, 2}));
+        EXPECT_EQ(places[0], std::vector<double>({20.0f / 64, 6.0f / 40}));
+        EXPECT_EQ(corners[2], std::vector<double>({30, 6}));
+        EXPECT_EQ(places[2], std::vector<double>({30.0f / 64, 2.0f / 40}));
     }
-    EXPECT_TRUE(Balanced(rec.Calls));
-    EXPECT_EQ(rec.Count("glDrawArrays"), 2u);
-    EXPECT_EQ(rec.Count("glGenTextures"), 1u);
-    EXPECT_EQ(rec.Count("glTexImage2D"), 1u);
-    EXPECT_EQ(rec.Count("glDrawPixels"), 0u);
-    // The box's pixels, bottom row first, red, opaque; the quad on the box's window pixels.
-    std::vector<std::vector<double>> uploads, corners;
-    for (const TGLCall& c : rec.Calls) {
-        if (c.Name == "glTexSubImage2D") uploads.push_back(c.Args);
-        if (c.Name == "glVertex2f") corners.push_back(c.Args);
-    }
-    ASSERT_EQ(uploads.size(), 2u);
-    EXPECT_EQ(uploads[0], std::vector<double>({0, 20, 2, 10, 4, GL_RGBA, GL_UNSIGNED_BYTE, 255, 0, 0, 255}));
-    ASSERT_EQ(corners.size(), 8u);
-    EXPECT_EQ(corners[0], std::vector<double>({20, 2}));
-    EXPECT_EQ(corners[2], std::vector<double>({30, 6}));
 }
 
 TEST(FastFrameRenderer, WithoutATextureForTheFrameCrowdedPointsStayPointsAndGlowGoesOutBandByBand) {

@@ -49,7 +49,11 @@ const TGLApi RecordingApi = {
     },
     [](GLenum p, GLint* v) {
         Rec("glGetIntegerv", {double(p)});
-        *v = p == GL_MAX_TEXTURE_SIZE ? TGLRecorder::Active->LargestTexture : 8;  // lights, bits per colour channel
+        TGLRecorder& r = *TGLRecorder::Active;
+        *v = p == GL_MAX_TEXTURE_SIZE         ? r.LargestTexture
+             : p == GL_SAMPLE_BUFFERS         ? r.SampleBuffers
+             : p == GL_READ_FRAMEBUFFER_BINDING ? r.ReadFramebuffer
+                                              : 8;  // lights, bits per colour channel
     },
     [](GLenum n) -> const GLubyte* {
         Rec("glGetString", {double(n)});
@@ -107,6 +111,25 @@ const TGLApi RecordingApi = {
                                 double(b[0]), double(b[1]), double(b[2]), double(b[3])});
     },
     [](GLfloat s, GLfloat t) { Rec("glTexCoord2f", {s, t}); },
+    [](GLsizei n, GLuint* f) {
+        Rec("glGenFramebuffers", {double(n)});
+        for (GLsizei i = 0; i < n; ++i) f[i] = ++TGLRecorder::Active->LastFramebuffer;
+    },
+    [](GLenum target, GLuint f) {
+        Rec("glBindFramebuffer", {double(target), double(f)});
+        if (target == GL_READ_FRAMEBUFFER) TGLRecorder::Active->ReadFramebuffer = static_cast<GLint>(f);
+    },
+    [](GLenum target, GLenum a, GLenum textarget, GLuint t, GLint level) {
+        Rec("glFramebufferTexture2D", {double(target), double(a), double(textarget), double(t), double(level)});
+    },
+    [](GLenum target) -> GLenum {
+        Rec("glCheckFramebufferStatus", {double(target)});
+        return TGLRecorder::Active->FramebufferStatus;
+    },
+    [](GLint sx0, GLint sy0, GLint sx1, GLint sy1, GLint dx0, GLint dy0, GLint dx1, GLint dy1, GLbitfield m, GLenum f) {
+        Rec("glBlitFramebuffer", {double(sx0), double(sy0), double(sx1), double(sy1), double(dx0), double(dy0),
+                                  double(dx1), double(dy1), double(m), double(f)});
+    },
 };
 
 }  // namespace

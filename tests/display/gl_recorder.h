@@ -29,6 +29,10 @@ public:
     const GLfloat* Vertices = nullptr;  // the last vertex pointer
     GLuint LastTexture = 0;             // the last texture name given
     GLint LargestTexture = 16384;       // GL_MAX_TEXTURE_SIZE
+    GLint SampleBuffers = 0;            // GL_SAMPLE_BUFFERS
+    GLint ReadFramebuffer = 0;          // bound to GL_READ_FRAMEBUFFER
+    GLuint LastFramebuffer = 0;         // the last framebuffer name given
+    GLenum FramebufferStatus = GL_FRAMEBUFFER_COMPLETE;
 
     static TGLRecorder* Active;
 
