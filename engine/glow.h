@@ -1,5 +1,6 @@
 #pragma once
 #include <cstdint>
+#include <vector>
 
 #include "engine/frame_store.h"
 
@@ -13,6 +14,29 @@ double PortableLog2(double x) noexcept;
 // The light of a pixel hit `count` times in a frame whose dense pixels have
 // about `reference` hits: 0 for none, 255 from the reference on.
 uint8_t ToneMap(uint32_t count, uint32_t reference) noexcept;
+// The same for a density of `sixteenths` / 16 hits a pixel, estimated from
+// its neighbours where it has few hits of its own: a single hit's own pixel
+// (4 sixteenths) has the least light of a lit pixel.
+uint8_t SparseLight(uint64_t sixteenths, uint32_t reference) noexcept;
+
+// How a frame's counts become light, for the frame's reference.
+class TGlowTone {
+public:
+    explicit TGlowTone(uint32_t reference);
+    // The light of pixels [left, right] of a row of a display w wide, from
+    // its counts and those of the rows above and below (nullptr: off the
+    // display); `vertical` is room to work in.
+    void LightRow(const uint16_t* above, const uint16_t* here, const uint16_t* below, int w, int left, int right,
+                  std::vector<uint32_t>& vertical, uint8_t* light) const;
+
+private:
+    // Densities below this many hits go through a table of sixteenths; those
+    // above, through the counts' own, a sixteenth of a hit being too fine to see there.
+    static constexpr uint32_t SparseHits = 16;
+    uint32_t Reference;
+    std::vector<uint8_t> Dense;        // by count, up to the reference
+    uint8_t Sparse[16 * SparseHits];  // by sixteenths of a hit
+};
 
 // The reference of a frame: the count that all but its densest 1/200 of
 // lit pixels stay below, from a histogram of the counts (index: count).

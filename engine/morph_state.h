@@ -81,7 +81,6 @@ private:
     std::vector<std::vector<std::vector<uint16_t>>> GlowCounts;
     // Per thread, of its share of the pixels; the first then holds them all.
     std::vector<std::vector<uint32_t>> GlowHistograms;
-    std::vector<uint8_t> GlowTable;
 };
 
 }  // namespace ombrel

@@ -30,6 +30,76 @@ TEST(Glow, ToneMapIsBlackForNoneVisibleForOneMonotoneAndFullAtTheReference) {
     EXPECT_EQ(ToneMap(30, 300), ToneMap(240, 2400));
 }
 
+TEST(Glow, SparseLightIsTheToneMapOfTheDensityAndASingleHitKeepsTheFloor) {
+    for (uint32_t reference : {1u, 7u, 200u, 65535u}) {
+        EXPECT_EQ(SparseLight(0, reference), 0);
+        EXPECT_EQ(SparseLight(uint64_t{reference} * 16, reference), 255);
+        EXPECT_EQ(SparseLight(uint64_t{0xFFFFFFFFu} * 16, reference), 255);
+        for (uint32_t c = 1; c <= reference && c < 5000; c += 1 + c / 16) EXPECT_EQ(SparseLight(c * 16ull, reference), ToneMap(c, reference));
+        // A single hit spread 1 2 1 by 1 2 1: its own pixel has the floor, the
+        // sides half of it, the corners a quarter, none of them black.
+        EXPECT_GE(SparseLight(4, reference), 16) << reference;
+        EXPECT_GE(SparseLight(1, reference), 1);
+        uint8_t last = 0;
+        for (uint64_t v = 1; v <= uint64_t{reference} * 16 && v < 100000; v += 1 + v / 64) {
+            EXPECT_GE(SparseLight(v, reference), last) << v << " of " << reference;
+            last = SparseLight(v, reference);
+        }
+    }
+    EXPECT_LT(SparseLight(1, 200), SparseLight(2, 200));
+    EXPECT_LT(SparseLight(2, 200), SparseLight(4, 200));
+}
+
+TEST(Glow, SparsePixelsTakeTheirLightFromAroundThemAndDensePixelsKeepTheirOwn) {
+    constexpr int W = 7, H = 5;
+    const auto light = [](const std::vector<uint16_t>& counts, uint32_t reference) {
+        const TGlowTone tone(reference);
+        std::vector<uint8_t> out(W * H, 0);
+        std::vector<uint32_t> room;
+        for (int y = 0; y < H; ++y) {
+            const uint16_t* here = counts.data() + y * W;
+            tone.LightRow(y > 0 ? here - W : nullptr, here, y + 1 < H ? here + W : nullptr, W, 0, W - 1, room,
+                          out.data() + y * W);
+        }
+        return out;
+    };
+    const auto at = [](const std::vector<uint8_t>& l, int x, int y) { return l[static_cast<size_t>(y * W + x)]; };
+    // A single hit in the middle and one in the top left corner, on the display's edges.
+    std::vector<uint16_t> counts(W * H, 0);
+    counts[2 * W + 3] = 1;
+    counts[0] = 1;
+    std::vector<uint8_t> l = light(counts, 100);
+    EXPECT_EQ(at(l, 3, 2), SparseLight(4, 100));
+    EXPECT_EQ(at(l, 2, 2), SparseLight(2, 100));
+    EXPECT_EQ(at(l, 3, 1), SparseLight(2, 100));
+    EXPECT_EQ(at(l, 4, 3), SparseLight(1, 100));
+    EXPECT_EQ(at(l, 5, 2), 0);
+    EXPECT_EQ(at(l, 0, 0), SparseLight(4, 100));
+    EXPECT_EQ(at(l, 1, 1), SparseLight(1, 100));
+    EXPECT_EQ(at(l, 0, 3), 0);
+    // A dense pixel (a quarter of the reference and more) keeps its own light
+    // and lends its count to the sparse ones around it, past the table of
+    // sixteenths too (from 16 hits on).
+    counts.assign(W * H, 0);
+    counts[2 * W + 3] = 200;
+    counts[2 * W + 4] = 3;
+    l = light(counts, 300);
+    EXPECT_EQ(at(l, 3, 2), ToneMap(200, 300));
+    EXPECT_EQ(at(l, 4, 2), ToneMap((2 * 200 + 4 * 3) / 16, 300));
+    EXPECT_EQ(at(l, 2, 2), ToneMap(2 * 200 / 16, 300));
+    EXPECT_EQ(at(l, 2, 1), SparseLight(200, 300));
+    EXPECT_EQ(at(l, 5, 2), SparseLight(2 * 3, 300));
+    // Which pixels are sparse follows the reference: more points, more hits
+    // before a pixel keeps its own count.
+    for (uint16_t c : {24, 25}) {
+        counts.assign(W * H, 0);
+        counts[2 * W + 3] = c;
+        l = light(counts, 100);
+        EXPECT_EQ(at(l, 3, 2), c * 4 < 100 ? SparseLight(4 * c, 100) : ToneMap(c, 100)) << c;
+        EXPECT_EQ(light(counts, 4 * c)[2 * W + 3], ToneMap(c, 4 * c)) << c;
+    }
+}
+
 TEST(Glow, TheReferenceLeavesOutTheDensestTwoHundredth) {
     std::vector<uint32_t> histogram(0x10000, 0);
     EXPECT_EQ(GlowReference(histogram.data(), 0x10000), 1u);
