@@ -38,9 +38,8 @@ struct TCanvasView {
 
     // Where the point at `shares` lands in a bitmap of the display with
     // `rowWords` words a row: the word, and its bit set, or no bit (in word
-    // 0) off the display. Without a branch: many points fall off a display,
-    // and every branch on them that the processor guesses wrong costs more
-    // than the whole plot.
+    // 0) off the display: every point gets a word and bits, so that the
+    // stores can follow in a loop of their own.
     void WordOf(TPair shares, size_t rowWords, size_t& word, uint32_t& bits) const noexcept {
         const TPair f = shares * TPair{Width, Height};
         const double fx = f[0], fy = f[1];
