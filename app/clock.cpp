@@ -11,12 +11,13 @@ void TForm1::Timer1Timer() {
     } else if (!Generating.load(std::memory_order_acquire)) {
         Worker.reset();
         // Monitors that came, went or changed size take part from this cycle on.
-        if (LayoutStale) ApplyLayout(false);
+        std::vector<TFrameStore*> anew;
+        if (LayoutStale) anew = ApplyLayout(false);
         // With no monitor left, the counter waits at the end of the cycle for one.
         if (!Displays.empty()) {
             FrameCounter = 0;
             try {
-                StartWorker();
+                StartWorker(std::move(anew));
             } catch (const std::exception& e) {
                 // Generating is down again; the next end of a cycle tries anew.
                 ReportError(e);

@@ -117,10 +117,14 @@ std::vector<TMorphState*> TForm1::Figures() {
     return figures;
 }
 
-void TForm1::StartWorker() {
-    Worker = StartGenerator(*this, Figures(), [this](std::exception_ptr error) {
+TGenerationDone TForm1::ReportToGuiThread() {
+    return [this](std::exception_ptr error) {
         QMetaObject::invokeMethod(this, [this, error] { GenerationDone(error); }, Qt::QueuedConnection);
-    });
+    };
+}
+
+void TForm1::StartWorker(std::vector<TFrameStore*> anew) {
+    Worker = StartGenerator(*this, Figures(), ReportToGuiThread(), std::move(anew));
 }
 
 void TForm1::GenerationDone(std::exception_ptr error) {

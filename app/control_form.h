@@ -108,8 +108,9 @@ private:
     // Makes the displays match the monitors: a display for each new one,
     // frames anew for one whose size changed, none for one that went. Only
     // while no worker runs. At start-up a display that cannot be made is
-    // fatal; later it is reported and left out.
-    void ApplyLayout(bool startUp);
+    // fatal; later it is reported and left out. Returns the displays whose
+    // frames are new: empty until a worker draws them.
+    std::vector<TFrameStore*> ApplyLayout(bool startUp);
     std::unique_ptr<TForm2> NewDisplay(const TMonitor& monitor);
     // While nothing is in sight the clock stands, so no cycle's end applies
     // a layout change: it is applied as soon as no worker runs.
@@ -119,9 +120,12 @@ private:
     void StartFirstCycle();
     // Says why the program cannot go on and ends it with exit code 1.
     void Fail(const std::exception& e);
-    // Starts a worker that reports its end back to the GUI thread. Throws
-    // when no thread could be started (Generating is lowered again).
-    void StartWorker();
+    // Starts a worker that reports its end back to the GUI thread, drawing
+    // first the start picture of `anew`. Throws when no thread could be
+    // started (Generating is lowered again).
+    void StartWorker(std::vector<TFrameStore*> anew = {});
+    // A worker's end, told on its thread, handled on the GUI thread (GenerationDone).
+    TGenerationDone ReportToGuiThread();
     // The figures a cycle draws: this form's own, or one a display.
     std::vector<TMorphState*> Figures();
     // Ticks at the timing's rate, each at its due time; one that falls due

@@ -35,7 +35,16 @@ void TForm1::FollowWhileUnseen() {
     // Unseen, the clock waits for a display in sight, which may be a new one.
     if (Phase != TPhase::Running || !Unseen || !LayoutStale || Generating.load(std::memory_order_acquire)) return;
     Worker.reset();
-    ApplyLayout(false);
+    std::vector<TFrameStore*> anew = ApplyLayout(false);
+    // Mid-cycle: the frames still to be shown, on the displays that have none.
+    if (!anew.empty()) {
+        try {
+            Worker = StartDrawingAnew(*this, Figures(), std::move(anew), std::max(1, Timing.SelectFrame(FrameCounter)),
+                                      ReportToGuiThread());
+        } catch (const std::exception& e) {
+            ReportError(e);
+        }
+    }
     VisibilityChanged();
 }
 
@@ -52,8 +61,9 @@ std::unique_ptr<TForm2> TForm1::NewDisplay(const TMonitor& monitor) {
     return display;
 }
 
-void TForm1::ApplyLayout(bool startUp) {
+std::vector<TFrameStore*> TForm1::ApplyLayout(bool startUp) {
     LayoutStale = false;
+    std::vector<TFrameStore*> anew;
     std::vector<std::unique_ptr<TForm2>> old = std::move(DisplayForms);
     const TForm2* oldFirst = old.empty() ? nullptr : old.front().get();
     DisplayForms.clear();
@@ -80,10 +90,12 @@ void TForm1::ApplyLayout(bool startUp) {
                 if (display->ScreenWidth != m.Width || display->ScreenHeight != m.Height) {
                     display->ReleaseFrames();
                     display->AllocateFrames(m.Width, m.Height, Timing.FrameCount, Options.Show.Style);
+                    anew.push_back(display.get());
                 }
             } else {
                 display = NewDisplay(m);
                 added.push_back(display.get());
+                anew.push_back(display.get());
             }
         } catch (const std::bad_alloc&) {
             if (startUp) throw NoMemoryFor(m, Timing.FrameCount, Options.Show.Style);
@@ -112,6 +124,7 @@ void TForm1::ApplyLayout(bool startUp) {
     UpdateMaxPointBudget();
     // Shown once registered: an expose delivered at once paints with the whole list.
     for (TForm2* d : added) d->Show();
+    return anew;
 }
 
 void TForm1::FollowWithFigures() {

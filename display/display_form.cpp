@@ -59,14 +59,18 @@ int TForm2::ShownFrame(int k) const {
     if (LastGlowCycle == Control.CyclesStarted && LastGlow <= Frames.Count() && LastGlow >= 1 &&
         Frames[LastGlow].Complete.Raised())
         return LastGlow;
-    return 1;
+    // Frame 1 is incomplete only while drawn anew on a display that had no frames: black till then.
+    return Frames[1].Complete.Raised() ? 1 : 0;
 }
 
 std::optional<TForm2::TPicture> TForm2::CurrentPicture() const {
     const int k = ShownFrame(Control.Timing.SelectFrame(Control.FrameCounter));
     // A dots frame that the worker is still drawing may differ from one moment
-    // to the next; a glow frame is shown complete.
-    if (Style == TStyle::Dots && k >= 2 && Control.Generating.load(std::memory_order_acquire)) return std::nullopt;
+    // to the next (frame 1 only on a display whose frames are drawn anew);
+    // a glow frame is shown complete.
+    if (Style == TStyle::Dots && (k >= 2 || DrawingAnew.load(std::memory_order_acquire)) &&
+        Control.Generating.load(std::memory_order_acquire))
+        return std::nullopt;
     const int64_t cycle = Control.CyclesStarted;
     // A cycle's start frame is the last one's target, bit for bit: the same picture.
     if (k == 1 && cycle > 1) return TPicture{cycle - 1, Frames.Count(), FrameColour(ColourSource(), 1)};

@@ -158,6 +158,9 @@ public:
     // Where the display lies in the picture the chaos game draws: the
     // display itself, or a part of a picture that spans several displays.
     int32_t CanvasLeft = 0, CanvasTop = 0, CanvasWidth = 0, CanvasHeight = 0;
+    // Raised by whoever starts a worker that draws this display's frames
+    // anew, lowered (release) by that worker once they are drawn.
+    std::atomic<bool> DrawingAnew{false};
 
     // Sets the size, the canvas (the display alone) and the budget, and
     // allocates `frames` cleared frames of the style. Throws

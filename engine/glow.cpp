@@ -260,39 +260,45 @@ TLitBox United(const TLitBox& a, const TLitBox& b) noexcept {
 
 bool TMorphState::RasteriseGlowFrames(TTargetKind kind) {
     const TPlacement& place = PlacementOf(kind);
+    PrepareGlowCounts(Displays);
+    const int n = Displays[0]->Frames.Count();
+    for (int i = 2; i <= n; ++i) {
+        OriginOf(i) = {true, Random.GetState(), kind, i};
+        if (!RasteriseGlowFrame(i, i, place, Random, Displays, MaxPointBudget)) return false;
+    }
+    return true;
+}
+
+void TMorphState::PrepareGlowCounts(const std::vector<TFrameStore*>& displays) {
     const int threads = std::max(1, GlowThreads);
     GlowCounts.resize(static_cast<size_t>(threads));
     // Kept from cycle to cycle: a new block each time would spread over the allocator's arenas.
     for (auto& perThread : GlowCounts) {
-        perThread.resize(Displays.size());
-        for (size_t d = 0; d < Displays.size(); ++d)
-            perThread[d].assign(static_cast<size_t>(Displays[d]->ScreenWidth) * Displays[d]->ScreenHeight, 0);
+        perThread.resize(displays.size());
+        for (size_t d = 0; d < displays.size(); ++d)
+            perThread[d].assign(static_cast<size_t>(displays[d]->ScreenWidth) * displays[d]->ScreenHeight, 0);
     }
-    const int n = Displays[0]->Frames.Count();
-    for (int i = 2; i <= n; ++i)
-        if (!RasteriseGlowFrame(i, place)) return false;
-    return true;
 }
 
-bool TMorphState::RasteriseGlowFrame(int frame, const TPlacement& place) {
+bool TMorphState::RasteriseGlowFrame(int frame, int drawnAs, const TPlacement& place, TRandom& random,
+                                     const std::vector<TFrameStore*>& displays, int64_t last) {
     const TMorphFrame& maps = Displays[0]->Frames[frame];
     const TCoefs A = maps.CoefA, B = maps.CoefB, C = maps.CoefC, D = maps.CoefD, E = maps.CoefE, F = maps.CoefF;
-    const int64_t last = MaxPointBudget;
-    const uint32_t start = Random.GetState();
+    const uint32_t start = random.GetState();
     int64_t pixels = 0;
-    for (const TFrameStore* d : Displays) pixels = std::max<int64_t>(pixels, int64_t{d->ScreenWidth} * d->ScreenHeight);
+    for (const TFrameStore* d : displays) pixels = std::max<int64_t>(pixels, int64_t{d->ScreenWidth} * d->ScreenHeight);
     const int orbits = GlowOrbits(pixels);
     const int threads = static_cast<int>(GlowCounts.size());
     // Per thread and display: the box around the pixels that thread counted.
-    std::vector<std::vector<TLitBox>> counted(static_cast<size_t>(threads), std::vector<TLitBox>(Displays.size()));
+    std::vector<std::vector<TLitBox>> counted(static_cast<size_t>(threads), std::vector<TLitBox>(displays.size()));
 
     // Orbit 0 is the dots' own, drawn from the shared generator with the same
     // draws, so that the figures that follow are those of the dots; the
     // others come from seeds of the frame's start. Every display counts every point.
     const auto run = [&](int thread, int first, int end) {
         std::vector<TCountTarget> targets;
-        for (size_t d = 0; d < Displays.size(); ++d)
-            targets.emplace_back(*Displays[d], place, GlowCounts[static_cast<size_t>(thread)][d].data());
+        for (size_t d = 0; d < displays.size(); ++d)
+            targets.emplace_back(*displays[d], place, GlowCounts[static_cast<size_t>(thread)][d].data());
         // Orbits side by side, a step of each in turn: each step waits for
         // its count's cache line, and the others' steps fill that wait.
         constexpr int Lanes = 4;
@@ -313,7 +319,7 @@ bool TMorphState::RasteriseGlowFrame(int frame, const TPlacement& place) {
             };
             for (int lane = 0; lane < lanes; ++lane) {
                 const int orbit = group + lane;
-                rng[lane] = orbit == 0 ? Random : TRandom(GlowOrbitSeed(start, frame, orbit));
+                rng[lane] = orbit == 0 ? random : TRandom(GlowOrbitSeed(start, drawnAs, orbit));
                 alive[lane] = true;
                 if (orbit != 0)
                     for (int j = 0; j < BurnIn && (alive[lane] = inBox(x[lane], y[lane])); ++j) step(lane);
@@ -327,7 +333,7 @@ bool TMorphState::RasteriseGlowFrame(int frame, const TPlacement& place) {
                     for (TCountTarget& t : targets) t.Count(x[lane], y[lane]);
                 }
             }
-            if (group == 0) Random = rng[0];
+            if (group == 0) random = rng[0];
         }
         for (size_t d = 0; d < targets.size(); ++d) counted[static_cast<size_t>(thread)][d] = targets[d].Box();
     };
@@ -339,12 +345,12 @@ bool TMorphState::RasteriseGlowFrame(int frame, const TPlacement& place) {
     // Outside the box around every thread's counted pixels all counts are
     // zero, and outside the frame's last lit box all its light is: the passes
     // below look inside these boxes alone.
-    std::vector<TLitBox> box(Displays.size());
-    for (size_t d = 0; d < Displays.size(); ++d)
+    std::vector<TLitBox> box(displays.size());
+    for (size_t d = 0; d < displays.size(); ++d)
         for (const std::vector<TLitBox>& perThread : counted) box[d] = United(box[d], perThread[d]);
     // Each thread takes a fixed share of a box's rows.
     const auto rowOf = [threads](const TLitBox& b, int t) { return b.Top + (b.Bottom - b.Top + 1) * t / threads; };
-    const auto widthOf = [&](size_t d) { return static_cast<size_t>(Displays[d]->ScreenWidth); };
+    const auto widthOf = [&](size_t d) { return static_cast<size_t>(displays[d]->ScreenWidth); };
 
     // The threads' counts added up, and a histogram of them for the
     // reference. Sums of whole numbers: the same however the work was split.
@@ -352,7 +358,7 @@ bool TMorphState::RasteriseGlowFrame(int frame, const TPlacement& place) {
     OnThreads(threads, [&](int t) {
         std::vector<uint32_t>& histogram = GlowHistograms[static_cast<size_t>(t)];
         histogram.assign(0x10000, 0);
-        for (size_t d = 0; d < Displays.size(); ++d) {
+        for (size_t d = 0; d < displays.size(); ++d) {
             const TLitBox& b = box[d];
             if (b.Empty()) continue;
             for (int y = rowOf(b, t); y < rowOf(b, t + 1); ++y) {
@@ -381,22 +387,22 @@ bool TMorphState::RasteriseGlowFrame(int frame, const TPlacement& place) {
     const uint32_t reference = GlowReference(histogram.data(), 0x10000);
     const TGlowTone tone(reference);
     // Light reaches a pixel beyond the counted ones: each box grown by one.
-    std::vector<TLitBox> grown(Displays.size());
-    for (size_t d = 0; d < Displays.size(); ++d)
+    std::vector<TLitBox> grown(displays.size());
+    for (size_t d = 0; d < displays.size(); ++d)
         if (!box[d].Empty())
             grown[d] = {std::max(0, box[d].Left - 1), std::max(0, box[d].Top - 1),
-                        std::min(Displays[d]->ScreenWidth - 1, box[d].Right + 1),
-                        std::min(Displays[d]->ScreenHeight - 1, box[d].Bottom + 1)};
+                        std::min(displays[d]->ScreenWidth - 1, box[d].Right + 1),
+                        std::min(displays[d]->ScreenHeight - 1, box[d].Bottom + 1)};
     OnThreads(threads, [&](int t) {
         std::vector<uint32_t> vertical;
-        for (size_t d = 0; d < Displays.size(); ++d) {
+        for (size_t d = 0; d < displays.size(); ++d) {
             const TLitBox& g = grown[d];
             // The new light inside the grown box, black over the rest of the last one.
-            const TLitBox all = United(Displays[d]->Frames[frame].Lit, g);
+            const TLitBox all = United(displays[d]->Frames[frame].Lit, g);
             if (all.Empty()) continue;
-            const int w = Displays[d]->ScreenWidth, h = Displays[d]->ScreenHeight;
+            const int w = displays[d]->ScreenWidth, h = displays[d]->ScreenHeight;
             const uint16_t* total = GlowCounts[0][d].data();
-            uint8_t* light = Displays[d]->Frames[frame].Light.get();
+            uint8_t* light = displays[d]->Frames[frame].Light.get();
             for (int y = rowOf(all, t); y < rowOf(all, t + 1); ++y) {
                 uint8_t* row = light + static_cast<size_t>(y) * w;
                 std::fill(row + all.Left, row + all.Right + 1, uint8_t{0});
@@ -410,7 +416,7 @@ bool TMorphState::RasteriseGlowFrame(int frame, const TPlacement& place) {
     });
     // Every count back to zero for the next frame, once no thread reads them.
     OnThreads(threads, [&](int t) {
-        for (size_t d = 0; d < Displays.size(); ++d) {
+        for (size_t d = 0; d < displays.size(); ++d) {
             const TLitBox& b = box[d];
             if (b.Empty()) continue;
             for (int y = rowOf(b, t); y < rowOf(b, t + 1); ++y) {
@@ -419,13 +425,13 @@ bool TMorphState::RasteriseGlowFrame(int frame, const TPlacement& place) {
             }
         }
     });
-    for (size_t d = 0; d < Displays.size(); ++d) {
-        TMorphFrame& f = Displays[d]->Frames[frame];
+    for (size_t d = 0; d < displays.size(); ++d) {
+        TMorphFrame& f = displays[d]->Frames[frame];
         // Screens draw only this box: the rest of a frame is black. A
         // pixel's light may come from its neighbours alone: the box around
         // the pixels lit in the grown box.
         const TLitBox& g = grown[d];
-        const int w = Displays[d]->ScreenWidth;
+        const int w = displays[d]->ScreenWidth;
         TLitBox lit = g.Empty() ? TLitBox{} : LitBoxOf(f.Light.get() + static_cast<size_t>(g.Top) * w, w, g.Bottom - g.Top + 1);
         if (!lit.Empty()) lit = {lit.Left, lit.Top + g.Top, lit.Right, lit.Bottom + g.Top};
         f.Lit = lit;

@@ -48,6 +48,12 @@ void TMorphState::UpdateMaxPointBudget() noexcept {
 void TMorphState::ClearFrames() noexcept {
     for (TFrameStore* d : Displays)
         for (int k = 2; k <= d->Frames.Count(); ++k) d->ClearFrame(k);
+    for (size_t k = 2; k < Origins.size(); ++k) Origins[k] = {};
+}
+
+TMorphState::TFrameOrigin& TMorphState::OriginOf(int frame) {
+    if (Origins.size() <= static_cast<size_t>(frame)) Origins.resize(static_cast<size_t>(frame) + 1);
+    return Origins[static_cast<size_t>(frame)];
 }
 
 void TMorphState::CopyFrameBits(int Dest, int Src) noexcept {
@@ -58,10 +64,10 @@ void TMorphState::TakeOverTargetPicture() noexcept {
     if (Displays.empty()) return;
     TFrames& F = Displays[0]->Frames;
     const int n = F.Count();
-    F[1].Hue = F[n].Hue.load();
-    F[1].Saturation = F[n].Saturation.load();
-    F[1].Brightness = F[n].Brightness.load();
+    // The maps too, so that the picture can be drawn anew before the cycle begins.
+    F[1].TakeMorphOf(F[n]);
     CopyFrameBits(1, n);
+    if (Origins.size() > static_cast<size_t>(n)) Origins[1] = Origins[static_cast<size_t>(n)];
     PictureTakenOver = true;
 }
 
@@ -86,6 +92,7 @@ void TMorphState::HoldStartPicture() noexcept {
     for (int k = 2; k <= F.Count(); ++k) {
         F[k].TakeMorphOf(F[1]);
         CopyFrameBits(k, 1);
+        if (Origins.size() > static_cast<size_t>(k)) Origins[static_cast<size_t>(k)] = Origins[1];
     }
 }
 
@@ -99,6 +106,7 @@ TTargetKind TMorphState::PrepareCycle() {
         F[1].Hue = 0;
         F[1].Saturation = 0;
         F[1].Brightness = 255;
+        OriginOf(1) = {};
         FirstCycle = false;
     } else {
         const TMorphFrame& last = F[F.Count()];
@@ -158,13 +166,15 @@ bool TMorphState::RasteriseFrames(TTargetKind kind) {
     for (; i + 1 <= n; i += 2) {
         TRandom ahead = Random;
         ahead.Skip(draws);
+        OriginOf(i) = {true, Random.GetState(), kind, i};
+        OriginOf(i + 1) = {true, ahead.GetState(), kind, i + 1};
         bool aheadDone = false;
         std::thread helper;
         try {
             helper = std::thread([&, i] {
                 RunInBackground();
                 try {
-                    RasteriseFrame(i + 1, place, ahead);
+                    RasteriseFrame(i + 1, place, ahead, Displays, MaxPointBudget);
                     aheadDone = true;
                 } catch (...) {
                     // Drawn again below.
@@ -180,7 +190,7 @@ bool TMorphState::RasteriseFrames(TTargetKind kind) {
             }
         } join{helper};
         const bool helped = helper.joinable();
-        const bool complete = RasteriseFrame(i, place, Random);
+        const bool complete = RasteriseFrame(i, place, Random, Displays, MaxPointBudget);
         if (helped) helper.join();
         if (Cancel.load(std::memory_order_relaxed)) return false;
         if (complete && aheadDone) {
@@ -188,14 +198,19 @@ bool TMorphState::RasteriseFrames(TTargetKind kind) {
         } else {
             if (helped)
                 for (TFrameStore* d : Displays) d->ClearFrame(i + 1);
-            RasteriseFrame(i + 1, place, Random);
+            OriginOf(i + 1).State = Random.GetState();
+            RasteriseFrame(i + 1, place, Random, Displays, MaxPointBudget);
         }
     }
-    if (i == n) RasteriseFrame(i, place, Random);
+    if (i == n) {
+        OriginOf(i) = {true, Random.GetState(), kind, i};
+        RasteriseFrame(i, place, Random, Displays, MaxPointBudget);
+    }
     return !Cancel.load(std::memory_order_relaxed);
 }
 
-bool TMorphState::RasteriseFrame(int frame, const TPlacement& place, TRandom& random) {
+bool TMorphState::RasteriseFrame(int frame, const TPlacement& place, TRandom& random,
+                                 const std::vector<TFrameStore*>& displays, int64_t last) {
     const TMorphFrame& maps = Displays[0]->Frames[frame];
     const TCoefs A = maps.CoefA, B = maps.CoefB, C = maps.CoefC, D = maps.CoefD, E = maps.CoefE,
                  F = maps.CoefF;
@@ -204,8 +219,8 @@ bool TMorphState::RasteriseFrame(int frame, const TPlacement& place, TRandom& ra
     // falling budget order, the iterations split into runs in which the first
     // n displays take every point.
     std::vector<TPlotTarget> targets;
-    targets.reserve(Displays.size());
-    for (TFrameStore* d : Displays)
+    targets.reserve(displays.size());
+    for (TFrameStore* d : displays)
         targets.push_back({d->Frames[frame].FrameBits.View(), TCanvasView::Of(*d), d->PointBudget});
     std::stable_sort(targets.begin(), targets.end(),
                      [](const TPlotTarget& a, const TPlotTarget& b) { return a.Budget > b.Budget; });
@@ -220,7 +235,6 @@ bool TMorphState::RasteriseFrame(int frame, const TPlacement& place, TRandom& ra
     TRandom rng = random;  // a local copy stays in registers
     double x = 0, y = 0;
     int64_t j = 0;
-    const int64_t last = MaxPointBudget;
     for (size_t n = targets.size() + 1; n-- > 0;) {
         const int64_t runEnd = n > 0 ? std::min<int64_t>(last, targets[n - 1].Budget) : last;
         while (j <= runEnd) {
@@ -257,6 +271,48 @@ bool TMorphState::RasteriseFrame(int frame, const TPlacement& place, TRandom& ra
         }
     }
     random = rng;
+    return true;
+}
+
+bool TMorphState::DrawAnew(const std::vector<TFrameStore*>& anew, int from, int to) {
+    struct TLower {
+        const std::vector<TFrameStore*>& Anew;
+        ~TLower() {
+            for (TFrameStore* d : Anew) d->DrawingAnew.store(false, std::memory_order_release);
+        }
+    } lower{anew};
+    if (anew.empty() || Displays.empty() || FirstCycle.load()) return true;
+    to = std::min(to, Displays[0]->Frames.Count());
+    from = std::max(from, 1);
+    int64_t last = 0;
+    for (const TFrameStore* d : anew) last = std::max<int64_t>(last, d->PointBudget);
+    const bool glow = Displays[0]->Style == TStyle::Glow;
+    const auto clear = [&] {
+        for (TFrameStore* d : anew)
+            for (int k = from; k <= to; ++k) d->ClearFrame(k);
+    };
+    // A glow frame is shown complete: none of these is until it is drawn.
+    clear();
+    try {
+        if (glow) PrepareGlowCounts(anew);
+        for (int k = from; k <= to; ++k) {
+            const TFrameOrigin origin = OriginOf(k);
+            if (!origin.Drawn) continue;
+            TRandom rng(origin.State);
+            if (glow) {
+                RasteriseGlowFrame(k, origin.Frame, PlacementOf(origin.Kind), rng, anew, last);
+            } else {
+                RasteriseFrame(k, PlacementOf(origin.Kind), rng, anew, last);
+            }
+            if (Cancel.load(std::memory_order_relaxed)) {
+                clear();
+                return false;
+            }
+        }
+    } catch (...) {
+        clear();
+        throw;
+    }
     return true;
 }
 

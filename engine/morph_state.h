@@ -67,16 +67,42 @@ public:
     // Lowers the three requests.
     void FinishCycle() noexcept;
 
+    // Frames `from`..`to` of `anew`, displays of this figure whose frames were
+    // allocated while the show ran, drawn as they were drawn for the others:
+    // the same maps, colours and generator states, each display's own budget.
+    // Frames never drawn (the first cycle's start, a cycle cut short) stay
+    // empty. Each display's DrawingAnew is lowered at the end, however it
+    // ends; false when Cancel stopped it, which leaves those frames empty.
+    bool DrawAnew(const std::vector<TFrameStore*>& anew, int from, int to);
+
 private:
-    // Runs the chaos game of one frame with `rng`; false when the point left
-    // the box before the last iteration, so fewer draws were taken, or when
-    // Cancel stopped it.
-    bool RasteriseFrame(int frame, const TPlacement& place, TRandom& rng);
+    // Where a frame's points came from: the generator's state at its first
+    // draw, the kind that placed them and the frame they were drawn as (a
+    // glow frame's orbits are seeded with it); none for a frame never drawn.
+    struct TFrameOrigin {
+        bool Drawn = false;
+        uint32_t State = 0;
+        TTargetKind Kind = TTargetKind::Random;
+        int Frame = 0;
+    };
+    // Grows the list as far as `frame`; where that may not throw, the list is read within its size.
+    TFrameOrigin& OriginOf(int frame);
+
+    // Runs the chaos game of one frame into `displays` (budgets up to
+    // `last`) with `rng`; false when the point left the box before the last
+    // iteration, so fewer draws were taken, or when Cancel stopped it.
+    bool RasteriseFrame(int frame, const TPlacement& place, TRandom& rng, const std::vector<TFrameStore*>& displays,
+                        int64_t last);
     // Glow: the frames one after the other, each with its orbits over GlowThreads threads.
     bool RasteriseGlowFrames(TTargetKind kind);
-    bool RasteriseGlowFrame(int frame, const TPlacement& place);
+    void PrepareGlowCounts(const std::vector<TFrameStore*>& displays);
+    // Into `frame`, with the orbits of frame `drawnAs`.
+    bool RasteriseGlowFrame(int frame, int drawnAs, const TPlacement& place, TRandom& random,
+                            const std::vector<TFrameStore*>& displays, int64_t last);
 
     bool PictureTakenOver = false;
+    // Frames 1..n; index 0 unused.
+    std::vector<TFrameOrigin> Origins;
     // Glow: per thread, per display, each pixel's hits in the frame being drawn.
     std::vector<std::vector<std::vector<uint16_t>>> GlowCounts;
     // Per thread, of its share of the pixels; the first then holds them all.

@@ -191,11 +191,13 @@ TEST_F(ControlForm, DisplaysFollowTheMonitorsFromTheNextCycleOn) {
     EXPECT_EQ(form.MaxPointBudget, 10000);
     EXPECT_EQ(form.FrameCounter, 0);
     ASSERT_TRUE(WaitFor([&] { return !form.Generating.load(); }));
-    for (TFrameStore* d : form.Displays) {
-        int points = 0;
-        d->Frames[50].FrameBits.ForEachSet([&](int, int) { ++points; });
-        EXPECT_GT(points, 0) << d->ScreenWidth << "x" << d->ScreenHeight;
-    }
+    // The resized and the added one hold from the start what the cycle starts from, as the first one does.
+    for (TFrameStore* d : form.Displays)
+        for (int k : {1, 50}) {
+            int points = 0;
+            d->Frames[k].FrameBits.ForEachSet([&](int, int) { ++points; });
+            EXPECT_GT(points, 0) << d->ScreenWidth << "x" << d->ScreenHeight << " frame " << k;
+        }
 
     // Every monitor gone: no display, no cycle, the counter waits for one.
     monitors.clear();
@@ -254,6 +256,30 @@ TEST_F(ControlForm, NothingInSightNothingDrawnNoCycleStarted) {
     form->DisplayForms[1]->Show();
     ASSERT_TRUE(WaitFor([&] { return form->Timer1.isActive() && form->FrameCounter != counter; }));
     EXPECT_TRUE(form->DisplayForms[1]->GLSceneViewer1->ScreenCurrent());
+}
+
+TEST_F(ControlForm, AMonitorResizedWhileNothingIsInSightHasItsFramesDrawnAtOnce) {
+    std::vector<TMonitor> monitors = {{0, 0, 160, 100}, {160, 0, 120, 90}};
+    TForm1 form([&monitors] { return monitors; }, FakeAreaFactory(Tray));
+    ASSERT_TRUE(WaitFor([&] { return form.Started() && !form.Generating.load(); }));
+    for (auto& d : form.DisplayForms) d->Hide();
+    ASSERT_TRUE(WaitFor([&] { return !form.Timer1.isActive(); }));
+    const int64_t cycles = form.CyclesStarted;
+    const int shown = std::max(1, form.Timing.SelectFrame(form.FrameCounter));
+    // Its picture to come, from the frame it stood at: not black until the next cycle.
+    monitors[1].Width = 150;
+    form.LayoutChanged();
+    ASSERT_EQ(form.Displays[1]->ScreenWidth, 150);
+    ASSERT_TRUE(WaitFor([&] { return !form.Generating.load(); }));
+    EXPECT_EQ(form.CyclesStarted, cycles);
+    EXPECT_FALSE(form.Displays[1]->DrawingAnew);
+    for (int k = std::max(2, shown); k <= DesignedFrameCount; ++k) {
+        int points = 0;
+        form.Displays[1]->Frames[k].FrameBits.ForEachSet([&](int, int) { ++points; });
+        ASSERT_GT(points, 0) << "frame " << k;
+    }
+    form.DisplayForms[1]->Show();
+    EXPECT_TRUE(WaitFor([&] { return form.Timer1.isActive(); }));
 }
 
 TEST_F(ControlForm, ALayoutThatASurfacesOwnHandlerBringsWaitsUntilTheHandlerHasReturned) {

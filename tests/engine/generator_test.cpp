@@ -132,3 +132,70 @@ TEST(Generator, TheStartFrameShowsTheLastTargetBeforeTheWorkerRuns) {
     worker.reset();
     EXPECT_TRUE(same());
 }
+
+namespace {
+
+// A display's frames allocated anew in the figure's place `d`, as a
+// changed layout gives it (a first display takes the maps over): the old
+// store stays for comparison.
+TFrameStore* Replace(TEngineRig& rig, size_t d, std::vector<std::unique_ptr<TFrameStore>>& kept) {
+    const TFrameStore& old = *rig.S.Displays[d];
+    kept.push_back(std::make_unique<TFrameStore>());
+    kept.back()->AllocateFrames(old.ScreenWidth, old.ScreenHeight, old.Frames.Count(), old.Style);
+    kept.back()->CopyMorphOf(old);
+    rig.S.Displays[d] = kept.back().get();
+    return kept.back().get();
+}
+
+}  // namespace
+
+TEST(Generator, DisplaysGivenFramesMidShowGetTheFiguresPicturesExactly) {
+    for (const TStyle style : {TStyle::Dots, TStyle::Glow}) {
+        SCOPED_TRACE(style == TStyle::Glow ? "glow" : "dots");
+        // Glow's light is measured over the figure's displays: one display keeps it the same.
+        TEngineRig rig(style == TStyle::Glow ? std::vector<std::pair<int, int>>{{320, 200}}
+                                             : std::vector<std::pair<int, int>>{{320, 200}, {200, 150}},
+                       5, style);
+        const size_t d = rig.Stores.size() - 1;
+        std::vector<std::unique_ptr<TFrameStore>> kept;
+        TFrameStore empty;
+        empty.AllocateFrames(rig.Stores[d]->ScreenWidth, rig.Stores[d]->ScreenHeight, 1, style);
+
+        // In the first cycle: its empty start stays empty, its morph is drawn.
+        GenerateAndWait(rig.S);
+        TFrameStore* fresh = Replace(rig, d, kept);
+        StartDrawingAnew(rig.S, {&rig.S}, {fresh}, 1).reset();
+        EXPECT_FALSE(rig.S.Generating);
+        EXPECT_FALSE(fresh->DrawingAnew);
+        EXPECT_EQ(fresh->FrameHash(1), rig.Stores[d]->FrameHash(1));
+        for (int k = 2; k <= DesignedFrameCount; ++k) ASSERT_EQ(fresh->FrameHash(k), rig.Stores[d]->FrameHash(k)) << k;
+
+        // Later: the start picture (the last target) too, and only the frames still to be shown.
+        GenerateAndWait(rig.S);
+        const TFrameStore* before = fresh;
+        fresh = Replace(rig, d, kept);
+        StartDrawingAnew(rig.S, {&rig.S}, {fresh}, 30).reset();
+        EXPECT_EQ(fresh->FrameHash(29), empty.FrameHash(1));
+        for (int k = 30; k <= DesignedFrameCount; ++k) ASSERT_EQ(fresh->FrameHash(k), before->FrameHash(k)) << k;
+        EXPECT_TRUE(fresh->Frames[50].Complete.Raised() || style == TStyle::Dots);
+
+        // At a cycle's start the worker first draws the picture that the cycle starts from.
+        const TFrameStore* last = fresh;
+        fresh = Replace(rig, d, kept);
+        StartGenerator(rig.S, {&rig.S}, {}, {fresh}).reset();
+        EXPECT_FALSE(fresh->DrawingAnew);
+        EXPECT_EQ(fresh->FrameHash(1), last->FrameHash(50));
+        EXPECT_NE(fresh->FrameHash(1), fresh->FrameHash(2));
+
+        // Asked to stop: nothing half drawn (a glow frame not shown), and the flag is down.
+        fresh = Replace(rig, d, kept);
+        rig.S.Cancel = true;
+        StartDrawingAnew(rig.S, {&rig.S}, {fresh}, 1).reset();
+        rig.S.Cancel = false;
+        EXPECT_FALSE(fresh->DrawingAnew);
+        for (int k = 1; k <= DesignedFrameCount; ++k) {
+            ASSERT_EQ(fresh->FrameHash(k), empty.FrameHash(1)) << k;
+            ASSERT_EQ(fresh->Frames[k].Complete.Raised(), false) << k;
+        }
+    }
+}
