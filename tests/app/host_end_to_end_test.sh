@@ -7,7 +7,7 @@ BIN=$1 HELPER=$2
 [ -n "${DISPLAY:-}" ] || { echo "needs an X server"; exit 77; }
 WORK=$(mktemp -d)
 PID=
-trap '[ -n "$PID" ] && kill -9 "$PID" 2>/dev/null; [ -n "${HOST_PID:-}" ] && kill "$HOST_PID" 2>/dev/null; rm -rf "$WORK"' EXIT
+trap '[ -n "$PID" ] && kill -9 "$PID" 2>/dev/null; [ -n "${HELPER_PID:-}" ] && kill "$HELPER_PID" 2>/dev/null; rm -rf "$WORK"' EXIT
 . "$(dirname "$0")/end_to_end_lib.sh"
 
 grey() { convert "$1" -crop "$2" +repage -fill white -opaque '#808080' -fill black +opaque white -colorspace gray -format '%[fx:mean]' info:; }
@@ -15,8 +15,10 @@ grey() { convert "$1" -crop "$2" +repage -fill white -opaque '#808080' -fill bla
 viewable() { xwininfo -root -children | sed -n 's/^ *\(0x[0-9a-f]*\) .*/\1/p' | while read -r w; do
   xwininfo -id "$w" 2>/dev/null | grep -q IsViewable && echo "$w"; done; }
 
+# Bash unsets a coprocess's variables whenever it notices its end: the pid
+# is kept under a name of ours, and the second helper has a name of its own.
 coproc HOST { "$HELPER" 640x480+100+100; }
-HOST_PID=$HOST_PID
+HELPER_PID=$HOST_PID
 read -r HOST_ID <&"${HOST[0]}" || fail "the helper made no window"
 host_grey() { import -window root "$WORK/before.png"; [ "$(grey "$WORK/before.png" 640x480+100+100)" = 1 ]; }
 wait_until 20 host_grey || fail "the helper's window is not grey"
@@ -82,10 +84,10 @@ expect_exit 10
 
 echo "== hosts sized after start get frames at their final size within a cycle"
 eval "exec ${HOST[1]}>&-"
-wait "$HOST_PID" 2>/dev/null
-coproc HOST { "$HELPER" 1x1+100+100 300x200+700+100 input-only:200x200+2000+100; }
-HOST_PID=$HOST_PID
-read -r SMALL <&"${HOST[0]}" && read -r GROWN <&"${HOST[0]}" && read -r INPUT_ONLY <&"${HOST[0]}" ||
+wait "$HELPER_PID" 2>/dev/null
+coproc SIZED { "$HELPER" 1x1+100+100 300x200+700+100 input-only:200x200+2000+100; }
+HELPER_PID=$SIZED_PID
+read -r SMALL <&"${SIZED[0]}" && read -r GROWN <&"${SIZED[0]}" && read -r INPUT_ONLY <&"${SIZED[0]}" ||
   fail "the helper made no windows"
 # Lit pixels in a region: how many, and how many columns modulo 4 hold them.
 # A frame of a quarter of the size, stretched, lights one column in four.
@@ -98,13 +100,13 @@ at_size() { read -r n columns < <(spread "$1"); [ "$n" -ge 100 ] && [ "$columns"
 start_in() { env -u QT_QPA_PLATFORM "$BIN" --window-id "$1" >"$WORK/out.log" 2>&1 & PID=$!; }
 start_in "$SMALL"
 sleep 0.3  # as a daemon may size its window a moment after starting the program
-echo "resize 0 400 300" >&"${HOST[1]}"
+echo "resize 0 400 300" >&"${SIZED[1]}"
 wait_until 30 at_size 400x300+100+100 || fail "the host sized after start: $(spread 400x300+100+100)"
 kill -TERM "$PID"
 expect_exit 0.5
 start_in "$GROWN"
 wait_lit 300x200+700+100 || fail "the host before growing: $LIT"
-echo "resize 1 1200 800" >&"${HOST[1]}"
+echo "resize 1 1200 800" >&"${SIZED[1]}"
 wait_until 30 at_size 1200x800+700+100 || fail "the grown host: $(spread 1200x800+700+100)"
 kill -TERM "$PID"
 expect_exit 0.5
