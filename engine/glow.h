@@ -38,8 +38,8 @@ private:
     uint8_t Sparse[16 * SparseHits];  // by sixteenths of a hit
 };
 
-// The reference of a frame: the count that all but its densest 1/200 of
-// lit pixels stay below, from a histogram of the counts (index: count).
+// The reference of a frame: the count at which the densest pixels hold an
+// eighth of the hits, from a histogram of the counts (index: count).
 uint32_t GlowReference(const uint32_t* histogram, uint32_t size) noexcept;
 
 // The box around the pixels of a w x h light image that are not black.

@@ -100,16 +100,28 @@ TEST(Glow, SparsePixelsTakeTheirLightFromAroundThemAndDensePixelsKeepTheirOwn) {
     }
 }
 
-TEST(Glow, TheReferenceLeavesOutTheDensestTwoHundredth) {
+TEST(Glow, TheReferenceIsWhereTheDensestPixelsHoldAnEighthOfTheHits) {
     std::vector<uint32_t> histogram(0x10000, 0);
     EXPECT_EQ(GlowReference(histogram.data(), 0x10000), 1u);
     histogram[0] = 1000000;  // black pixels do not count
-    histogram[3] = 995;
-    histogram[40] = 4;
-    histogram[60000] = 1;
-    EXPECT_EQ(GlowReference(histogram.data(), 0x10000), 40u);
-    histogram[40] = 3;
-    EXPECT_EQ(GlowReference(histogram.data(), 0x10000), 3u);
+    histogram[1] = 1000;
+    histogram[10] = 100;
+    histogram[100] = 4;  // 400 of 2400 hits
+    EXPECT_EQ(GlowReference(histogram.data(), 0x10000), 100u);
+    histogram[100] = 2;  // 200 of 2200
+    EXPECT_EQ(GlowReference(histogram.data(), 0x10000), 10u);
+    // Eight times the points, and more faint pixels lit: eight times the reference.
+    std::vector<uint32_t> more(0x10000, 0);
+    more[1] = 4000;
+    more[8] = 1000;
+    more[80] = 100;
+    more[800] = 4;
+    EXPECT_EQ(GlowReference(more.data(), 0x10000), 800u);
+    // The largest counts and pixels do not overflow.
+    std::vector<uint32_t> full(0x10000, 0);
+    full[0xFFFF] = 0xFFFFFFFFu;
+    full[1] = 0xFFFFFFFFu;
+    EXPECT_EQ(GlowReference(full.data(), 0x10000), 0xFFFFu);
 }
 
 TEST(Glow, PortableLog2AgreesWithTheLibrary) {
