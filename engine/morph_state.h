@@ -69,10 +69,11 @@ public:
 
     // Frames `from`..`to` of `anew`, displays of this figure whose frames were
     // allocated while the show ran, drawn as they were drawn for the others:
-    // the same maps, colours and generator states, each display's own budget.
-    // Frames never drawn (the first cycle's start, a cycle cut short) stay
-    // empty. Each display's DrawingAnew is lowered at the end, however it
-    // ends; false when Cancel stopped it, which leaves those frames empty.
+    // the same maps, colours and generator states, each display's own budget
+    // (a glow frame's reference is measured over `anew` alone). Frames
+    // never drawn (the first cycle's start, a cycle cut short) stay empty.
+    // Each display's DrawingAnew is lowered at the end, however it ends;
+    // false when Cancel stopped it, which leaves those frames empty.
     bool DrawAnew(const std::vector<TFrameStore*>& anew, int from, int to);
 
 private:
