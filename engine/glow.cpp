@@ -208,6 +208,8 @@ struct TCountTarget {
     int32_t Left, Top;
     uint32_t UWidth, UHeight;
     uint16_t* Counts;
+    // Where points off the display are counted: the slot after the last pixel.
+    uint32_t Sink;
     // The box around the pixels counted.
     uint32_t MinX = UINT32_MAX, MinY = UINT32_MAX, MaxX = 0, MaxY = 0;
 
@@ -222,22 +224,39 @@ struct TCountTarget {
           Top(d.CanvasTop),
           UWidth(static_cast<uint32_t>(d.ScreenWidth)),
           UHeight(static_cast<uint32_t>(d.ScreenHeight)),
-          Counts(counts) {}
+          Counts(counts),
+          Sink(UWidth * UHeight) {}
 
-    void Count(double x, double y) noexcept {
-        const double fx = x * Ax + Bx, fy = y * Ay + By;
-        // As for dots: nothing that cannot round into the canvas is converted.
-        if (!(fx > -1.0 && fx < Width && fy > -1.0 && fy < Height)) return;
-        const auto X = static_cast<uint32_t>(static_cast<int32_t>(RoundEven(fx)) - Left);
-        const auto Y = static_cast<uint32_t>(static_cast<int32_t>(RoundEven(fy)) - Top);
-        if (X >= UWidth || Y >= UHeight) return;
-        MinX = std::min(MinX, X);
-        MaxX = std::max(MaxX, X);
-        MinY = std::min(MinY, Y);
-        MaxY = std::max(MaxY, Y);
-        uint16_t& c = Counts[static_cast<size_t>(Y) * UWidth + X];
-        // Saturating: a figure that collapses to a point must not wrap round to black.
-        c = static_cast<uint16_t>(c + (c != 0xFFFF));
+    // The slot of each of n points, in a loop without branches.
+    void Place(const double* xs, const double* ys, int n, uint32_t* slots) noexcept {
+        // The box in locals: the stores to `slots` could alias members.
+        uint32_t minX = MinX, maxX = MaxX, minY = MinY, maxY = MaxY;
+        for (int c = 0; c < n; ++c) {
+            const double fx = xs[c] * Ax + Bx, fy = ys[c] * Ay + By;
+            // As for dots: nothing that cannot round into the canvas is converted.
+            const bool onCanvas = (fx > -1.0) & (fx < Width) & (fy > -1.0) & (fy < Height);
+            const auto X = static_cast<uint32_t>(static_cast<int32_t>(RoundEven(onCanvas ? fx : 0.0)) - Left);
+            const auto Y = static_cast<uint32_t>(static_cast<int32_t>(RoundEven(onCanvas ? fy : 0.0)) - Top);
+            const bool on = onCanvas & (X < UWidth) & (Y < UHeight);
+            slots[c] = on ? Y * UWidth + X : Sink;
+            minX = std::min(minX, on ? X : UINT32_MAX);
+            maxX = std::max(maxX, on ? X : 0u);
+            minY = std::min(minY, on ? Y : UINT32_MAX);
+            maxY = std::max(maxY, on ? Y : 0u);
+        }
+        MinX = minX;
+        MaxX = maxX;
+        MinY = minY;
+        MaxY = maxY;
+    }
+
+    // The stores alone, in a loop this small, keep many cache misses in flight.
+    void Raise(const uint32_t* slots, int n) const noexcept {
+        for (int c = 0; c < n; ++c) {
+            uint16_t& count = Counts[slots[c]];
+            // Saturating: a figure that collapses to a point must not wrap round to black.
+            count = static_cast<uint16_t>(count + (count != 0xFFFF));
+        }
     }
 
     TLitBox Box() const noexcept {
@@ -283,11 +302,12 @@ bool TMorphState::RasteriseGlowFrames(TTargetKind kind) {
 void TMorphState::PrepareGlowCounts(const std::vector<TFrameStore*>& displays) {
     const int threads = std::max(1, GlowThreads);
     GlowCounts.resize(static_cast<size_t>(threads));
-    // Kept from cycle to cycle: a new block each time would spread over the allocator's arenas.
+    // Kept from cycle to cycle: a new block each time would spread over the
+    // allocator's arenas. One slot more, where points off the display count.
     for (auto& perThread : GlowCounts) {
         perThread.resize(displays.size());
         for (size_t d = 0; d < displays.size(); ++d)
-            perThread[d].assign(static_cast<size_t>(displays[d]->ScreenWidth) * displays[d]->ScreenHeight, 0);
+            perThread[d].assign(static_cast<size_t>(displays[d]->ScreenWidth) * displays[d]->ScreenHeight + 1, 0);
     }
 }
 
@@ -310,41 +330,41 @@ bool TMorphState::RasteriseGlowFrame(int frame, int drawnAs, const TPlacement& p
         std::vector<TCountTarget> targets;
         for (size_t d = 0; d < displays.size(); ++d)
             targets.emplace_back(*displays[d], place, GlowCounts[static_cast<size_t>(thread)][d].data());
-        // Orbits side by side, a step of each in turn: each step waits for
-        // its count's cache line, and the others' steps fill that wait.
-        constexpr int Lanes = 4;
-        for (int group = first; group < end; group += Lanes) {
-            const int lanes = std::min(Lanes, end - group);
-            TRandom rng[Lanes];
-            double x[Lanes] = {}, y[Lanes] = {};
-            bool alive[Lanes] = {};
-            const auto inBox = [](double px, double py) {
-                return -1000000.0 < px && px < 1000000.0 && -1000000.0 < py && py < 1000000.0;
+        // The orbit first, a batch of points at a time, then their counts:
+        // the orbit's chain of arithmetic no longer waits on cache misses.
+        constexpr int Batch = 256;
+        double xs[Batch], ys[Batch];
+        uint32_t slots[Batch];
+        for (int orbit = first; orbit < end; ++orbit) {
+            TRandom rng = orbit == 0 ? random : TRandom(GlowOrbitSeed(start, drawnAs, orbit));
+            double x = 0, y = 0;
+            // A point that left the box never comes back: its orbit ends.
+            bool alive = true;
+            const auto step = [&] {
+                if (!(alive = -1000000.0 < x && x < 1000000.0 && -1000000.0 < y && y < 1000000.0)) return false;
+                const uint32_t k = rng.Integer(4);
+                const double nx = A[k] * x + B[k] * y + E[k];
+                const double ny = C[k] * x + D[k] * y + F[k];
+                x = nx;
+                y = ny;
+                return true;
             };
-            const auto step = [&](int lane) {
-                const uint32_t k = rng[lane].Integer(4);
-                const double nx = A[k] * x[lane] + B[k] * y[lane] + E[k];
-                const double ny = C[k] * x[lane] + D[k] * y[lane] + F[k];
-                x[lane] = nx;
-                y[lane] = ny;
-            };
-            for (int lane = 0; lane < lanes; ++lane) {
-                const int orbit = group + lane;
-                rng[lane] = orbit == 0 ? random : TRandom(GlowOrbitSeed(start, drawnAs, orbit));
-                alive[lane] = true;
-                if (orbit != 0)
-                    for (int j = 0; j < BurnIn && (alive[lane] = inBox(x[lane], y[lane])); ++j) step(lane);
-            }
-            for (int64_t j = 0; j <= last; ++j) {
-                if ((j & 0xFFFF) == 0 && Cancel.load(std::memory_order_relaxed)) return;
-                for (int lane = 0; lane < lanes; ++lane) {
-                    // A point that left the box never comes back: its orbit ends.
-                    if (!alive[lane] || !(alive[lane] = inBox(x[lane], y[lane]))) continue;
-                    step(lane);
-                    for (TCountTarget& t : targets) t.Count(x[lane], y[lane]);
+            if (orbit != 0)
+                for (int j = 0; j < BurnIn && step(); ++j) {
+                }
+            for (int64_t j = 0; alive && j <= last;) {
+                if (Cancel.load(std::memory_order_relaxed)) return;
+                int count = 0;
+                for (const int64_t batchEnd = std::min<int64_t>(last + 1, j + Batch); j < batchEnd && step(); ++j) {
+                    xs[count] = x;
+                    ys[count++] = y;
+                }
+                for (TCountTarget& t : targets) {
+                    t.Place(xs, ys, count, slots);
+                    t.Raise(slots, count);
                 }
             }
-            if (group == 0) random = rng[0];
+            if (orbit == 0) random = rng;
         }
         for (size_t d = 0; d < targets.size(); ++d) counted[static_cast<size_t>(thread)][d] = targets[d].Box();
     };
