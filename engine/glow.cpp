@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "engine/background_thread.h"
+#include "engine/glow_count.h"
 #include "engine/morph_state.h"
 #include "engine/plot.h"
 
@@ -199,72 +200,6 @@ void OnThreads(int threads, const TWork& work) {
     for (std::thread& h : helpers) h.join();
 }
 
-// A display's counts, with the placement folded into one multiply-add an
-// axis: a glow pixel need not be a dots pixel to the last rounding, and the
-// divisions would cost a third of the loop.
-struct TCountTarget {
-    double Ax, Bx, Ay, By;
-    double Width, Height;
-    int32_t Left, Top;
-    uint32_t UWidth, UHeight;
-    uint16_t* Counts;
-    // Where points off the display are counted: the slot after the last pixel.
-    uint32_t Sink;
-    // The box around the pixels counted.
-    uint32_t MinX = UINT32_MAX, MinY = UINT32_MAX, MaxX = 0, MaxY = 0;
-
-    TCountTarget(const TFrameStore& d, const TPlacement& p, uint16_t* counts)
-        : Ax(p.Kx / 800 * d.CanvasWidth),
-          Bx(p.Ox / 800 * d.CanvasWidth),
-          Ay(-p.Ky / 600 * d.CanvasHeight),
-          By(p.Oy / 600 * d.CanvasHeight),
-          Width(d.CanvasWidth),
-          Height(d.CanvasHeight),
-          Left(d.CanvasLeft),
-          Top(d.CanvasTop),
-          UWidth(static_cast<uint32_t>(d.ScreenWidth)),
-          UHeight(static_cast<uint32_t>(d.ScreenHeight)),
-          Counts(counts),
-          Sink(UWidth * UHeight) {}
-
-    // The slot of each of n points, in a loop without branches.
-    void Place(const double* xs, const double* ys, int n, uint32_t* slots) noexcept {
-        // The box in locals: the stores to `slots` could alias members.
-        uint32_t minX = MinX, maxX = MaxX, minY = MinY, maxY = MaxY;
-        for (int c = 0; c < n; ++c) {
-            const double fx = xs[c] * Ax + Bx, fy = ys[c] * Ay + By;
-            // As for dots: nothing that cannot round into the canvas is converted.
-            const bool onCanvas = (fx > -1.0) & (fx < Width) & (fy > -1.0) & (fy < Height);
-            const auto X = static_cast<uint32_t>(static_cast<int32_t>(RoundEven(onCanvas ? fx : 0.0)) - Left);
-            const auto Y = static_cast<uint32_t>(static_cast<int32_t>(RoundEven(onCanvas ? fy : 0.0)) - Top);
-            const bool on = onCanvas & (X < UWidth) & (Y < UHeight);
-            slots[c] = on ? Y * UWidth + X : Sink;
-            minX = std::min(minX, on ? X : UINT32_MAX);
-            maxX = std::max(maxX, on ? X : 0u);
-            minY = std::min(minY, on ? Y : UINT32_MAX);
-            maxY = std::max(maxY, on ? Y : 0u);
-        }
-        MinX = minX;
-        MaxX = maxX;
-        MinY = minY;
-        MaxY = maxY;
-    }
-
-    // The stores alone, in a loop this small, keep many cache misses in flight.
-    void Raise(const uint32_t* slots, int n) const noexcept {
-        for (int c = 0; c < n; ++c) {
-            uint16_t& count = Counts[slots[c]];
-            // Saturating: a figure that collapses to a point must not wrap round to black.
-            count = static_cast<uint16_t>(count + (count != 0xFFFF));
-        }
-    }
-
-    TLitBox Box() const noexcept {
-        if (MinX > MaxX) return {};
-        return {static_cast<int>(MinX), static_cast<int>(MinY), static_cast<int>(MaxX), static_cast<int>(MaxY)};
-    }
-};
-
 // each(x) for every x in [from, to) with counts[x] != 0; four at a time
 // over the uncounted pixels, most of a box.
 template <typename TEach>
@@ -333,8 +268,8 @@ bool TMorphState::RasteriseGlowFrame(int frame, int drawnAs, const TPlacement& p
         // The orbit first, a batch of points at a time, then their counts:
         // the orbit's chain of arithmetic no longer waits on cache misses.
         constexpr int Batch = 256;
-        double xs[Batch], ys[Batch];
-        uint32_t slots[Batch];
+        double xs[Batch + 1], ys[Batch + 1];
+        uint32_t slots[Batch + 1];
         for (int orbit = first; orbit < end; ++orbit) {
             TRandom rng = orbit == 0 ? random : TRandom(GlowOrbitSeed(start, drawnAs, orbit));
             double x = 0, y = 0;
