@@ -100,6 +100,28 @@ TEST(Glow, SparsePixelsTakeTheirLightFromAroundThemAndDensePixelsKeepTheirOwn) {
     }
 }
 
+TEST(Glow, ARowLitOverDarkStretchesHasEveryPixelsOwnLight) {
+    // Scattered hits, some at the ends of eight-pixel stretches, over three
+    // rows: a whole row at once must light each pixel as a row of it alone does.
+    constexpr int W = 61;
+    std::vector<uint16_t> counts(3 * W, 0);
+    for (int x : {0, 8, 9, 17, 30, 31, 47, 55, 60}) counts[static_cast<size_t>(W + x)] = static_cast<uint16_t>(1 + x % 5);
+    counts[5] = 40;
+    counts[2 * W + 39] = 2;
+    const TGlowTone tone(64);
+    std::vector<uint32_t> room;
+    for (const auto& [left, right] : {std::pair{0, W - 1}, std::pair{3, 50}, std::pair{12, 19}, std::pair{19, 25}, std::pair{22, 60}}) {
+        std::vector<uint8_t> whole(W, 77), alone(W, 77);
+        tone.LightRow(counts.data(), counts.data() + W, counts.data() + 2 * W, W, left, right, room, whole.data());
+        for (int x = left; x <= right; ++x)
+            tone.LightRow(counts.data(), counts.data() + W, counts.data() + 2 * W, W, x, x, room, alone.data());
+        EXPECT_EQ(whole, alone) << left << ".." << right;
+        if (left <= 23 && 23 <= right) {
+            EXPECT_EQ(whole[23], 0) << "nothing around it: black";
+        }
+    }
+}
+
 TEST(Glow, TheReferenceIsWhereTheDensestPixelsHoldAnEighthOfTheHits) {
     std::vector<uint32_t> histogram(0x10000, 0);
     EXPECT_EQ(GlowReference(histogram.data(), 0x10000), 1u);
