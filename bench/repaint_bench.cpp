@@ -1,7 +1,8 @@
 // One repaint of a display through the whole path on the X server named by
 // DISPLAY: the program's drawing, the straight path through the scene and
 // the pixel canvas that it is held against, a per-pixel scan, and a repaint
-// that is skipped because the picture is on screen already.
+// that is skipped because the picture is on screen already; and a glow
+// frame's repaint.
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
@@ -163,7 +164,45 @@ void BM_Repaint(benchmark::State& st) {
     st.SetLabel(std::string(FrameName(k)) + (k ? " " + std::to_string(rig.SetPixels[static_cast<size_t>(k - 1)]) + " points" : ""));
 }
 
+// A morph's repaint in glow: each one a new frame's light, frames 49 and 50
+// of a glow cycle from seed 1 in turn.
+void BM_GlowRepaint(benchmark::State& st) {
+    const int w = static_cast<int>(st.range(0)), h = static_cast<int>(st.range(1));
+    TMorphState control;
+    TForm2 form(control, nullptr, [] {});
+    form.AllocateFrames(w, h, DesignedFrameCount, TStyle::Glow);
+    control.Displays = {&form};
+    control.UpdateMaxPointBudget();
+    TEngineRig gen({{w, h}}, 1, TStyle::Glow);
+    gen.S.GenerateMorph();
+    gen.S.GenerateMorph();
+    for (int k : {2, 3}) {
+        const TMorphFrame& src = gen.Stores[0]->Frames[47 + k];
+        TMorphFrame& dst = form.Frames[k];
+        dst.Hue = src.Hue.load();
+        dst.Saturation = src.Saturation.load();
+        dst.Brightness = src.Brightness.load();
+        std::copy(src.Light.get(), src.Light.get() + static_cast<size_t>(w) * h, dst.Light.get());
+        dst.Lit = src.Lit;
+        dst.Complete.Set(true);
+    }
+    form.SetBounds(0, 0, w, h);
+    form.Show();
+    QElapsedTimer t;
+    t.start();
+    while (!form.GLSceneViewer1->isExposed() && t.elapsed() < 10000) QCoreApplication::processEvents();
+    QCoreApplication::processEvents();
+    int k = 2;
+    for (auto _ : st) {
+        control.FrameCounter = 49 + k;
+        form.GLSceneViewer1->Repaint();
+        k = 5 - k;
+    }
+}
+
 }  // namespace
+
+BENCHMARK(BM_GlowRepaint)->Name("Repaint/glow")->Args({1920, 1080})->Args({3840, 2160})->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true);
 
 #define OMBREL_SIZES(b) b->ArgsProduct({{0, 1, 2, 3}, {1920}, {1080}})->ArgsProduct({{0, 1, 2, 3}, {3840}, {2160}})
 BENCHMARK(BM_Repaint<TPath::Straight>)->Name("Repaint/straight")->Apply([](auto* b) { OMBREL_SIZES(b); })->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true);
