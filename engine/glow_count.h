@@ -10,9 +10,10 @@
 
 namespace ombrel {
 
-// Where a glow frame's points land. A display's counts, with the placement folded into one multiply-add an
-// axis: a glow pixel need not be a dots pixel to the last rounding, and the
-// divisions would cost a third of the loop.
+// Where a glow frame's points land and are counted on one display. The
+// placement is folded into one multiply-add an axis: a glow pixel need not
+// be a dots pixel to the last rounding, and the divisions would cost a third
+// of the loop.
 struct TCountTarget {
     double Ax, Bx, Ay, By;
     double Width, Height;
