@@ -135,31 +135,39 @@ void TGlowTone::LightRow(const uint16_t* above, const uint16_t* here, const uint
     // Column x's counts weighted 1 2 1 down the three rows, at x + 1; nothing off the display.
     vertical.resize(static_cast<size_t>(w) + 2);
     vertical[static_cast<size_t>(left)] = vertical[static_cast<size_t>(right) + 2] = 0;
-    for (int x = std::max(0, left - 1); x <= std::min(w - 1, right + 1); ++x)
-        vertical[static_cast<size_t>(x) + 1] = (above ? above[x] : 0u) + 2u * here[x] + (below ? below[x] : 0u);
+    const int from = std::max(0, left - 1), to = std::min(w - 1, right + 1);
+    uint32_t* column = vertical.data() + 1;
+    // The rows off the display apart: the loop over the rest vectorises.
+    if (above && below)
+        for (int x = from; x <= to; ++x) column[x] = above[x] + 2u * here[x] + below[x];
+    else
+        for (int x = from; x <= to; ++x) column[x] = (above ? above[x] : 0u) + 2u * here[x] + (below ? below[x] : 0u);
     // Below a share of the reference a pixel's own count is grainy, more so
     // with fewer points: its light comes from the counts around it, weighted
     // 1 2 1 by 1 2 1, in sixteenths of a hit. The same pixels at any number
     // of points, so that more points only take grain away.
     const auto dark = [&](int x) {
         // No count around pixels x to x + 7: ten column sums, all zero.
-        uint32_t any = 0;
-        for (int i = 0; i < 10; ++i) any |= vertical[static_cast<size_t>(x + i)];
-        return any == 0;
+        uint64_t words[5];
+        std::memcpy(words, vertical.data() + x, sizeof words);
+        return (words[0] | words[1] | words[2] | words[3] | words[4]) == 0;
     };
-    for (int x = left; x <= right; ++x) {
-        // Most of a sparse figure's box is dark: eight pixels at a time.
-        while (x + 7 <= right && dark(x)) {
+    // Most of a sparse figure's box is dark: eight pixels at a time, looked
+    // at once, so that a lit stretch costs no more than its own pixels.
+    for (int x = left; x <= right; x += 8) {
+        const int last = std::min(right, x + 7);
+        if (last == x + 7 && dark(x)) {
             std::memset(light + x, 0, 8);
-            x += 8;
+            continue;
         }
-        if (x > right) break;
-        const uint32_t count = here[x];
-        const uint32_t around = vertical[static_cast<size_t>(x)] + 2 * vertical[static_cast<size_t>(x) + 1] +
-                                vertical[static_cast<size_t>(x) + 2];
-        light[x] = count * SmoothedShare >= Reference ? Dense[std::min(count, Reference)]
-                   : around < 16 * SparseHits          ? Sparse[around]
-                                                       : Dense[std::min(around / 16, Reference)];
+        for (int i = x; i <= last; ++i) {
+            const uint32_t count = here[i];
+            const uint32_t around = vertical[static_cast<size_t>(i)] + 2 * vertical[static_cast<size_t>(i) + 1] +
+                                    vertical[static_cast<size_t>(i) + 2];
+            light[i] = count * SmoothedShare >= Reference ? Dense[std::min(count, Reference)]
+                       : around < 16 * SparseHits          ? Sparse[around]
+                                                           : Dense[std::min(around / 16, Reference)];
+        }
     }
 }
 
@@ -231,6 +239,17 @@ void ForEachCounted(const uint16_t* counts, int from, int to, const TEach& each)
     }
     for (; x < to; ++x)
         if (counts[x] != 0) each(x);
+}
+
+// total[x] += part[x], saturating at 0xFFFF, and part[x] = 0, for x in
+// [0, n): in one pass, which the compiler vectorises.
+void AddSaturating(uint16_t* __restrict total, uint16_t* __restrict part, int n) noexcept {
+    for (int x = 0; x < n; ++x) {
+        const auto sum = static_cast<uint16_t>(total[x] + part[x]);
+        // Wrapped past 0xFFFF exactly when the sum is below a term.
+        total[x] = sum < part[x] ? uint16_t{0xFFFF} : sum;
+        part[x] = 0;
+    }
 }
 
 TLitBox United(const TLitBox& a, const TLitBox& b) noexcept {
@@ -353,11 +372,7 @@ bool TMorphState::RasteriseGlowFrame(int frame, int drawnAs, const TPlacement& p
                     const TLitBox& o = counted[other][d];
                     if (o.Empty() || y < o.Top || y > o.Bottom) continue;
                     uint16_t* part = GlowCounts[other][d].data() + y * widthOf(d);
-                    for (int x = o.Left; x <= o.Right; ++x) {
-                        const uint32_t sum = uint32_t{total[x]} + part[x];
-                        total[x] = static_cast<uint16_t>(sum > 0xFFFF ? 0xFFFF : sum);
-                    }
-                    std::fill(part + o.Left, part + o.Right + 1, uint16_t{0});
+                    AddSaturating(total + o.Left, part + o.Left, o.Right - o.Left + 1);
                 }
                 ForEachCounted(total, b.Left, b.Right + 1, [&](int x) { ++histogram[total[x]]; });
             }
