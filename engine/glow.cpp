@@ -305,8 +305,8 @@ bool TMorphState::RasteriseGlowFrame(int frame, int drawnAs, const TPlacement& p
         // The orbit first, a batch of points at a time, then their counts:
         // the orbit's chain of arithmetic no longer waits on cache misses.
         constexpr int Batch = 256;
-        double xs[Batch + 1], ys[Batch + 1];
-        uint32_t slots[Batch + 1];
+        double xs[Batch + 3], ys[Batch + 3];
+        uint32_t slots[Batch + 3];
         for (int orbit = first; orbit < end; ++orbit) {
             TRandom rng = orbit == 0 ? random : TRandom(GlowOrbitSeed(start, drawnAs, orbit));
             double x = 0, y = 0;

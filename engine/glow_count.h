@@ -1,9 +1,6 @@
 #pragma once
-#include <algorithm>
 #include <cmath>
 #include <cstdint>
-#include <cstring>
-#include <limits>
 
 #include "engine/frame_store.h"
 #include "engine/presets.h"
@@ -40,45 +37,13 @@ struct TCountTarget {
           Counts(counts),
           Sink(static_cast<double>(d.ScreenWidth) * d.ScreenHeight) {}
 
-    // The slot of each of n points, two at a time, without a branch; xs, ys
-    // and slots have room for n + 1. Every step is exact in doubles: a point
-    // counts where it rounds to a pixel of the display, and as for dots,
-    // nothing that cannot round into the canvas counts (NaN and infinities
-    // fail every comparison).
-    void Place(double* xs, double* ys, int n, uint32_t* slots) noexcept {
-        using TPair = double __attribute__((vector_size(16)));
-        using TWords = uint64_t __attribute__((vector_size(16)));
-        // Room for one more: an odd point's partner, which counts nowhere.
-        if (n % 2 != 0) xs[n] = ys[n] = std::numeric_limits<double>::quiet_NaN();
-        constexpr double Magic = 6755399441055744.0;  // as RoundEven
-        constexpr double Low = 4503599627370496.0;    // 2^52: its low word holds a whole number below 2^32
-        TPair minX = {MinX, MinX}, maxX = {MaxX, MaxX}, minY = {MinY, MinY}, maxY = {MaxY, MaxY};
-        for (int c = 0; c < n; c += 2) {
-            TPair x, y;
-            std::memcpy(&x, xs + c, sizeof x);
-            std::memcpy(&y, ys + c, sizeof y);
-            const TPair fx = x * Ax + Bx, fy = y * Ay + By;
-            const TPair px = (fx + Magic) - Magic, py = (fy + Magic) - Magic;
-            const auto on = (fx > -1.0) & (fx < Width) & (px >= Left) & (px <= Right) & (fy > -1.0) & (fy < Height) &
-                            (py >= Top) & (py <= Bottom);
-            const TPair slot = on ? (py - Top) * Row + (px - Left) : TPair{Sink, Sink};
-            const auto words = reinterpret_cast<TWords>(slot + Low);
-            slots[c] = static_cast<uint32_t>(words[0]);
-            slots[c + 1] = static_cast<uint32_t>(words[1]);
-            const TPair inX = on ? px : TPair{HUGE_VAL, HUGE_VAL}, inY = on ? py : TPair{HUGE_VAL, HUGE_VAL};
-            const TPair outX = on ? px : TPair{-HUGE_VAL, -HUGE_VAL}, outY = on ? py : TPair{-HUGE_VAL, -HUGE_VAL};
-            minX = inX < minX ? inX : minX;
-            minY = inY < minY ? inY : minY;
-            maxX = outX > maxX ? outX : maxX;
-            maxY = outY > maxY ? outY : maxY;
-        }
-        MinX = std::min(minX[0], minX[1]);
-        MinY = std::min(minY[0], minY[1]);
-        MaxX = std::max(maxX[0], maxX[1]);
-        MaxY = std::max(maxY[0], maxY[1]);
-    }
+    // The slot of each of n points, four at a time, without a branch; xs,
+    // ys and slots have room for n + 3. Every step is exact in doubles: a
+    // point counts where it rounds to a pixel of the display, and as for
+    // dots, nothing that cannot round into the canvas counts (NaN and
+    // infinities fail every comparison).
+    void Place(double* xs, double* ys, int n, uint32_t* slots) noexcept;
 
-    // The stores alone, in a loop this small, keep many cache misses in flight.
     void Raise(const uint32_t* slots, int n) const noexcept {
         for (int c = 0; c < n; ++c) {
             uint16_t& count = Counts[slots[c]];

@@ -70,13 +70,13 @@ TEST(GlowCount, APointCountsOnceWhereItRoundsToAPixelOfTheDisplayAndNowhereElse)
             minY = std::min(minY, int(Y)), maxY = std::max(maxY, int(Y));
         }
 
-        // In batches of odd and even sizes, each with room for one more.
+        // In batches of every size modulo four, each with room for three more.
         size_t at = 0;
         for (int size = 1; at < px.size(); size = size % 300 + 7) {
             const int n = static_cast<int>(std::min<size_t>(size, px.size() - at));
             std::vector<double> bx(px.begin() + at, px.begin() + at + n), by(py.begin() + at, py.begin() + at + n);
-            bx.push_back(0), by.push_back(0);
-            std::vector<uint32_t> slots(static_cast<size_t>(n) + 1);
+            bx.resize(bx.size() + 3), by.resize(by.size() + 3);
+            std::vector<uint32_t> slots(static_cast<size_t>(n) + 3);
             target.Place(bx.data(), by.data(), n, slots.data());
             target.Raise(slots.data(), n);
             at += static_cast<size_t>(n);
@@ -86,8 +86,8 @@ TEST(GlowCount, APointCountsOnceWhereItRoundsToAPixelOfTheDisplayAndNowhereElse)
 
         // Nothing on the display: no box.
         TCountTarget none(d, identity, counts.data());
-        double off[3] = {-5, nan, 0}, offY[3] = {10, 10, 0};
-        uint32_t slots[3];
+        double off[5] = {-5, nan}, offY[5] = {10, 10};
+        uint32_t slots[5];
         none.Place(off, offY, 2, slots);
         EXPECT_TRUE(none.Box().Empty());
     }
