@@ -279,8 +279,9 @@ void TFastFrameRenderer::DrawImages(int w, int h, GLfloat zoomX, GLfloat zoomY,
         if (band.Image) size += static_cast<size_t>(band.Box.Right - band.Box.Left + 1) * (band.Box.Bottom - band.Box.Top + 1);
     if (size == 0) return;
     const TGLApi& gl = GL();
-    Image.resize(size);
     if (!TextureHolds(w, h)) {
+        // Never smaller: the texture's frames count on the image's full size.
+        if (Image.size() < size) Image.resize(size);
         // No texture for the frame: band by band through glDrawPixels, bottom row first.
         for (const TBand& band : Bands) {
             const TPixelRect at = WindowRect(band.Box, h);
@@ -297,8 +298,13 @@ void TFastFrameRenderer::DrawImages(int w, int h, GLfloat zoomX, GLfloat zoomY,
     // frees a texture for every glDrawPixels, and its memory piles up.
     gl.BindTexture(GL_TEXTURE_2D, Texture);
     if (TextureWidth != w || TextureHeight != h) {
+        // The image and the texture at the frame's full size from the start,
+        // every page of both written: grown with the figure instead, they took
+        // fresh pages from the system in the middle of the first morphs, and
+        // repaints came up to 150 ms late at 3840x2160.
+        Image.assign(static_cast<size_t>(w) * h, 0);
         // Unsized, so that the driver keeps the pixels as they come, B, G, R, A.
-        gl.TexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, w, h, 0, GL_BGRA, GL_UNSIGNED_BYTE, nullptr);
+        gl.TexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, w, h, 0, GL_BGRA, GL_UNSIGNED_BYTE, Image.data());
         gl.TexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
         gl.TexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
         TextureWidth = w;
