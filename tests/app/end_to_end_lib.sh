@@ -18,6 +18,20 @@ expect_exit() {
   fail "still running after $1 s"
 }
 
+# Sends signal $1 to the program ($2 says in what state); it must end with 0 within a second.
+ends_within_a_second() {
+  local t0 t1
+  t0=$(date +%s%N)
+  kill "-$1" "$PID"
+  for _ in $(seq 50); do kill -0 "$PID" 2>/dev/null || break; sleep 0.02; done
+  t1=$(date +%s%N)
+  kill -0 "$PID" 2>/dev/null && fail "$2: still running a second after SIG$1"
+  wait "$PID"; local code=$?; PID=
+  [ $code -eq 0 ] || fail "$2: exit code $code after SIG$1"
+  # Waited for in 20 ms steps, on a machine that may be busy: a second and a little.
+  [ $(( (t1 - t0) / 1000000 )) -le 1200 ] || fail "$2: took $(( (t1 - t0) / 1000000 )) ms"
+}
+
 # Fraction of lit pixels in a region of a screenshot.
 lit() { convert "$1" -crop "$2" +repage -colorspace gray -threshold 0 -format '%[fx:mean]' info:; }
 # Whether a region of two screenshots differs.
@@ -73,4 +87,23 @@ compositor_user() {
   mkdir -m 700 "$WORK/run" "$WORK/home"
   [ "$(id -u)" -eq 0 ] && chown nobody:nogroup "$WORK/run" "$WORK/home"
   USER_ENV=("${AS_USER[@]}" env -i PATH="$PATH" HOME="$WORK/home" XDG_RUNTIME_DIR="$WORK/run")
+}
+
+# Starts sway, headless, as the compositor's user (compositor_user first),
+# with outputs of 1920x1080 and 1280x1024 side by side and software
+# rendering; its log in $WORK/sway.log. Sets SWAY (its pid), SOCKET, IPC and
+# IN_SWAY, a command prefix for its clients.
+start_sway() {
+  cat >"$WORK/sway.conf" <<CONF
+output HEADLESS-1 resolution 1920x1080 position 0 0
+output HEADLESS-2 resolution 1280x1024 position 1920 0
+default_border none
+CONF
+  chmod 644 "$WORK/sway.conf"
+  "${USER_ENV[@]}" WLR_BACKENDS=headless WLR_HEADLESS_OUTPUTS=2 WLR_RENDERER=pixman WLR_LIBINPUT_NO_DEVICES=1 \
+    sway -c "$WORK/sway.conf" >"$WORK/sway.log" 2>&1 &
+  SWAY=$!
+  sway_socket() { SOCKET=$(ls "$WORK/run" 2>/dev/null | grep -m1 '^wayland-[0-9]*$') && IPC=$(ls "$WORK"/run/sway-ipc.*.sock 2>/dev/null | head -1) && [ -n "$IPC" ]; }
+  wait_until 30 sway_socket || fail "sway did not start"
+  IN_SWAY=("${USER_ENV[@]}" WAYLAND_DISPLAY="$SOCKET" SWAYSOCK="$IPC" LIBGL_ALWAYS_SOFTWARE=1)
 }

@@ -25,18 +25,7 @@ cp "$BIN" "$WORK/ombrel"
 cp "$SWAP_LOG" "$WORK/swap_log.so"
 cp "$DISPLAY_TESTS" "$WORK/display_tests"
 chmod 755 "$WORK/ombrel" "$WORK/swap_log.so" "$WORK/display_tests"
-cat >"$WORK/sway.conf" <<CONF
-output HEADLESS-1 resolution 1920x1080 position 0 0
-output HEADLESS-2 resolution 1280x1024 position 1920 0
-default_border none
-CONF
-chmod 644 "$WORK/sway.conf"
-"${USER_ENV[@]}" WLR_BACKENDS=headless WLR_HEADLESS_OUTPUTS=2 WLR_RENDERER=pixman WLR_LIBINPUT_NO_DEVICES=1 \
-  sway -c "$WORK/sway.conf" >"$WORK/sway.log" 2>&1 &
-SWAY=$!
-sway_socket() { SOCKET=$(ls "$WORK/run" 2>/dev/null | grep -m1 '^wayland-[0-9]*$') && IPC=$(ls "$WORK"/run/sway-ipc.*.sock 2>/dev/null | head -1) && [ -n "$IPC" ]; }
-wait_until 30 sway_socket || fail "sway did not start"
-IN_SWAY=("${USER_ENV[@]}" WAYLAND_DISPLAY="$SOCKET" SWAYSOCK="$IPC" LIBGL_ALWAYS_SOFTWARE=1)
+start_sway
 # grim's picture of all outputs side by side, where the compositor's user may write.
 SHOT=$WORK/home/shot.png
 LIT_SHOT=$SHOT
