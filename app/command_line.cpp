@@ -1,5 +1,7 @@
 #include "app/command_line.h"
 
+#include <cmath>
+
 #include "engine/number_text.h"
 #include "engine/option_table.h"
 
@@ -40,12 +42,27 @@ TOptionTable Table(TCommandLine& o) {
                  error = "--layer needs background, bottom, top or overlay: '" + v + "'";
                  return false;
              }},
+            {{"--screensaver"}, "",
+             "on Wayland, the show above everything on every output, until the\nfirst key, click, touch or move of the pointer",
+             [&o](const std::string&, std::string&) { return o.Screensaver = true; }},
+            {{"--idle"}, "SECONDS",
+             "with --screensaver: wait for the seat to be idle this long (1 to\n86400), show, and wait again after every show",
+             [&o](const std::string& v, std::string& error) {
+                 double seconds = 0;
+                 if (!ParseReal(v, seconds) || seconds < 1 || seconds > 86400) {
+                     error = "--idle needs a number of seconds from 1 to 86400: '" + v + "'";
+                     return false;
+                 }
+                 o.IdleMilliseconds = static_cast<uint32_t>(std::lround(seconds * 1000));
+                 return true;
+             }},
     };
     for (TOption& entry : ShowOptionEntries(o.Show)) entries.push_back(std::move(entry));
     entries.push_back({{"--help", "-h"}, "", "show this text", [&o](const std::string&, std::string&) { return o.Help = true; }});
     entries.push_back(
         {{"--version"}, "", "show the version", [&o](const std::string&, std::string&) { return o.Version = true; }});
-    return TOptionTable("ombrel [--root | --window-id ID | --wallpaper [--layer LAYER]] [--seed N]\n"
+    return TOptionTable("ombrel [--root | --window-id ID | --wallpaper [--layer LAYER] |\n"
+                        "              --screensaver [--idle SECONDS]] [--seed N]\n"
                         "              [--hold SECONDS] [--morph SECONDS] [--fps N] [--density F]\n"
                         "              [--monitors same|span|each] [--style dots|glow]",
                         "A full-screen fractal animation on every monitor, or a screensaver.", std::move(entries));
@@ -65,16 +82,28 @@ std::optional<TCommandLine> ParseCommandLine(const std::vector<std::string>& arg
 }
 
 std::optional<THostChoice> ChooseHost(const TCommandLine& options, const char* xscreensaverWindow, std::string& error) {
-    if (options.Wallpaper && (options.WindowId || options.Root)) {
-        error = "--wallpaper draws on the compositor's outputs, not in a window: leave out --root and --window-id";
+    // Even the default layer or a short wait: alone they would silently mean nothing.
+    if (options.IdleMilliseconds && !options.Screensaver) {
+        error = "--idle goes with --screensaver";
+        return std::nullopt;
+    }
+    if (options.Layer && !options.Wallpaper) {
+        error = options.Screensaver ? "--layer goes with --wallpaper: the screensaver is always above everything"
+                                    : "--layer goes with --wallpaper";
+        return std::nullopt;
+    }
+    if (options.Wallpaper && options.Screensaver) {
+        error = "--wallpaper shows behind the windows, --screensaver above them: choose one";
+        return std::nullopt;
+    }
+    const char* const compositor = options.Wallpaper ? "--wallpaper" : options.Screensaver ? "--screensaver" : nullptr;
+    if (compositor && (options.WindowId || options.Root)) {
+        error = std::string(compositor) + " draws on the compositor's outputs, not in a window: leave out --root and "
+                                          "--window-id";
         return std::nullopt;
     }
     if (options.Wallpaper) return THostChoice{THostChoice::TKind::Wallpaper};
-    // Even the default layer: without --wallpaper it would silently mean nothing.
-    if (options.Layer) {
-        error = "--layer goes with --wallpaper";
-        return std::nullopt;
-    }
+    if (options.Screensaver) return THostChoice{.Kind = THostChoice::TKind::Screensaver, .IdleMilliseconds = options.IdleMilliseconds};
     if (options.WindowId) return THostChoice{THostChoice::TKind::Window, *options.WindowId};
     if (!options.Root) return THostChoice{};
     if (!xscreensaverWindow || !*xscreensaverWindow) return THostChoice{THostChoice::TKind::RootWindow};

@@ -20,6 +20,10 @@ struct TCommandLine {
     // background when not given).
     bool Wallpaper = false;
     std::optional<uint32_t> Layer;
+    // On Wayland, above everything on every output, ended by the user's first input.
+    bool Screensaver = false;
+    // With Screensaver: wait, at no cost, for the seat to be idle this long, and again after every show.
+    std::optional<uint32_t> IdleMilliseconds;
     // Hold, morph, frame rate, density and monitor mode.
     TShowOptions Show;
     bool Help = false;
@@ -28,8 +32,10 @@ struct TCommandLine {
 
 // Where the animation goes: every monitor, or one window of another program.
 struct THostChoice {
-    enum class TKind { Monitors, Window, RootWindow, Wallpaper } Kind = TKind::Monitors;
+    enum class TKind { Monitors, Window, RootWindow, Wallpaper, Screensaver } Kind = TKind::Monitors;
     uint32_t Id = 0;  // for Window
+    // For Screensaver: the idle time to wait for before each show; none: show at once.
+    std::optional<uint32_t> IdleMilliseconds = std::nullopt;
 };
 
 // Parses the arguments (without the program name). On bad input returns

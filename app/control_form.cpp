@@ -159,6 +159,7 @@ void TForm1::Close() {
     Phase = TPhase::Closing;
     FormClose();
     Phase = TPhase::Ended;
+    if (Options.OnClosed) return Options.OnClosed();
     // Outside the event loop (a test), quit() does nothing; exit() would end every loop started later.
     QCoreApplication::quit();
 }

@@ -32,6 +32,8 @@ struct TRunOptions {
     TDisplayHost* Host = nullptr;
     // Hold, morph, frame rate, density and how the monitors share the show.
     TShowOptions Show;
+    // What the form's close leads to, from inside it: the program's end when not set.
+    std::function<void()> OnClosed = nullptr;
 };
 
 // The hidden control form: home of the application-wide state (the shared

@@ -13,7 +13,9 @@ std::unique_ptr<TDisplayHost> MakeHost(const THostChoice& choice, uint32_t layer
         case THostChoice::TKind::RootWindow:
             return std::make_unique<TWindowHost>(std::nullopt);
         case THostChoice::TKind::Wallpaper:
-            return std::make_unique<TWallpaperHost>(layer);
+            return TWallpaperHost::Background(layer);
+        case THostChoice::TKind::Screensaver:
+            return TWallpaperHost::Screensaver(!choice.IdleMilliseconds);
         case THostChoice::TKind::Monitors:
             break;
     }

@@ -1,6 +1,6 @@
 // Ombrel: a full-screen fractal animation on every monitor, or a screensaver
 // inside the window a screensaver daemon hands over, or the background of a
-// Wayland compositor's outputs.
+// Wayland compositor's outputs, or a screensaver above them.
 #include <QApplication>
 #include <QSocketNotifier>
 #include <cstdio>
@@ -12,6 +12,7 @@
 #include "app/display_check.h"
 #include "app/display_host.h"
 #include "app/error_report.h"
+#include "app/saver_daemon.h"
 #include "app/stop_signals.h"
 #include "desktop/about_box.h"
 #include "desktop/program_icon.h"
@@ -72,20 +73,31 @@ int main(int argc, char** argv) {
         return failed->ExitCode;
     }
 
+    const TRunOptions run{options->Seed, host.get(), host->Adjust(options->Show)};
     std::unique_ptr<TForm1> form1;
+    std::unique_ptr<TSaverDaemon> daemon;
     // A stop signal ends the program at every moment, a box open included.
     std::unique_ptr<QSocketNotifier> stopSignals;
     if (StopSignalPipe() >= 0) {
         stopSignals = std::make_unique<QSocketNotifier>(StopSignalPipe(), QSocketNotifier::Read);
-        QObject::connect(stopSignals.get(), &QSocketNotifier::activated, [&form1] {
+        QObject::connect(stopSignals.get(), &QSocketNotifier::activated, [&form1, &daemon] {
             if (!TakeStopSignals()) return;
             if (QWidget* box = QApplication::activeModalWidget()) box->close();
             if (form1) form1->Close();
+            if (daemon) daemon->Stop();
         });
     }
+    if (choice->IdleMilliseconds) {
+        daemon = std::make_unique<TSaverDaemon>(static_cast<TWallpaperHost&>(*host), run, *choice->IdleMilliseconds);
+        if (const auto failed = daemon->Start()) {
+            std::fprintf(stderr, "ombrel: %s\n", failed->c_str());
+            return 1;
+        }
+        QApplication::exec();
+        return daemon->ExitCode();
+    }
     try {
-        form1 = std::make_unique<TForm1>(SystemMonitors, MakeQtNotificationArea,
-                                         TRunOptions{options->Seed, host.get(), host->Adjust(options->Show)});
+        form1 = std::make_unique<TForm1>(SystemMonitors, MakeQtNotificationArea, run);
     } catch (const std::exception& e) {
         // No memory for a frame store, no OpenGL context: nothing to show.
         ReportFatalError(e);

@@ -1,17 +1,25 @@
 #pragma once
-#include <cstdint>
+#include <memory>
 
 #include "app/display_host.h"
 #include "display/layer_shell.h"
+#include "display/wayland_input.h"
 
 namespace ombrel {
 
-// Every output of a Wayland compositor, on a layer of its layer shell. Qt
-// keeps the clock and the signals and shows nothing itself.
+// Every output of a Wayland compositor, on a layer of its layer shell: the
+// desktop's background (--wallpaper), or above everything, taking the input
+// until the user's first key or move (--screensaver). Qt keeps the clock
+// and the signals and shows nothing itself.
 class TWallpaperHost : public TDisplayHost {
 public:
-    // On `layer`: 0 background .. 3 overlay.
-    explicit TWallpaperHost(uint32_t layer) : Layer(layer) {}
+    // Surfaces in `role`; `asker` names the option in what is said of a
+    // missing compositor. Unless `showsAtOnce`, nothing of a show (OpenGL,
+    // input) is made before BeginShow.
+    TWallpaperHost(TSurfaceRole role, TLayerShell::TAsker asker, bool showsAtOnce = true)
+        : Role(role), Asker(std::move(asker)), ShowsAtOnce(showsAtOnce) {}
+    static std::unique_ptr<TWallpaperHost> Background(uint32_t layer);
+    static std::unique_ptr<TWallpaperHost> Screensaver(bool showsAtOnce);
 
     std::optional<TStartError> BeforeQt() override;
     std::optional<TStartError> AfterQt() override;
@@ -19,9 +27,22 @@ public:
     std::vector<TMonitor> Monitors() override;
     std::unique_ptr<TForm2> NewDisplay(const TDisplayParts& parts, const TMonitor& monitor) override;
 
+    // What a show needs beyond the connection: the OpenGL context and, for
+    // surfaces that take it, the input, whose first word ends the show
+    // (OnLost without a reason). Nothing, or one line why not.
+    std::optional<std::string> BeginShow();
+    // Lets them go, once the show's displays have gone.
+    void EndShow();
+    // Whether the keys of a user coming back would reach another client (a locker) rather than the show.
+    bool InputElsewhere() const { return Input && Input->KeyboardElsewhere(); }
+    TLayerShell& Shell() { return *Connection; }
+
 private:
-    uint32_t Layer;
-    std::unique_ptr<TLayerShell> Shell;
+    TSurfaceRole Role;
+    TLayerShell::TAsker Asker;
+    bool ShowsAtOnce;
+    std::unique_ptr<TLayerShell> Connection;
+    std::unique_ptr<TSeatInput> Input;
 };
 
 }  // namespace ombrel

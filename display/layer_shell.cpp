@@ -1,27 +1,23 @@
 #include "display/layer_shell.h"
 
 #include <EGL/egl.h>
-#include <EGL/eglext.h>
 #include <wayland-client.h>
-#include <wayland-egl.h>
 
 #include <QAbstractEventDispatcher>
 #include <QSocketNotifier>
 #include <algorithm>
 #include <cerrno>
-#include <chrono>
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
-#include "display/gl_api.h"
-#include "display/gl_context.h"
-#include "display/gl_errors.h"
-#include "display/render_buffer.h"
-#include "wlr-layer-shell-unstable-v1-client-protocol.h"
+#include "display/layer_surface.h"
+#include "ext-idle-notify-v1-client-protocol.h"
 #include "fractional-scale-v1-client-protocol.h"
+#include "idle-client-protocol.h"
 #include "viewporter-client-protocol.h"
+#include "wlr-layer-shell-unstable-v1-client-protocol.h"
 #include "xdg-output-unstable-v1-client-protocol.h"
 
 // EGL's context type: inside namespace ombrel that name is the context error.
@@ -29,215 +25,6 @@ using TEglContext = EGLContext;
 static const TEglContext NoEglContext = EGL_NO_CONTEXT;
 
 namespace ombrel {
-
-struct TLayerShell::TEgl {
-    EGLDisplay Display = EGL_NO_DISPLAY;
-    EGLConfig Config = nullptr;
-    TEglContext Context = NoEglContext;
-};
-
-namespace {
-
-// One EGL window surface of a layer surface, made current with the one
-// context that all of them share.
-class TGLEglContext : public TGLContext {
-public:
-    TGLEglContext(const TLayerShell::TEgl& egl, wl_egl_window* window) : Egl(egl), Window(window) {}
-    ~TGLEglContext() override { DestroyContext(); }
-
-protected:
-    void DoCreateContext() override {
-        Surface = eglCreateWindowSurface(Egl.Display, Egl.Config, reinterpret_cast<EGLNativeWindowType>(Window), nullptr);
-        if (Surface == EGL_NO_SURFACE) throw EOSError("no EGL surface could be made on the output");
-    }
-    void DoDestroyContext() override {
-        eglMakeCurrent(Egl.Display, EGL_NO_SURFACE, EGL_NO_SURFACE, NoEglContext);
-        eglDestroySurface(Egl.Display, Surface);
-        Surface = EGL_NO_SURFACE;
-    }
-    void DoActivate() override {
-        if (!eglMakeCurrent(Egl.Display, Surface, Surface, Egl.Context))
-            throw EGLContext("Context activation failed: the surface cannot take this context");
-        // The compositor's frame callbacks pace the drawing: a swap must never wait for one.
-        if (!SwapIntervalSet) SwapIntervalSet = eglSwapInterval(Egl.Display, 0);
-    }
-    void DoDeactivate() override { eglMakeCurrent(Egl.Display, EGL_NO_SURFACE, EGL_NO_SURFACE, NoEglContext); }
-    void DoSwapBuffers() override { eglSwapBuffers(Egl.Display, Surface); }
-    bool Created() const override { return Surface != EGL_NO_SURFACE; }
-
-private:
-    const TLayerShell::TEgl& Egl;
-    wl_egl_window* Window;
-    EGLSurface Surface = EGL_NO_SURFACE;
-    bool SwapIntervalSet = false;
-};
-
-}  // namespace
-
-// A layer surface on one output, anchored to all four edges, taking no
-// input and leaving the output's space to the windows. Its buffer has the
-// output's device pixels (see PlanBuffer), and follows its scale.
-class TLayerShell::TSurface : public TDisplaySurface {
-public:
-    TSurface(TLayerShell& shell, const TOutput& output, uint32_t layer) : Shell(shell), OutputName(output.Name) {
-        Surface = wl_compositor_create_surface(shell.Compositor());
-        Layer = zwlr_layer_shell_v1_get_layer_surface(shell.Shell(), Surface, output.Handle, layer, "ombrel");
-        static const zwlr_layer_surface_v1_listener listener = {
-            [](void* self, zwlr_layer_surface_v1*, uint32_t serial, uint32_t w, uint32_t h) {
-                static_cast<TSurface*>(self)->Configure(serial, w, h);
-            },
-            [](void* self, zwlr_layer_surface_v1*) { static_cast<TSurface*>(self)->Close(); },
-        };
-        zwlr_layer_surface_v1_add_listener(Layer, &listener, this);
-        zwlr_layer_surface_v1_set_anchor(Layer, ZWLR_LAYER_SURFACE_V1_ANCHOR_TOP | ZWLR_LAYER_SURFACE_V1_ANCHOR_BOTTOM |
-                                                    ZWLR_LAYER_SURFACE_V1_ANCHOR_LEFT | ZWLR_LAYER_SURFACE_V1_ANCHOR_RIGHT);
-        zwlr_layer_surface_v1_set_exclusive_zone(Layer, -1);
-        zwlr_layer_surface_v1_set_keyboard_interactivity(Layer, ZWLR_LAYER_SURFACE_V1_KEYBOARD_INTERACTIVITY_NONE);
-        // Clicks go through to what lies below.
-        wl_region* none = wl_compositor_create_region(shell.Compositor());
-        wl_surface_set_input_region(Surface, none);
-        wl_region_destroy(none);
-        if (shell.Viewporter()) Viewport = wp_viewporter_get_viewport(shell.Viewporter(), Surface);
-        if (shell.FractionalScales()) {
-            Fractional = wp_fractional_scale_manager_v1_get_fractional_scale(shell.FractionalScales(), Surface);
-            static const wp_fractional_scale_v1_listener scale = {
-                [](void* self, wp_fractional_scale_v1*, uint32_t scale120) {
-                    static_cast<TSurface*>(self)->Preferred120 = static_cast<int>(scale120);
-                    static_cast<TSurface*>(self)->Replan();
-                }};
-            wp_fractional_scale_v1_add_listener(Fractional, &scale, this);
-        }
-        wl_surface_commit(Surface);
-        shell.Surfaces.push_back(this);
-    }
-
-    ~TSurface() override {
-        std::erase(Shell.Surfaces, this);
-        if (Frame) wl_callback_destroy(Frame);
-        Buffer.DestroyRC();
-        if (Window) wl_egl_window_destroy(Window);
-        if (Fractional) wp_fractional_scale_v1_destroy(Fractional);
-        if (Viewport) wp_viewport_destroy(Viewport);
-        zwlr_layer_surface_v1_destroy(Layer);
-        wl_surface_destroy(Surface);
-    }
-
-    void Repaint() override {
-        if (!Configured || Closed) return;
-        if (Frame) {
-            // The compositor has not taken the last frame up: the output is
-            // off or the surface hidden. Drawing waits for it; after a while,
-            // so does everything else (the owner stops its clock).
-            if (!Stalled && std::chrono::steady_clock::now() - Committed >= StallAfter) {
-                Stalled = true;
-                if (OnExposeChange) OnExposeChange();
-            }
-            return;
-        }
-        Current = false;
-        try {
-            Buffer.Render([this] {
-                GL().Viewport(0, 0, Buffer.ViewportWidth(), Buffer.ViewportHeight());
-                Frame = wl_surface_frame(Surface);
-                static const wl_callback_listener done = {[](void* self, wl_callback* callback, uint32_t) {
-                    wl_callback_destroy(callback);
-                    static_cast<TSurface*>(self)->FrameDone();
-                }};
-                wl_callback_add_listener(Frame, &done, this);
-                if (Draw) Draw();
-            });
-            Committed = std::chrono::steady_clock::now();
-            Current = true;
-        } catch (const std::exception& e) {
-            // No commit followed: the callback would never come.
-            if (Frame) wl_callback_destroy(Frame);
-            Frame = nullptr;
-            if (OnError) OnError(e);
-        }
-    }
-    bool Exposed() const override { return Configured && !Closed && !Stalled; }
-    bool ScreenCurrent() const override { return Current; }
-    // The compositor places and sizes the surface.
-    void SetDeviceBounds(int, int, int, int) override {}
-    void Show() override {}
-    void Hide() override {}
-    TGLSceneBuffer& RenderBuffer() override { return Buffer; }
-
-    uint32_t Output() const { return OutputName; }
-
-    // The surface's size, its output or its preferred scale changed: the
-    // buffer follows, and the owner learns of a new size from the shell.
-    void Replan() {
-        const TOutput* output = Shell.Output(OutputName);
-        // An output that went keeps its surface as it was until the compositor closes it.
-        if (Width <= 0 || Height <= 0 || !output) return;
-        TScaleFacts facts = Shell.FactsFor(*output, Width, Height);
-        facts.Preferred120 = Preferred120;
-        const TBufferPlan plan = PlanBuffer(facts);
-        if (Plan == plan && PlannedWidth == Width && PlannedHeight == Height) return;
-        // Applied with the next frame's commit, together with its buffer.
-        if (wl_proxy_get_version(reinterpret_cast<wl_proxy*>(Surface)) >= WL_SURFACE_SET_BUFFER_SCALE_SINCE_VERSION)
-            wl_surface_set_buffer_scale(Surface, plan.BufferScale);
-        if (Viewport)
-            wp_viewport_set_destination(Viewport, plan.Viewport ? Width : -1, plan.Viewport ? Height : -1);
-        Current = false;
-        try {
-            if (!Window) {
-                Window = wl_egl_window_create(Surface, plan.Width, plan.Height);
-                Buffer.Resize(plan.Width, plan.Height);
-                const TLayerShell::TEgl& egl = Shell.Egl();
-                Buffer.CreateRC([&egl, this] { return std::make_unique<TGLEglContext>(egl, Window); });
-            } else {
-                wl_egl_window_resize(Window, plan.Width, plan.Height, 0, 0);
-                Buffer.TakeSize(plan.Width, plan.Height);
-            }
-            Configured = true;
-        } catch (const std::exception& e) {
-            if (OnError) OnError(e);
-        }
-        Plan = plan;
-        PlannedWidth = Width;
-        PlannedHeight = Height;
-        Shell.Planned(OutputName, plan);
-    }
-
-private:
-    static constexpr std::chrono::milliseconds StallAfter{500};
-
-    void Configure(uint32_t serial, uint32_t width, uint32_t height) {
-        zwlr_layer_surface_v1_ack_configure(Layer, serial);
-        const bool was = Configured;
-        Width = static_cast<int>(width);
-        Height = static_cast<int>(height);
-        Replan();
-        if (!was && Configured && OnExposeChange) OnExposeChange();
-    }
-    void Close() {
-        Closed = true;
-        if (OnExposeChange) OnExposeChange();
-    }
-    void FrameDone() {
-        Frame = nullptr;
-        if (!Stalled) return;
-        Stalled = false;
-        if (OnExposeChange) OnExposeChange();
-    }
-
-    TLayerShell& Shell;
-    const uint32_t OutputName;
-    wl_surface* Surface;
-    zwlr_layer_surface_v1* Layer;
-    wp_viewport* Viewport = nullptr;
-    wp_fractional_scale_v1* Fractional = nullptr;
-    wl_egl_window* Window = nullptr;
-    wl_callback* Frame = nullptr;
-    std::chrono::steady_clock::time_point Committed;
-    TGLSceneBuffer Buffer;
-    int Width = 0, Height = 0, Preferred120 = 0;
-    std::optional<TBufferPlan> Plan;
-    int PlannedWidth = 0, PlannedHeight = 0;
-    bool Configured = false, Closed = false, Stalled = false, Current = false;
-};
 
 namespace {
 
@@ -306,54 +93,65 @@ std::string CompositorWords() {
 
 }  // namespace
 
-std::unique_ptr<TLayerShell> TLayerShell::Connect(std::string& error) {
+std::unique_ptr<TLayerShell> TLayerShell::Connect(const TAsker& asker, std::string& error) {
     wl_log_set_handler_client(KeepLibraryWords);
     std::unique_ptr<TLayerShell> shell(new TLayerShell);
     shell->Connection = wl_display_connect(nullptr);
     if (!shell->Connection) {
         const char* name = std::getenv("WAYLAND_DISPLAY");
         const char* runtime = std::getenv("XDG_RUNTIME_DIR");
-        error = std::string("--wallpaper needs a Wayland compositor with a layer shell, and none answers at '") +
-                (name ? name : "wayland-0") + "'" + (runtime ? "" : " (XDG_RUNTIME_DIR is not set)") +
-                "; on X11, ombrel --root draws on the desktop's background";
+        error = asker.Option + " needs a Wayland compositor with a layer shell, and none answers at '" +
+                (name ? name : "wayland-0") + "'" + (runtime ? "" : " (XDG_RUNTIME_DIR is not set)") + "; on X11, " +
+                asker.OnX11;
         return nullptr;
     }
     shell->Registry = wl_display_get_registry(shell->Connection);
     wl_registry_add_listener(shell->Registry, &RegistryListener, shell.get());
     wl_display_roundtrip(shell->Connection);
     if (!shell->ShellGlobal || !shell->CompositorGlobal) {
-        error = "this compositor offers no layer shell (zwlr_layer_shell_v1), which --wallpaper needs: sway and "
-                "KDE Plasma offer it, among others; here, run ombrel without --wallpaper";
+        error = "this compositor offers no layer shell (zwlr_layer_shell_v1), which " + asker.Option +
+                " needs: sway and KDE Plasma offer it, among others; here, run ombrel without " + asker.Option;
         return nullptr;
     }
     // The outputs' descriptions.
     wl_display_roundtrip(shell->Connection);
     shell->Known = shell->Outputs();
+    return shell;
+}
 
-    TEgl& egl = *(shell->EglState = std::make_unique<TEgl>());
-    egl.Display = eglGetDisplay(reinterpret_cast<EGLNativeDisplayType>(shell->Connection));
+bool TLayerShell::StartDrawing(std::string& error) {
+    if (EglState) return true;
+    auto egl = std::make_unique<TEgl>();
+    egl->Display = eglGetDisplay(reinterpret_cast<EGLNativeDisplayType>(Connection));
     EGLint configs = 0;
     const EGLint want[] = {EGL_SURFACE_TYPE, EGL_WINDOW_BIT, EGL_RED_SIZE,        8, EGL_GREEN_SIZE, 8, EGL_BLUE_SIZE, 8,
                            EGL_RENDERABLE_TYPE, EGL_OPENGL_BIT, EGL_NONE};
     // Immediate mode and the fixed pipeline need the compatibility profile.
     const EGLint compatibility[] = {EGL_CONTEXT_OPENGL_PROFILE_MASK, EGL_CONTEXT_OPENGL_COMPATIBILITY_PROFILE_BIT,
                                     EGL_NONE};
-    if (egl.Display == EGL_NO_DISPLAY || !eglInitialize(egl.Display, nullptr, nullptr) || !eglBindAPI(EGL_OPENGL_API) ||
-        !eglChooseConfig(egl.Display, want, &egl.Config, 1, &configs) || configs < 1 ||
-        (egl.Context = eglCreateContext(egl.Display, egl.Config, NoEglContext, compatibility)) == NoEglContext) {
+    const bool initialised = egl->Display != EGL_NO_DISPLAY && eglInitialize(egl->Display, nullptr, nullptr);
+    if (!initialised || !eglBindAPI(EGL_OPENGL_API) || !eglChooseConfig(egl->Display, want, &egl->Config, 1, &configs) ||
+        configs < 1 || (egl->Context = eglCreateContext(egl->Display, egl->Config, NoEglContext, compatibility)) == NoEglContext) {
         char code[16];
         std::snprintf(code, sizeof code, "0x%x", static_cast<unsigned>(eglGetError()));
         error = std::string("no OpenGL context could be made on the compositor's display (EGL error ") + code + ")";
-        return nullptr;
+        if (initialised) eglTerminate(egl->Display);
+        return false;
     }
-    return shell;
+    EglState = std::move(egl);
+    return true;
+}
+
+void TLayerShell::StopDrawing() {
+    if (!EglState || !Surfaces.empty()) return;
+    eglMakeCurrent(EglState->Display, EGL_NO_SURFACE, EGL_NO_SURFACE, NoEglContext);
+    eglDestroyContext(EglState->Display, EglState->Context);
+    eglTerminate(EglState->Display);
+    EglState.reset();
 }
 
 TLayerShell::~TLayerShell() {
-    if (EglState && EglState->Display != EGL_NO_DISPLAY) {
-        if (EglState->Context != NoEglContext) eglDestroyContext(EglState->Display, EglState->Context);
-        eglTerminate(EglState->Display);
-    }
+    StopDrawing();
     for (auto& o : OutputList) Forget(*o);
     if (XdgOutputs) zxdg_output_manager_v1_destroy(XdgOutputs);
     if (ViewporterGlobal) wp_viewporter_destroy(ViewporterGlobal);
@@ -399,6 +197,13 @@ void TLayerShell::AddGlobal(uint32_t name, const char* interface, uint32_t versi
     } else if (is(wp_fractional_scale_manager_v1_interface)) {
         FractionalGlobal =
             static_cast<wp_fractional_scale_manager_v1*>(bind(&wp_fractional_scale_manager_v1_interface, 1));
+    } else if (is(wl_seat_interface)) {
+        // Input and idleness are the first seat's; others bind it for themselves.
+        if (!SeatGlobal) SeatGlobal = {name, version};
+    } else if (is(ext_idle_notifier_v1_interface)) {
+        IdleNotifierGlobal = {name, version};
+    } else if (is(org_kde_kwin_idle_interface)) {
+        KdeIdleGlobal = {name, version};
     } else if (is(wl_output_interface)) {
         auto output = std::make_unique<TOutput>();
         output->Owner = this;
@@ -424,6 +229,8 @@ void TLayerShell::OutputDescribed(TOutput& output) {
 }
 
 void TLayerShell::RemoveGlobal(uint32_t name) {
+    for (TGlobal* global : {&SeatGlobal, &IdleNotifierGlobal, &KdeIdleGlobal})
+        if (*global && global->Name == name) *global = {};
     const auto gone = std::find_if(OutputList.begin(), OutputList.end(), [name](const auto& o) { return o->Name == name; });
     if (gone == OutputList.end()) return;
     Forget(**gone);
@@ -474,10 +281,14 @@ std::vector<TLayerShell::TPlacedOutput> TLayerShell::Outputs() const {
     return placed;
 }
 
-std::unique_ptr<TDisplaySurface> TLayerShell::MakeSurface(uint32_t output, uint32_t layer) {
+std::unique_ptr<TDisplaySurface> TLayerShell::MakeSurface(uint32_t output, TSurfaceRole role) {
     const TOutput* o = Output(output);
-    if (!o) return nullptr;
-    return std::make_unique<TSurface>(*this, *o, layer);
+    if (!o || !EglState) return nullptr;
+    return std::make_unique<TSurface>(*this, *o, role);
+}
+
+void* TLayerShell::Bind(TGlobal global, const wl_interface* type, uint32_t most) const {
+    return wl_registry_bind(Registry, global.Name, type, std::min(global.Version, most));
 }
 
 void TLayerShell::Serve() {

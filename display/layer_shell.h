@@ -19,14 +19,25 @@ struct zxdg_output_manager_v1;
 struct zxdg_output_v1;
 struct wp_viewporter;
 struct wp_fractional_scale_manager_v1;
+struct wl_interface;
 class QSocketNotifier;
 
 namespace ombrel {
+
+// Where a surface stands among the compositor's layers, and whether it takes the input.
+struct TSurfaceRole {
+    // 0 background, 1 bottom, 2 top, 3 overlay.
+    uint32_t Layer = 0;
+    // The keyboard (exclusively) and the pointer over it; otherwise input passes through.
+    bool TakesInput = false;
+};
 
 // A Wayland client of Ombrel's own beside Qt, for what Qt 6.4 cannot ask
 // of a compositor: a surface on every output's background (or another
 // layer) through the layer shell (zwlr_layer_shell_v1), drawn with EGL at
 // the output's device pixels. Its connection is served from Qt's event loop.
+// This file keeps the connection, the globals and the outputs; the surfaces,
+// the seat's input and the idle notifications have files of their own.
 class TLayerShell : public QObject {
 public:
     // An output as the compositor describes it.
@@ -54,18 +65,43 @@ public:
 
     ~TLayerShell() override;
 
+    // What asked for the connection, for the one line that says why there is none.
+    struct TAsker {
+        // The option: "--wallpaper".
+        std::string Option;
+        // What to run on X11 instead.
+        std::string OnX11;
+    };
+    // A global of the registry that others bind for themselves.
+    struct TGlobal {
+        uint32_t Name = 0, Version = 0;
+        explicit operator bool() const { return Version > 0; }
+    };
+
     // Connects to the compositor of WAYLAND_DISPLAY; nullptr, with one line
     // in `error`, without one or without a layer shell.
-    static std::unique_ptr<TLayerShell> Connect(std::string& error);
+    static std::unique_ptr<TLayerShell> Connect(const TAsker& asker, std::string& error);
     // Starts serving the connection from the event loop (one must exist).
     void Serve();
+    // Makes the OpenGL context that surfaces draw with, unless there is
+    // one; false, with one line in `error`, when none can be made.
+    bool StartDrawing(std::string& error);
+    // Lets the context go, once no surface is left: nothing of OpenGL stays.
+    void StopDrawing();
 
     // The outputs described so far, in the order the compositor named them,
     // laid out in device pixels (see LayOutOutputs).
     std::vector<TPlacedOutput> Outputs() const;
-    // A surface on the output of that registry name, on its layer (0
-    // background, 1 bottom, 2 top, 3 overlay); nullptr once the output has gone.
-    std::unique_ptr<TDisplaySurface> MakeSurface(uint32_t output, uint32_t layer);
+    // A surface on the output of that registry name, in that role; nullptr
+    // once the output has gone. Drawing must have started.
+    std::unique_ptr<TDisplaySurface> MakeSurface(uint32_t output, TSurfaceRole role);
+
+    // The first seat, and the idle protocols' globals; false where the compositor has none.
+    TGlobal Seat() const { return SeatGlobal; }
+    TGlobal IdleNotifier() const { return IdleNotifierGlobal; }
+    TGlobal KdeIdle() const { return KdeIdleGlobal; }
+    // A proxy of its own for that global, at most at version `most`.
+    void* Bind(TGlobal global, const wl_interface* type, uint32_t most) const;
 
     // Outputs came, went or changed.
     std::function<void()> OnOutputsChanged;
@@ -109,6 +145,7 @@ private:
     zxdg_output_manager_v1* XdgOutputs = nullptr;
     wp_viewporter* ViewporterGlobal = nullptr;
     wp_fractional_scale_manager_v1* FractionalGlobal = nullptr;
+    TGlobal SeatGlobal, IdleNotifierGlobal, KdeIdleGlobal;
     std::vector<std::unique_ptr<TOutput>> OutputList;
     std::vector<TSurface*> Surfaces;
     std::unique_ptr<TEgl> EglState;

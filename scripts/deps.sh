@@ -4,10 +4,10 @@ OMBREL_PACKAGES=(
   g++ cmake ninja-build pkg-config
   qt6-base-dev qt6-base-private-dev qt6-qpa-plugins
   libgl-dev libglu1-mesa-dev libgl1-mesa-dri libglx-mesa0 libxcb1-dev
-  libwayland-dev libwayland-bin libegl-dev libegl-mesa0 wayland-protocols
+  libwayland-dev libwayland-bin libegl-dev libegl-mesa0 wayland-protocols plasma-wayland-protocols
   libgtest-dev libbenchmark-dev
   xvfb x11-xserver-utils xdotool imagemagick
-  qt6-wayland weston xscreensaver sway grim
+  qt6-wayland weston xscreensaver sway grim wtype swaylock
 )
 # Taken without what they recommend: KWin's recommendations are most of KDE Plasma.
 OMBREL_LEAN_PACKAGES=(kwin-wayland dbus)

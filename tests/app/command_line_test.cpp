@@ -81,6 +81,10 @@ TEST(CommandLine, EachBadInputIsNamedInOneLine) {
         {{"--density", ".5"}, "--density needs a number from 0.1 to 8: '.5'"},
         {{"--monitors", "all"}, "--monitors needs same, span or each: 'all'"},
         {{"--monitors"}, "option --monitors needs a value"},
+        {{"--idle", "0.5"}, "--idle needs a number of seconds from 1 to 86400: '0.5'"},
+        {{"--idle", "86401"}, "--idle needs a number of seconds from 1 to 86400: '86401'"},
+        {{"--idle", "nan"}, "--idle needs a number of seconds from 1 to 86400: 'nan'"},
+        {{"--screensaver=1"}, "option --screensaver takes no value"},
     };
     for (const auto& [args, message] : cases) {
         std::string error;
@@ -106,6 +110,33 @@ TEST(CommandLine, TheWallpaperOnALayerOfItsChoiceAndOnlyThere) {
         error.clear();
         EXPECT_FALSE(ChooseHost(*Parse({"--layer", layer}), nullptr, error)) << layer;
         EXPECT_EQ(error, "--layer goes with --wallpaper");
+    }
+}
+
+TEST(CommandLine, TheScreensaverShowsAtOnceOrAfterItsIdleTimeAndOnlyOnTheCompositor) {
+    std::string error;
+    using K = THostChoice::TKind;
+    const auto atOnce = ChooseHost(*Parse({"--screensaver"}), "0x123", error);
+    EXPECT_EQ(atOnce->Kind, K::Screensaver);
+    EXPECT_EQ(atOnce->IdleMilliseconds, std::nullopt);
+    EXPECT_EQ(ChooseHost(*Parse({"--screensaver", "--idle", "300"}), nullptr, error)->IdleMilliseconds, 300000u);
+    // Milliseconds are what the compositor takes: a fraction rounds to the nearest.
+    EXPECT_EQ(ChooseHost(*Parse({"--screensaver", "--idle=1.0005"}), nullptr, error)->IdleMilliseconds, 1001u);
+    EXPECT_EQ(ChooseHost(*Parse({"--screensaver", "--idle", "86400"}), nullptr, error)->IdleMilliseconds, 86400000u);
+    const std::pair<std::vector<std::string>, std::string> refused[] = {
+        {{"--idle", "60"}, "--idle goes with --screensaver"},
+        {{"--wallpaper", "--idle", "60"}, "--idle goes with --screensaver"},
+        {{"--screensaver", "--layer", "top"}, "--layer goes with --wallpaper: the screensaver is always above everything"},
+        {{"--screensaver", "--wallpaper"}, "--wallpaper shows behind the windows, --screensaver above them: choose one"},
+        {{"--screensaver", "--root"},
+         "--screensaver draws on the compositor's outputs, not in a window: leave out --root and --window-id"},
+        {{"--screensaver", "--window-id", "7"},
+         "--screensaver draws on the compositor's outputs, not in a window: leave out --root and --window-id"},
+    };
+    for (const auto& [args, message] : refused) {
+        error.clear();
+        EXPECT_FALSE(ChooseHost(*Parse(args), nullptr, error)) << message;
+        EXPECT_EQ(error, message);
     }
 }
 

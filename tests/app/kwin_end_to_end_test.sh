@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# ombrel --wallpaper under KDE Plasma's compositor, KWin, on its virtual
-# backend (no GPU, no DRM device): two outputs at scale 1, then two at scale
-# 1.5, each pixel for pixel the ombrel-frames picture at its device size.
+# ombrel --wallpaper, and ombrel --screensaver --idle, under KDE Plasma's
+# compositor, KWin, on its virtual backend (no GPU, no DRM device): two
+# outputs at scale 1, then two at scale 1.5, each pixel for pixel the
+# ombrel-frames picture at its device size.
 # KWin runs as nobody inside a D-Bus session of its own, from a copy of its
 # binary: the packaged one carries a file capability that a container's
 # bounding set may refuse. Its screenshots come over D-Bus.
@@ -61,26 +62,32 @@ differing() {
 }
 pictures_equal() { [ "$(differing 0 "$1")" = 0 ] && [ "$(differing 1 "$1")" = 0 ]; }
 
-# A run on the outputs of $1 device pixels: the picture of the same seed, then SIGTERM.
+# A run on the outputs of $1 device pixels, as the options after it ask: the
+# picture of the same seed, then SIGTERM.
 exact_run() {
-  "$FRAMES" --seed 0x5eed --display "$1" --display "$1" --frames 50 --out "$WORK/frames$1" >/dev/null ||
+  local size=$1; shift
+  [ -d "$WORK/frames$size" ] ||
+    "$FRAMES" --seed 0x5eed --display "$size" --display "$size" --frames 50 --out "$WORK/frames$size" >/dev/null ||
     fail "ombrel-frames"
-  "${IN_KWIN[@]}" LIBGL_ALWAYS_SOFTWARE=1 "$WORK/ombrel" --wallpaper --seed 0x5eed --hold 600 >"$WORK/out.log" 2>&1 &
+  "${IN_KWIN[@]}" LIBGL_ALWAYS_SOFTWARE=1 "$WORK/ombrel" "$@" --seed 0x5eed --hold 600 >"$WORK/out.log" 2>&1 &
   PID=$!
-  wait_until 60 pictures_equal "$WORK/frames$1" ||
-    fail "the outputs differ from ombrel-frames' frames in $(differing 0 "$WORK/frames$1") and" \
-      "$(differing 1 "$WORK/frames$1") pixels"
+  wait_until 60 pictures_equal "$WORK/frames$size" ||
+    fail "$*: the outputs differ from ombrel-frames' frames in $(differing 0 "$WORK/frames$size") and" \
+      "$(differing 1 "$WORK/frames$size") pixels"
   kill -TERM "$PID"
   expect_exit 1
 }
 
-echo "== two outputs at scale 1: the ombrel-frames picture, SIGTERM ends it with 0"
+echo "== two outputs at scale 1: the ombrel-frames picture as the background and as the screensaver after idle"
 start_kwin
-exact_run 1920x1080
+exact_run 1920x1080 --wallpaper
+# KWin tells of idleness through ext_idle_notifier_v1; no input device here ever wakes the seat.
+exact_run 1920x1080 --screensaver --idle 2
 stop_kwin
 
 echo "== two outputs at scale 1.5: buffers of 2880x1620 device pixels, the picture at that size"
 start_kwin --scale 1.5
-exact_run 2880x1620
+exact_run 2880x1620 --wallpaper
+exact_run 2880x1620 --screensaver --idle 2
 
 echo "kwin: all passed"

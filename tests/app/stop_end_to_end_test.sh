@@ -43,7 +43,7 @@ rm -f "/tmp/.X11-unix/X$n"
 # Wayland: the compositor's socket in a runtime folder of our own.
 mkdir -m 700 "$WORK/run"
 mute "$WORK/run/wayland-mute"
-for mode in "" --wallpaper; do
+for mode in "" --wallpaper --screensaver "--screensaver --idle 5"; do
   : >"$WORK/mute.out"
   env -u DISPLAY XDG_RUNTIME_DIR="$WORK/run" WAYLAND_DISPLAY=wayland-mute QT_QPA_PLATFORM=wayland \
     "$OMBREL" $mode >"$WORK/out.log" 2>&1 &

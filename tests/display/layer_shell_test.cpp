@@ -17,7 +17,7 @@ TEST(LayerShell, WithoutACompositorOneLineSaysWhatToUseInstead) {
     setenv("XDG_RUNTIME_DIR", runtime.path().toLocal8Bit().constData(), 1);
     setenv("WAYLAND_DISPLAY", "wayland-77", 1);
     std::string error;
-    EXPECT_EQ(TLayerShell::Connect(error), nullptr);
+    EXPECT_EQ(TLayerShell::Connect({"--wallpaper", "ombrel --root draws on the desktop's background"}, error), nullptr);
     EXPECT_EQ(error, "--wallpaper needs a Wayland compositor with a layer shell, and none answers at 'wayland-77'; "
                      "on X11, ombrel --root draws on the desktop's background");
     unsetenv("WAYLAND_DISPLAY");
@@ -32,8 +32,9 @@ class LayerShellUnderACompositor : public ::testing::Test {
 protected:
     void SetUp() override {
         if (!std::getenv("WAYLAND_DISPLAY")) GTEST_SKIP() << "needs a compositor with the layer shell";
-        Shell = TLayerShell::Connect(Error);
+        Shell = TLayerShell::Connect({"--wallpaper", ""}, Error);
         ASSERT_NE(Shell, nullptr) << Error;
+        ASSERT_TRUE(Shell->StartDrawing(Error)) << Error;
         Shell->Serve();
         Shell->OnLost = [this](const std::string& reason) {
             Reason = reason;
@@ -57,12 +58,12 @@ TEST_F(LayerShellUnderACompositor, OutputsAreNamedByRegistryAndPlacedInDevicePix
         EXPECT_EQ(o.Rect.Width, described->ModeWidth);
         EXPECT_EQ(o.Rect.Height, described->ModeHeight);
     }
-    EXPECT_EQ(Shell->MakeSurface(0xfffffff0u, 0), nullptr);
+    EXPECT_EQ(Shell->MakeSurface(0xfffffff0u, {}), nullptr);
 }
 
 TEST_F(LayerShellUnderACompositor, AProtocolErrorNamesTheInterfaceAndTheCode) {
     // No layer 7: the compositor ends the connection over it.
-    const auto surface = Shell->MakeSurface(Shell->Outputs().front().Name, 7);
+    const auto surface = Shell->MakeSurface(Shell->Outputs().front().Name, {.Layer = 7});
     // Ends when the connection is lost; a hang is the failure.
     Loop.exec();
     EXPECT_EQ(Reason.rfind("the Wayland compositor refused a request of ours: zwlr_layer_shell_v1 error 1", 0), 0u)

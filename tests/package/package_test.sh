@@ -45,6 +45,14 @@ cmp -s "$WORK/installed.txt" "$WORK/built.txt" || fail "the package's frames dif
 for page in ombrel ombrel-frames; do
   [ -f "$WORK/root/usr/share/man/man1/$page.1.gz" ] || fail "no manual page for $page"
 done
+# The screensaver's examples run the installed program with options it takes.
+for example in sway-screensaver.conf ombrel-screensaver.service; do
+  [ -f "$WORK/root/usr/share/doc/ombrel/examples/$example" ] || fail "no example $example"
+done
+exec_line=$(sed -n 's|^ExecStart=/usr/bin/ombrel ||p' "$WORK/root/usr/share/doc/ombrel/examples/ombrel-screensaver.service")
+# Without a compositor: past the options (exit 2), refused for the missing compositor (exit 1).
+env -u WAYLAND_DISPLAY XDG_RUNTIME_DIR="$WORK" "$BIN/ombrel" $exec_line >/dev/null 2>&1
+[ $? -eq 1 ] || fail "the service's options: $exec_line"
 
 echo "== a short run of the packaged program"
 if [ -n "${DISPLAY:-}" ]; then

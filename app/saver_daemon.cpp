@@ -1,0 +1,87 @@
+#include "app/saver_daemon.h"
+
+#include <QCoreApplication>
+#include <QMetaObject>
+#include <cstdio>
+#include <stdexcept>
+
+#include "app/error_report.h"
+
+namespace ombrel {
+
+TSaverDaemon::TSaverDaemon(TWallpaperHost& host, TRunOptions run, uint32_t idleMilliseconds)
+    : Host(host), Run(std::move(run)), IdleMilliseconds(idleMilliseconds) {
+    Run.Host = &Host;
+    Run.OnClosed = [this] { QMetaObject::invokeMethod(this, &TSaverDaemon::ShowClosed, Qt::QueuedConnection); };
+}
+
+TSaverDaemon::~TSaverDaemon() {
+    // A show still up ends with its worker; its surfaces go before the connection.
+    Show.reset();
+}
+
+std::optional<std::string> TSaverDaemon::Start() {
+    std::string error;
+    Watch = TIdleWatch::Make(Host.Shell(), IdleMilliseconds, error);
+    if (!Watch) return error;
+    // Told inside the connection's dispatch: the show is made from the loop.
+    Watch->OnIdle = [this] { QMetaObject::invokeMethod(this, &TSaverDaemon::Idle, Qt::QueuedConnection); };
+    Watch->OnResumed = [this] { QMetaObject::invokeMethod(this, &TSaverDaemon::Resumed, Qt::QueuedConnection); };
+    Wait();
+    return std::nullopt;
+}
+
+void TSaverDaemon::Wait() {
+    // Outputs that come and go meanwhile are taken as they are at the next show.
+    Host.OnChanged = nullptr;
+    Host.OnSightChanged = nullptr;
+    Host.OnLost = [this](const std::string& reason) {
+        if (reason.empty()) return;
+        ReportFatalError(std::runtime_error(reason));
+        End(1);
+    };
+}
+
+void TSaverDaemon::Idle() {
+    // Idle again under a show that no input reached (a locker above it took it all).
+    if (Show || Stopping) return;
+    if (const auto failed = Host.BeginShow()) {
+        ReportFatalError(std::runtime_error(*failed));
+        return End(1);
+    }
+    try {
+        Show = std::make_unique<TForm1>(SystemMonitors, MakeQtNotificationArea, Run);
+    } catch (const std::exception& e) {
+        ReportFatalError(e);
+        Host.EndShow();
+        End(1);
+    }
+}
+
+void TSaverDaemon::Resumed() {
+    // The user is back, typing to a locker that came over the show: the show has no one to wait for.
+    if (Show && Host.InputElsewhere()) Show->Close();
+}
+
+void TSaverDaemon::ShowClosed() {
+    if (!Show) return;
+    const int code = Show->ExitCode();
+    Show.reset();
+    Host.EndShow();
+    Wait();
+    if (code != 0 || Stopping) End(code);
+}
+
+void TSaverDaemon::Stop() {
+    Stopping = true;
+    // Its close tells ShowClosed, which ends the program.
+    if (Show) return Show->Close();
+    End(0);
+}
+
+void TSaverDaemon::End(int code) {
+    Code = code;
+    QCoreApplication::exit(code);
+}
+
+}  // namespace ombrel
