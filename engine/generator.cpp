@@ -49,10 +49,12 @@ std::unique_ptr<TGenerator> Start(TMorphState& control, std::vector<TMorphState*
                                   TGenerationDone done) {
     for (TFrameStore* d : job.Anew) d->DrawingAnew.store(true);
     control.Generating.store(true);
+    // The job is moved into the worker before its thread starts: a start that fails leaves it empty.
+    const std::vector<TFrameStore*> raised = job.Anew;
     try {
         return std::make_unique<TGenerator>(control, std::move(figures), std::move(job), std::move(done));
     } catch (...) {
-        for (TFrameStore* d : job.Anew) d->DrawingAnew.store(false);
+        for (TFrameStore* d : raised) d->DrawingAnew.store(false);
         control.Generating.store(false);
         throw;
     }

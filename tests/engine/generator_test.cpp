@@ -61,7 +61,8 @@ TEST(Generator, ReadersRunSafelyBesideTheWorker) {
 namespace {
 
 // In a process whose address space has no room left for a thread's stack:
-// exits 0 when the start failed and Generating is down again.
+// exits 0 when the start failed and Generating is down again, and the
+// DrawingAnew of the display that was to be drawn anew with it.
 [[noreturn]] void StartWithoutRoomForAThread() {
     TEngineRig rig({{64, 48}}, 1);
     long pages = 0;
@@ -73,10 +74,10 @@ namespace {
     const rlimit cap{limit, limit};
     setrlimit(RLIMIT_AS, &cap);
     try {
-        auto worker = StartGenerator(rig.S);
+        auto worker = StartGenerator(rig.S, {&rig.S}, {}, {rig.S.Displays[0]});
         std::_Exit(3);
     } catch (const std::system_error&) {
-        std::_Exit(rig.S.Generating ? 2 : 0);
+        std::_Exit(rig.S.Generating ? 2 : rig.S.Displays[0]->DrawingAnew ? 4 : 0);
     }
 }
 
