@@ -101,6 +101,11 @@ std::vector<TFrameStore*> TForm1::ApplyLayout(bool startUp) {
             if (startUp) throw NoMemoryFor(m, Timing.FrameCount, Options.Show.Style);
             ReportError(NoMemoryFor(m, Timing.FrameCount, Options.Show.Style));
             continue;
+        } catch (const std::exception& e) {
+            // No OpenGL context for its window, its output gone meanwhile: the others go on without it.
+            if (startUp) throw;
+            ReportError(e);
+            continue;
         }
         rects.push_back(rect);
         Displays.push_back(display.get());

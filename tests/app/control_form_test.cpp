@@ -11,6 +11,7 @@
 #include "app/error_report.h"
 #include "app/screens_host.h"
 #include "desktop/about_box.h"
+#include "display/gl_errors.h"
 #include "tests/app/fake_notification_area.h"
 #include "tests/qt_test_support.h"
 
@@ -352,6 +353,54 @@ TEST_F(ControlForm, TheHostTellsWhatIsInSightWhatChangedAndWhenItEnds) {
     lost.OnLost("the compositor went away");
     EXPECT_TRUE(failed->Closed());
     EXPECT_EQ(failed->ExitCode(), 1);
+}
+
+// A host whose new displays cannot be made, as when a monitor's OpenGL context fails.
+class TRefusingHost : public TFakeHost {
+public:
+    using TFakeHost::TFakeHost;
+    std::unique_ptr<TForm2> NewDisplay(const TDisplayParts& parts, const TMonitor& monitor) override {
+        if (monitor.Left >= Refuse) throw Exception("Failed to create RenderingContext.");
+        return TFakeHost::NewDisplay(parts, monitor);
+    }
+    int Refuse = 1 << 30;
+};
+
+TEST_F(ControlForm, AMonitorWhoseDisplayCannotBeMadeIsReportedOnceAndLeftOutWhileTheOthersGoOn) {
+    std::vector<TMonitor> monitors = {{0, 0, 160, 100}};
+    TRefusingHost host([&monitors] { return monitors; });
+    host.AfterQt();
+    TShowOptions quick;
+    quick.Hold = 0;
+    quick.Morph = 0.5;
+    auto form = Start({}, TRunOptions{1, &host, quick});
+    host.Refuse = 160;
+    int boxes = 0;
+    QString text;
+    QTimer closer;
+    closer.setInterval(20);
+    QObject::connect(&closer, &QTimer::timeout, [&] {
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+            ++boxes;
+            text = box->text();
+            box->close();
+        }
+    });
+    closer.start();
+    // Plugged in mid-show: the layout follows at the next cycle's start.
+    monitors.push_back({160, 0, 120, 90});
+    host.OnChanged();
+    const int64_t cycle = form->CyclesStarted;
+    ASSERT_TRUE(WaitFor([&] { return form->CyclesStarted >= cycle + 2 && boxes == 1; }, 30000));
+    EXPECT_EQ(text, "Failed to create RenderingContext.");
+    EXPECT_FALSE(form->Closed());
+    ASSERT_EQ(form->Displays.size(), 1u);
+    EXPECT_TRUE(form->Timer1.isActive());
+    // One more cycle, and no second box: the monitor is left out until the monitors change again.
+    const int64_t later = form->CyclesStarted;
+    ASSERT_TRUE(WaitFor([&] { return form->CyclesStarted > later; }, 30000));
+    EXPECT_EQ(boxes, 1);
+    form->Close();
 }
 
 TEST_F(ControlForm, SpanGivesEachMonitorItsPartAndEachAFigureOfItsOwn) {
