@@ -284,7 +284,9 @@ void TMorphState::PrepareGlowCounts(const std::vector<TFrameStore*>& displays) {
 }
 
 bool TMorphState::RasteriseGlowFrame(int frame, int drawnAs, const TPlacement& place, TRandom& random,
-                                     const std::vector<TFrameStore*>& displays, int64_t last) {
+                                     const std::vector<TFrameStore*>& displays, int64_t last,
+                                     const std::vector<TFrameStore*>& lit) {
+    const auto lights = [&lit](const TFrameStore* d) { return lit.empty() || std::find(lit.begin(), lit.end(), d) != lit.end(); };
     const TMorphFrame& maps = Displays[0]->Frames[frame];
     const TCoefs A = maps.CoefA, B = maps.CoefB, C = maps.CoefC, D = maps.CoefD, E = maps.CoefE, F = maps.CoefF;
     const uint32_t start = random.GetState();
@@ -395,6 +397,7 @@ bool TMorphState::RasteriseGlowFrame(int frame, int drawnAs, const TPlacement& p
     OnThreads(threads, [&](int t) {
         std::vector<uint32_t> vertical;
         for (size_t d = 0; d < displays.size(); ++d) {
+            if (!lights(displays[d])) continue;
             const TLitBox& g = grown[d];
             // The new light inside the grown box, black over the rest of the last one.
             const TLitBox all = United(displays[d]->Frames[frame].Lit, g);
@@ -425,6 +428,7 @@ bool TMorphState::RasteriseGlowFrame(int frame, int drawnAs, const TPlacement& p
         }
     });
     for (size_t d = 0; d < displays.size(); ++d) {
+        if (!lights(displays[d])) continue;
         TMorphFrame& f = displays[d]->Frames[frame];
         // Screens draw only this box: the rest of a frame is black. A
         // pixel's light may come from its neighbours alone: the box around

@@ -294,13 +294,14 @@ bool TMorphState::DrawAnew(const std::vector<TFrameStore*>& anew, int from, int 
     // A glow frame is shown complete: none of these is until it is drawn.
     clear();
     try {
-        if (glow) PrepareGlowCounts(anew);
+        // Glow counts every point on every display of the figure, for the light that its siblings have.
+        if (glow) PrepareGlowCounts(Displays);
         for (int k = from; k <= to; ++k) {
             const TFrameOrigin origin = OriginOf(k);
             if (!origin.Drawn) continue;
             TRandom rng(origin.State);
             if (glow) {
-                RasteriseGlowFrame(k, origin.Frame, PlacementOf(origin.Kind), rng, anew, last);
+                RasteriseGlowFrame(k, origin.Frame, PlacementOf(origin.Kind), rng, Displays, MaxPointBudget, anew);
             } else {
                 RasteriseFrame(k, PlacementOf(origin.Kind), rng, anew, last);
             }

@@ -70,7 +70,8 @@ public:
     // Frames `from`..`to` of `anew`, displays of this figure whose frames were
     // allocated while the show ran, drawn as they were drawn for the others:
     // the same maps, colours and generator states, each display's own budget
-    // (a glow frame's reference is measured over `anew` alone). Frames
+    // (a glow frame's orbits, their length and its reference those of all the
+    // figure's displays, whose light stays as it is). Frames
     // never drawn (the first cycle's start, a cycle cut short) stay empty.
     // Each display's DrawingAnew is lowered at the end, however it ends;
     // false when Cancel stopped it, which leaves those frames empty.
@@ -97,9 +98,11 @@ private:
     // Glow: the frames one after the other, each with its orbits over GlowThreads threads.
     bool RasteriseGlowFrames(TTargetKind kind);
     void PrepareGlowCounts(const std::vector<TFrameStore*>& displays);
-    // Into `frame`, with the orbits of frame `drawnAs`.
+    // Into `frame`, with the orbits of frame `drawnAs`, counted on `displays`;
+    // the light of those in `lit` alone (all of them when empty).
     bool RasteriseGlowFrame(int frame, int drawnAs, const TPlacement& place, TRandom& random,
-                            const std::vector<TFrameStore*>& displays, int64_t last);
+                            const std::vector<TFrameStore*>& displays, int64_t last,
+                            const std::vector<TFrameStore*>& lit = {});
 
     bool PictureTakenOver = false;
     // Frames 1..n; index 0 unused.
