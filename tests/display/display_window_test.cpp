@@ -432,7 +432,10 @@ TEST_F(DisplayWindow, AGlowFrameIsShownOnlyCompleteAsItsLightTimesItsColour) {
     form.Frames[k + 1].Complete.Set(false);
     show(61);
     EXPECT_EQ(mismatches(k), 0);
+    // Qt reports the window exposed until it has handled the unmap: the hide
+    // must be seen first, or the grab comes before the expose's repaint.
     form.Hide();
+    ASSERT_TRUE(WaitFor([&] { return !form.GLSceneViewer1->isExposed(); }));
     form.Show();
     ASSERT_TRUE(WaitFor([&] { return form.GLSceneViewer1->isExposed(); }));
     EXPECT_EQ(mismatches(k), 0);
