@@ -9,6 +9,7 @@
 #include "app/error_report.h"
 #include "app/screens_host.h"
 #include "desktop/program_icon.h"
+#include "engine/figures.h"
 
 namespace ombrel {
 
@@ -110,12 +111,7 @@ void TForm1::Fail(const std::exception& e) {
     Close();
 }
 
-std::vector<TMorphState*> TForm1::Figures() {
-    if (Options.Show.Monitors != TMonitorMode::Each) return {this};
-    std::vector<TMorphState*> figures;
-    for (auto& f : OwnFigures) figures.push_back(f.get());
-    return figures;
-}
+std::vector<TMorphState*> TForm1::Figures() { return FiguresOf(*this, OwnFigures, Options.Show.Monitors); }
 
 TGenerationDone TForm1::ReportToGuiThread() {
     return [this](std::exception_ptr error) {

@@ -117,8 +117,6 @@ private:
     // While nothing is in sight the clock stands, so no cycle's end applies
     // a layout change: it is applied as soon as no worker runs.
     void FollowWhileUnseen();
-    // --monitors each: a figure for every display, kept while its display is.
-    void FollowWithFigures();
     void StartFirstCycle();
     // Says why the program cannot go on and ends it with exit code 1.
     void Fail(const std::exception& e);

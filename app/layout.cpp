@@ -6,6 +6,7 @@
 
 #include "app/control_form.h"
 #include "app/error_report.h"
+#include "engine/figures.h"
 
 namespace ombrel {
 
@@ -118,37 +119,19 @@ std::vector<TFrameStore*> TForm1::ApplyLayout(bool startUp) {
     LayoutNote = note;
     PlaceOnCanvas(Displays, rects, mode, Options.Show.Density);
     if (Options.Show.Monitors == TMonitorMode::Each) {
-        FollowWithFigures();
-    } else {
+        FollowWithOwnFigures(OwnFigures, Displays, Seed);
+    } else if (oldFirst && !Displays.empty() && Displays[0] != oldFirst) {
         // Display 0 holds the maps and colours of every frame for all displays.
-        if (oldFirst && !Displays.empty() && Displays[0] != oldFirst) Displays[0]->CopyMorphOf(*oldFirst);
-        for (auto& d : DisplayForms) d->Colours = Displays[0];
+        Displays[0]->CopyMorphOf(*oldFirst);
     }
+    const std::vector<const TFrameStore*> colours = ColourSources(Figures());
+    for (size_t i = 0; i < DisplayForms.size(); ++i) DisplayForms[i]->Colours = colours[i];
     // With every monitor gone, the figure goes too: the show starts afresh.
     if (Displays.empty()) FirstCycle = true;
     UpdateMaxPointBudget();
     // Shown once registered: an expose delivered at once paints with the whole list.
     for (TForm2* d : added) d->Show();
     return anew;
-}
-
-void TForm1::FollowWithFigures() {
-    std::vector<std::unique_ptr<TMorphState>> old = std::move(OwnFigures);
-    OwnFigures.clear();
-    for (size_t i = 0; i < DisplayForms.size(); ++i) {
-        TForm2* display = DisplayForms[i].get();
-        display->Colours = display;
-        const auto kept = std::find_if(old.begin(), old.end(), [&](const auto& f) { return f && f->Displays[0] == display; });
-        if (kept != old.end()) {
-            OwnFigures.push_back(std::move(*kept));
-        } else {
-            OwnFigures.push_back(std::make_unique<TMorphState>());
-            OwnFigures.back()->Displays = {display};
-            OwnFigures.back()->FirstCycle = true;
-            OwnFigures.back()->Random.Seed(FigureSeed(Seed, i));
-        }
-        OwnFigures.back()->UpdateMaxPointBudget();
-    }
 }
 
 }  // namespace ombrel

@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "display/hsv_color.h"
+#include "engine/figures.h"
 #include "engine/generator.h"
 #include "tools/frame_output.h"
 
@@ -36,30 +37,16 @@ TFramesShow::TFramesShow(const TFramesOptions& options, uint32_t seed) {
     const TMonitorMode mode = PlanMonitorMode(options.Displays, options.Show.Monitors, options.Show.Density, Note);
     PlaceOnCanvas(Control.Displays, options.Displays, mode, options.Show.Density);
     Control.Timing = options.Show.Timing();
-    const auto start = [](TMorphState& figure, uint32_t figureSeed) {
-        figure.UpdateMaxPointBudget();
-        figure.FirstCycle = true;
-        figure.Random.Seed(figureSeed);
-    };
-    if (options.Show.Monitors != TMonitorMode::Each) {
-        start(Control, seed);
-        Figures = {&Control};
-        return;
-    }
-    for (size_t i = 0; i < Stores.size(); ++i) {
-        OwnFigures.push_back(std::make_unique<TMorphState>());
-        OwnFigures.back()->Displays = {Stores[i].get()};
-        start(*OwnFigures.back(), FigureSeed(seed, i));
-        Figures.push_back(OwnFigures.back().get());
-    }
+    if (options.Show.Monitors == TMonitorMode::Each)
+        FollowWithOwnFigures(OwnFigures, Control.Displays, seed);
+    else
+        StartFigure(Control, seed);
+    Figures = FiguresOf(Control, OwnFigures, options.Show.Monitors);
 }
 
 bool RunFrames(const TFramesOptions& options, TFramesShow& show, std::FILE* hashes, std::string& error) {
     const bool progress = isatty(STDERR_FILENO) && !options.OutDir.empty();
-    // Where each display's colours are: the first display of its figure.
-    std::vector<const TFrameStore*> colourOf;
-    for (const TMorphState* figure : show.Figures)
-        for (size_t i = 0; i < figure->Displays.size(); ++i) colourOf.push_back(figure->Displays[0]);
+    const std::vector<const TFrameStore*> colourOf = ColourSources(show.Figures);
     for (int cycle = 1; cycle <= options.Cycles; ++cycle) {
         for (const TCycleRequest& r : options.Requests)
             if (r.Cycle == cycle) RequestOf(show.Control, r.Kind) = true;
