@@ -1,8 +1,8 @@
 #include "engine/morph_state.h"
 
 #include "engine/background_thread.h"
+#include "engine/dots_rasteriser.h"
 #include "engine/interpolation.h"
-#include "engine/plot.h"
 
 #include <algorithm>
 #include <cmath>
@@ -29,13 +29,6 @@ TCoefs LerpCoefs(int i, int n, const TCoefs& v1, const TCoefs& vn) noexcept {
     for (size_t k = 0; k < 4; ++k) r[k] = Interpolate(i, n, v1[k], vn[k]);
     return r;
 }
-
-// One display's view of a frame, ready for the inner loop.
-struct TPlotTarget {
-    TBitsView Bits;
-    TCanvasView Canvas;
-    int32_t Budget;
-};
 
 }  // namespace
 
@@ -209,69 +202,21 @@ bool TMorphState::RasteriseFrames(TTargetKind kind) {
     return !Cancel.load(std::memory_order_relaxed);
 }
 
+bool TMorphState::RasteriseGlowFrames(TTargetKind kind) {
+    const TPlacement& place = PlacementOf(kind);
+    Glow.Prepare(Displays, GlowThreads);
+    const int n = Displays[0]->Frames.Count();
+    for (int i = 2; i <= n; ++i) {
+        OriginOf(i) = {true, Random.GetState(), kind, i};
+        if (!Glow.Draw(i, i, TOrbitMaps::Of(Displays[0]->Frames[i]), place, Random, MaxPointBudget, {}, Cancel))
+            return false;
+    }
+    return true;
+}
+
 bool TMorphState::RasteriseFrame(int frame, const TPlacement& place, TRandom& random,
                                  const std::vector<TFrameStore*>& displays, int64_t last) {
-    const TMorphFrame& maps = Displays[0]->Frames[frame];
-    const TCoefs A = maps.CoefA, B = maps.CoefB, C = maps.CoefC, D = maps.CoefD, E = maps.CoefE,
-                 F = maps.CoefF;
-
-    // Every display plots a prefix of the one sequence; with the displays in
-    // falling budget order, the iterations split into runs in which the first
-    // n displays take every point.
-    std::vector<TPlotTarget> targets;
-    targets.reserve(displays.size());
-    for (TFrameStore* d : displays)
-        targets.push_back({d->Frames[frame].FrameBits.View(), TCanvasView::Of(*d), d->PointBudget});
-    std::stable_sort(targets.begin(), targets.end(),
-                     [](const TPlotTarget& a, const TPlotTarget& b) { return a.Budget > b.Budget; });
-
-    // The orbit first, a batch of points at a time, then their plots: the
-    // orbit's chain of arithmetic no longer waits on the bitmap's cache
-    // misses, and the plots of a batch overlap theirs. The bits are the same.
-    constexpr int Batch = 256;
-    TCanvasView::TPair Points[Batch];
-    size_t Words[Batch];
-    uint32_t Bits[Batch];
-    TRandom rng = random;  // a local copy stays in registers
-    double x = 0, y = 0;
-    int64_t j = 0;
-    for (size_t n = targets.size() + 1; n-- > 0;) {
-        const int64_t runEnd = n > 0 ? std::min<int64_t>(last, targets[n - 1].Budget) : last;
-        while (j <= runEnd) {
-            // Often enough to end within milliseconds, rarely enough to cost nothing.
-            if (Cancel.load(std::memory_order_relaxed)) return false;
-            const int64_t batchEnd = std::min<int64_t>(runEnd + 1, j + Batch);
-            int count = 0;
-            bool left = false;
-            for (; j < batchEnd; ++j) {
-                // A point that left the box never moves again: the rest of the frame does nothing.
-                if (!(-1000000.0 < x && x < 1000000.0 && -1000000.0 < y && y < 1000000.0)) {
-                    left = true;
-                    break;
-                }
-                const uint32_t k = rng.Integer(4);
-                const double nx = A[k] * x + B[k] * y + E[k];
-                const double ny = C[k] * x + D[k] * y + F[k];
-                x = nx;
-                y = ny;
-                Points[count++] = TCanvasView::TPair{x, y};
-            }
-            // The divisions once for all displays, two at a time, off the orbit's chain.
-            for (int c = 0; c < count; ++c) Points[c] = TCanvasView::Shares(place, Points[c]);
-            for (size_t t = 0; t < n; ++t) {
-                const TPlotTarget target = targets[t];
-                for (int c = 0; c < count; ++c) target.Canvas.WordOf(Points[c], target.Bits.RowWords, Words[c], Bits[c]);
-                // The stores alone, in a loop this small, keep many cache misses in flight.
-                for (int c = 0; c < count; ++c) target.Bits.OrWord(Words[c], Bits[c]);
-            }
-            if (left) {
-                random = rng;
-                return false;
-            }
-        }
-    }
-    random = rng;
-    return true;
+    return RasteriseDotsFrame(frame, TOrbitMaps::Of(Displays[0]->Frames[frame]), place, random, displays, last, Cancel);
 }
 
 bool TMorphState::DrawAnew(const std::vector<TFrameStore*>& anew, int from, int to) {
@@ -295,13 +240,14 @@ bool TMorphState::DrawAnew(const std::vector<TFrameStore*>& anew, int from, int 
     clear();
     try {
         // Glow counts every point on every display of the figure, for the light that its siblings have.
-        if (glow) PrepareGlowCounts(Displays);
+        if (glow) Glow.Prepare(Displays, GlowThreads);
         for (int k = from; k <= to; ++k) {
             const TFrameOrigin origin = OriginOf(k);
             if (!origin.Drawn) continue;
             TRandom rng(origin.State);
             if (glow) {
-                RasteriseGlowFrame(k, origin.Frame, PlacementOf(origin.Kind), rng, Displays, MaxPointBudget, anew);
+                Glow.Draw(k, origin.Frame, TOrbitMaps::Of(Displays[0]->Frames[k]), PlacementOf(origin.Kind), rng,
+                          MaxPointBudget, anew, Cancel);
             } else {
                 RasteriseFrame(k, PlacementOf(origin.Kind), rng, anew, last);
             }

@@ -5,6 +5,7 @@
 
 #include "engine/cycle.h"
 #include "engine/frame_store.h"
+#include "engine/glow_rasteriser.h"
 #include "engine/presets.h"
 #include "engine/random.h"
 
@@ -97,20 +98,11 @@ private:
                         int64_t last);
     // Glow: the frames one after the other, each with its orbits over GlowThreads threads.
     bool RasteriseGlowFrames(TTargetKind kind);
-    void PrepareGlowCounts(const std::vector<TFrameStore*>& displays);
-    // Into `frame`, with the orbits of frame `drawnAs`, counted on `displays`;
-    // the light of those in `lit` alone (all of them when empty).
-    bool RasteriseGlowFrame(int frame, int drawnAs, const TPlacement& place, TRandom& random,
-                            const std::vector<TFrameStore*>& displays, int64_t last,
-                            const std::vector<TFrameStore*>& lit = {});
 
     bool PictureTakenOver = false;
     // Frames 1..n; index 0 unused.
     std::vector<TFrameOrigin> Origins;
-    // Glow: per thread, per display, each pixel's hits in the frame being drawn.
-    std::vector<std::vector<std::vector<uint16_t>>> GlowCounts;
-    // Per thread, of its share of the pixels; the first then holds them all.
-    std::vector<std::vector<uint32_t>> GlowHistograms;
+    TGlowRasteriser Glow;
 };
 
 }  // namespace ombrel

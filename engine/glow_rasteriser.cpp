@@ -1,0 +1,240 @@
+#include "engine/glow_rasteriser.h"
+
+#include <algorithm>
+#include <cstring>
+#include <system_error>
+#include <thread>
+
+#include "engine/background_thread.h"
+#include "engine/glow.h"
+#include "engine/glow_count.h"
+
+namespace ombrel {
+
+namespace {
+
+// An orbit's transient from the origin, left out of the extra orbits:
+// otherwise every one of them would light the same few pixels near it.
+constexpr int BurnIn = 20;
+
+// work(t) for every t in [0, threads), each on a thread of its own where one
+// can be started, this one taking t = 0 and any that could not.
+template <typename TWork>
+void OnThreads(int threads, const TWork& work) {
+    std::vector<std::thread> helpers;
+    try {
+        for (int t = 1; t < threads; ++t)
+            helpers.emplace_back([&work, t] {
+                RunInBackground();
+                work(t);
+            });
+    } catch (const std::system_error&) {
+        // Fewer threads: this one takes the rest.
+    }
+    work(0);
+    for (int t = static_cast<int>(helpers.size()) + 1; t < threads; ++t) work(t);
+    for (std::thread& h : helpers) h.join();
+}
+
+// each(x) for every x in [from, to) with counts[x] != 0; four at a time
+// over the uncounted pixels, most of a box.
+template <typename TEach>
+void ForEachCounted(const uint16_t* counts, int from, int to, const TEach& each) {
+    int x = from;
+    for (uint64_t word; x + 4 <= to; x += 4) {
+        std::memcpy(&word, counts + x, 8);
+        if (word == 0) continue;
+        for (int i = x; i < x + 4; ++i)
+            if (counts[i] != 0) each(i);
+    }
+    for (; x < to; ++x)
+        if (counts[x] != 0) each(x);
+}
+
+// total[x] += part[x], saturating at 0xFFFF, and part[x] = 0, for x in
+// [0, n): in one pass, which the compiler vectorises.
+void AddSaturating(uint16_t* __restrict total, uint16_t* __restrict part, int n) noexcept {
+    for (int x = 0; x < n; ++x) {
+        const auto sum = static_cast<uint16_t>(total[x] + part[x]);
+        // Wrapped past 0xFFFF exactly when the sum is below a term.
+        total[x] = sum < part[x] ? uint16_t{0xFFFF} : sum;
+        part[x] = 0;
+    }
+}
+
+TLitBox United(const TLitBox& a, const TLitBox& b) noexcept {
+    if (a.Empty()) return b;
+    if (b.Empty()) return a;
+    return {std::min(a.Left, b.Left), std::min(a.Top, b.Top), std::max(a.Right, b.Right), std::max(a.Bottom, b.Bottom)};
+}
+
+}  // namespace
+
+void TGlowRasteriser::Prepare(const std::vector<TFrameStore*>& displays, int threads) {
+    Displays = displays;
+    Counts.resize(static_cast<size_t>(std::max(1, threads)));
+    for (auto& perThread : Counts) {
+        perThread.resize(displays.size());
+        for (size_t d = 0; d < displays.size(); ++d)
+            perThread[d].assign(static_cast<size_t>(displays[d]->ScreenWidth) * displays[d]->ScreenHeight + 1, 0);
+    }
+}
+
+bool TGlowRasteriser::Draw(int frame, int drawnAs, const TOrbitMaps& maps, const TPlacement& place, TRandom& random,
+                           int64_t last, const std::vector<TFrameStore*>& lit, const std::atomic<bool>& cancel) {
+    if (!Count(drawnAs, maps, place, random, last, cancel)) return false;
+    std::vector<bool> lights(Displays.size());
+    for (size_t d = 0; d < Displays.size(); ++d)
+        lights[d] = lit.empty() || std::find(lit.begin(), lit.end(), Displays[d]) != lit.end();
+    Light(frame, Merge(), lights);
+    Finish(frame, lights);
+    return true;
+}
+
+bool TGlowRasteriser::Count(int drawnAs, const TOrbitMaps& maps, const TPlacement& place, TRandom& random, int64_t last,
+                            const std::atomic<bool>& cancel) {
+    const uint32_t start = random.GetState();
+    int64_t pixels = 0;
+    for (const TFrameStore* d : Displays) pixels = std::max<int64_t>(pixels, int64_t{d->ScreenWidth} * d->ScreenHeight);
+    const int orbits = GlowOrbits(pixels);
+    const int threads = Threads();
+    Counted.assign(static_cast<size_t>(threads), std::vector<TLitBox>(Displays.size()));
+    const auto run = [&](int thread, int first, int end) {
+        std::vector<TCountTarget> targets;
+        for (size_t d = 0; d < Displays.size(); ++d)
+            targets.emplace_back(*Displays[d], place, Counts[static_cast<size_t>(thread)][d].data());
+        // The orbit first, a batch of points at a time, then their counts:
+        // the orbit's chain of arithmetic no longer waits on cache misses.
+        constexpr int Batch = 256;
+        double xs[Batch + 3], ys[Batch + 3];
+        uint32_t slots[Batch + 3];
+        for (int orbit = first; orbit < end; ++orbit) {
+            TRandom rng = orbit == 0 ? random : TRandom(GlowOrbitSeed(start, drawnAs, orbit));
+            double x = 0, y = 0;
+            bool alive = true;
+            const auto step = [&] {
+                if (!(alive = InOrbitBox(x, y))) return false;
+                StepOrbit(maps, rng.Integer(4), x, y);
+                return true;
+            };
+            if (orbit != 0)
+                for (int j = 0; j < BurnIn && step(); ++j) {
+                }
+            for (int64_t j = 0; alive && j <= last;) {
+                if (cancel.load(std::memory_order_relaxed)) return;
+                int count = 0;
+                for (const int64_t batchEnd = std::min<int64_t>(last + 1, j + Batch); j < batchEnd && step(); ++j) {
+                    xs[count] = x;
+                    ys[count++] = y;
+                }
+                for (TCountTarget& t : targets) {
+                    t.Place(xs, ys, count, slots);
+                    t.Raise(slots, count);
+                }
+            }
+            if (orbit == 0) random = rng;
+        }
+        for (size_t d = 0; d < targets.size(); ++d) Counted[static_cast<size_t>(thread)][d] = targets[d].Box();
+    };
+    // Each thread takes a fixed run of orbits; the counts add up the same however the threads ran.
+    const auto firstOf = [&](int t) { return orbits * t / threads; };
+    OnThreads(threads, [&](int t) { run(t, firstOf(t), firstOf(t + 1)); });
+    if (cancel.load(std::memory_order_relaxed)) return false;
+    Boxes.assign(Displays.size(), TLitBox{});
+    for (size_t d = 0; d < Displays.size(); ++d)
+        for (const std::vector<TLitBox>& perThread : Counted) Boxes[d] = United(Boxes[d], perThread[d]);
+    return true;
+}
+
+uint32_t TGlowRasteriser::Merge() {
+    const int threads = Threads();
+    Histograms.resize(static_cast<size_t>(threads));
+    OnThreads(threads, [&](int t) {
+        std::vector<uint32_t>& histogram = Histograms[static_cast<size_t>(t)];
+        histogram.assign(0x10000, 0);
+        for (size_t d = 0; d < Displays.size(); ++d) {
+            const TLitBox& b = Boxes[d];
+            if (b.Empty()) continue;
+            for (int y = RowOf(b, t); y < RowOf(b, t + 1); ++y) {
+                uint16_t* total = Counts[0][d].data() + y * Width(d);
+                // Another thread's counts lie in its own box; saturating one
+                // after the other leaves the least of the sum and the largest count.
+                for (size_t other = 1; other < Counted.size(); ++other) {
+                    const TLitBox& o = Counted[other][d];
+                    if (o.Empty() || y < o.Top || y > o.Bottom) continue;
+                    uint16_t* part = Counts[other][d].data() + y * Width(d);
+                    AddSaturating(total + o.Left, part + o.Left, o.Right - o.Left + 1);
+                }
+                ForEachCounted(total, b.Left, b.Right + 1, [&](int x) { ++histogram[total[x]]; });
+            }
+        }
+    });
+    // One reference for all the figure's displays, so that a span has no
+    // seams. Black pixels are most of them and no part of it.
+    std::vector<uint32_t>& histogram = Histograms[0];
+    for (size_t t = 1; t < Histograms.size(); ++t)
+        for (size_t c = 1; c < 0x10000; ++c) histogram[c] += Histograms[t][c];
+    return GlowReference(histogram.data(), 0x10000);
+}
+
+void TGlowRasteriser::Light(int frame, uint32_t reference, const std::vector<bool>& lights) {
+    const TGlowTone tone(reference);
+    // Light reaches a pixel beyond the counted ones: each box grown by one.
+    Grown.assign(Displays.size(), TLitBox{});
+    for (size_t d = 0; d < Displays.size(); ++d)
+        if (!Boxes[d].Empty())
+            Grown[d] = {std::max(0, Boxes[d].Left - 1), std::max(0, Boxes[d].Top - 1),
+                        std::min(Displays[d]->ScreenWidth - 1, Boxes[d].Right + 1),
+                        std::min(Displays[d]->ScreenHeight - 1, Boxes[d].Bottom + 1)};
+    OnThreads(Threads(), [&](int t) {
+        std::vector<uint32_t> vertical;
+        for (size_t d = 0; d < Displays.size(); ++d) {
+            if (!lights[d]) continue;
+            const TLitBox& g = Grown[d];
+            // The new light inside the grown box, black over the rest of the last one.
+            const TLitBox all = United(Displays[d]->Frames[frame].Lit, g);
+            if (all.Empty()) continue;
+            const int w = Displays[d]->ScreenWidth, h = Displays[d]->ScreenHeight;
+            const uint16_t* total = Counts[0][d].data();
+            uint8_t* light = Displays[d]->Frames[frame].Light.get();
+            for (int y = RowOf(all, t); y < RowOf(all, t + 1); ++y) {
+                uint8_t* row = light + static_cast<size_t>(y) * w;
+                std::fill(row + all.Left, row + all.Right + 1, uint8_t{0});
+                if (g.Empty() || y < g.Top || y > g.Bottom) continue;
+                const uint16_t* here = total + static_cast<size_t>(y) * w;
+                const uint16_t* above = y > 0 ? here - w : nullptr;
+                const uint16_t* below = y + 1 < h ? here + w : nullptr;
+                tone.LightRow(above, here, below, w, g.Left, g.Right, vertical, row);
+            }
+        }
+    });
+}
+
+void TGlowRasteriser::Finish(int frame, const std::vector<bool>& lights) {
+    // Every count back to zero for the next frame, once no thread reads them.
+    OnThreads(Threads(), [&](int t) {
+        for (size_t d = 0; d < Displays.size(); ++d) {
+            const TLitBox& b = Boxes[d];
+            if (b.Empty()) continue;
+            for (int y = RowOf(b, t); y < RowOf(b, t + 1); ++y) {
+                uint16_t* counts = Counts[0][d].data() + y * Width(d);
+                std::fill(counts + b.Left, counts + b.Right + 1, uint16_t{0});
+            }
+        }
+    });
+    for (size_t d = 0; d < Displays.size(); ++d) {
+        if (!lights[d]) continue;
+        TMorphFrame& f = Displays[d]->Frames[frame];
+        // Screens draw only this box: the rest of a frame is black. A
+        // pixel's light may come from its neighbours alone: the box around
+        // the pixels lit in the grown box.
+        const TLitBox& g = Grown[d];
+        const int w = Displays[d]->ScreenWidth;
+        TLitBox lit = g.Empty() ? TLitBox{} : LitBoxOf(f.Light.get() + static_cast<size_t>(g.Top) * w, w, g.Bottom - g.Top + 1);
+        if (!lit.Empty()) lit = {lit.Left, lit.Top + g.Top, lit.Right, lit.Bottom + g.Top};
+        f.Lit = lit;
+        f.Complete.Set(true);
+    }
+}
+
+}  // namespace ombrel

@@ -1,0 +1,61 @@
+#pragma once
+#include <atomic>
+#include <cstdint>
+#include <vector>
+
+#include "engine/frame_store.h"
+#include "engine/orbit.h"
+#include "engine/presets.h"
+#include "engine/random.h"
+
+namespace ombrel {
+
+// Glow frames, in four steps: the orbits' points counted on every display,
+// a share of the orbits on each thread (Count); the threads' counts added
+// up, with a histogram of them for the frame's reference (Merge); the counts
+// turned into light, sparse pixels' light spread from the counts around
+// them (Light); the counts cleared for the next frame and the frames
+// marked complete (Finish). It owns the counts and histograms, kept from
+// frame to frame and cycle to cycle: a new block each time would spread
+// over the allocator's arenas. Every step adds whole numbers, so a frame is
+// the same however the work was split over threads.
+class TGlowRasteriser {
+public:
+    // Counts for these displays (every point of a frame counts on each), on `threads` threads.
+    void Prepare(const std::vector<TFrameStore*>& displays, int threads);
+
+    // Frame `frame` with the maps given and the orbits of frame `drawnAs`:
+    // orbit 0 is the dots' own, drawn from `random` with the same draws (which
+    // it advances, so that the figures that follow are those of the dots),
+    // the others from seeds of the frame's start. Each orbit has `last` + 1
+    // points. The light goes to the displays of `lit` (all when empty), the
+    // others only count. False when `cancel` stopped it.
+    bool Draw(int frame, int drawnAs, const TOrbitMaps& maps, const TPlacement& place, TRandom& random, int64_t last,
+              const std::vector<TFrameStore*>& lit, const std::atomic<bool>& cancel);
+
+private:
+    bool Count(int drawnAs, const TOrbitMaps& maps, const TPlacement& place, TRandom& random, int64_t last,
+               const std::atomic<bool>& cancel);
+    // The frame's reference.
+    uint32_t Merge();
+    void Light(int frame, uint32_t reference, const std::vector<bool>& lights);
+    void Finish(int frame, const std::vector<bool>& lights);
+    // Rows of a box that thread t takes.
+    int RowOf(const TLitBox& b, int t) const { return b.Top + (b.Bottom - b.Top + 1) * t / Threads(); }
+    int Threads() const { return static_cast<int>(Counts.size()); }
+    size_t Width(size_t d) const { return static_cast<size_t>(Displays[d]->ScreenWidth); }
+
+    std::vector<TFrameStore*> Displays;
+    // Per thread, per display, each pixel's hits in the frame being drawn,
+    // and one slot more, where points off the display count.
+    std::vector<std::vector<std::vector<uint16_t>>> Counts;
+    // Per thread, of its share of the pixels; the first then holds them all.
+    std::vector<std::vector<uint32_t>> Histograms;
+    // Per thread and display: the box around the pixels that thread counted.
+    std::vector<std::vector<TLitBox>> Counted;
+    // Per display: the box around every thread's counted pixels (all counts
+    // outside are zero), and that box grown by the pixel that light reaches beyond.
+    std::vector<TLitBox> Boxes, Grown;
+};
+
+}  // namespace ombrel
