@@ -105,9 +105,10 @@ wait_until 10 waiting || fail "waiting again with $(tasks) threads"
 
 echo "== shown again at the next idle, and nothing done before it; a key ends that show too"
 wait_until 60 shown || fail "not shown again: $(differing 0) and $(differing 1) pixels differ"
-# The seat is idle 3 s after the move; the show before ends within moments of it.
-awk -v t="$moved" '$1 > t + 0.5 && $1 < t + 3 { exit 1 }' "$SWAPS" || fail "a swap while waiting"
-awk -v t="$moved" '$1 > t && $1 < t + 3 { exit 1 }' "$THREADS" || fail "a thread started while waiting"
+# The seat is idle 3 s after the move; the show before ends within moments
+# of it, and the clock read after the move may lag it under load.
+awk -v t="$moved" '$1 > t + 0.5 && $1 < t + 2.5 { exit 1 }' "$SWAPS" || fail "a swap while waiting"
+awk -v t="$moved" '$1 > t + 0.5 && $1 < t + 2.5 { exit 1 }' "$THREADS" || fail "a thread started while waiting"
 typed_to_daemon() { type_key z; as_before; }
 wait_until 20 typed_to_daemon || fail "a key did not end the show"
 running || fail "the daemon ended with the show"
