@@ -2,7 +2,6 @@
 
 #include <QCoreApplication>
 #include <QMetaObject>
-#include <cstdio>
 #include <stdexcept>
 
 #include "app/error_report.h"

@@ -39,6 +39,24 @@ protected:
     }
 };
 
+// Closes every message box as soon as it is open, counting them, and keeps the last one's text.
+struct TBoxCloser {
+    int Boxes = 0;
+    QString Text;
+    QTimer Timer;
+    TBoxCloser() {
+        Timer.setInterval(20);
+        QObject::connect(&Timer, &QTimer::timeout, [this] {
+            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+                ++Boxes;
+                Text = box->text();
+                box->close();
+            }
+        });
+        Timer.start();
+    }
+};
+
 // Runs `action` as soon as a modal box is open and returns the box's caption and text.
 void WhenModal(const std::function<void(QWidget*)>& action) {
     QTimer::singleShot(0, [action] {
@@ -375,31 +393,20 @@ TEST_F(ControlForm, AMonitorWhoseDisplayCannotBeMadeIsReportedOnceAndLeftOutWhil
     quick.Morph = 0.5;
     auto form = Start({}, TRunOptions{1, &host, quick});
     host.Refuse = 160;
-    int boxes = 0;
-    QString text;
-    QTimer closer;
-    closer.setInterval(20);
-    QObject::connect(&closer, &QTimer::timeout, [&] {
-        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
-            ++boxes;
-            text = box->text();
-            box->close();
-        }
-    });
-    closer.start();
+    TBoxCloser closer;
     // Plugged in mid-show: the layout follows at the next cycle's start.
     monitors.push_back({160, 0, 120, 90});
     host.OnChanged();
     const int64_t cycle = form->CyclesStarted;
-    ASSERT_TRUE(WaitFor([&] { return form->CyclesStarted >= cycle + 2 && boxes == 1; }, 30000));
-    EXPECT_EQ(text, "Failed to create RenderingContext.");
+    ASSERT_TRUE(WaitFor([&] { return form->CyclesStarted >= cycle + 2 && closer.Boxes == 1; }, 30000));
+    EXPECT_EQ(closer.Text, "Failed to create RenderingContext.");
     EXPECT_FALSE(form->Closed());
     ASSERT_EQ(form->Displays.size(), 1u);
     EXPECT_TRUE(form->Timer1.isActive());
     // One more cycle, and no second box: the monitor is left out until the monitors change again.
     const int64_t later = form->CyclesStarted;
     ASSERT_TRUE(WaitFor([&] { return form->CyclesStarted > later; }, 30000));
-    EXPECT_EQ(boxes, 1);
+    EXPECT_EQ(closer.Boxes, 1);
     form->Close();
 }
 
@@ -459,30 +466,18 @@ TEST_F(ControlForm, AFailedCycleIsReportedOnceAndTheLastFigureStaysOnScreen) {
     ASSERT_TRUE(WaitFor([&] { return !form->Generating.load(); }));
     form->FrameCounter = 99;
 
-    // Closes every box as soon as it is open, counting them.
-    int boxes = 0;
-    QString text;
-    QTimer closer;
-    closer.setInterval(20);
-    QObject::connect(&closer, &QTimer::timeout, [&] {
-        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
-            ++boxes;
-            text = box->text();
-            box->close();
-        }
-    });
-    closer.start();
+    TBoxCloser closer;
     form->FailNext = true;
     form->Timer1Timer();
-    ASSERT_TRUE(WaitFor([&] { return boxes == 1; }));
-    EXPECT_EQ(text, "the chaos game ran out of memory");
+    ASSERT_TRUE(WaitFor([&] { return closer.Boxes == 1; }));
+    EXPECT_EQ(closer.Text, "the chaos game ran out of memory");
     for (TFrameStore* d : form->Displays)
         for (int k = 2; k <= DesignedFrameCount; ++k) ASSERT_EQ(d->Frames[k].FrameBits.Hash(), d->Frames[1].FrameBits.Hash()) << k;
     // The clock goes on, the failure is not said again, and the next cycle works.
     for (int tick = 0; tick < DesignedTiming.CycleTicks(); ++tick) form->Timer1Timer();
     ASSERT_TRUE(WaitFor([&] { return !form->Generating.load(); }));
     WaitFor([] { return false; }, 200);
-    EXPECT_EQ(boxes, 1);
+    EXPECT_EQ(closer.Boxes, 1);
     EXPECT_NE(form->Displays[0]->Frames[2].FrameBits.Hash(), form->Displays[0]->Frames[1].FrameBits.Hash());
 }
 

@@ -107,3 +107,17 @@ CONF
   wait_until 30 sway_socket || fail "sway did not start"
   IN_SWAY=("${USER_ENV[@]}" WAYLAND_DISPLAY="$SOCKET" SWAYSOCK="$IPC" LIBGL_ALWAYS_SOFTWARE=1)
 }
+
+# Runs the program (a copy in $WORK) with the options given under weston,
+# which has no layer shell: one line that names the first option, exit 1.
+refused_without_layer_shell() {
+  command -v weston >/dev/null || return 0
+  "${USER_ENV[@]}" weston --backend=headless-backend.so --socket=weston-test --idle-time=0 >"$WORK/weston.log" 2>&1 &
+  local weston=$! code
+  wait_until 30 test -S "$WORK/run/weston-test" || fail "weston did not start"
+  "${USER_ENV[@]}" WAYLAND_DISPLAY=weston-test "$WORK/ombrel" "$@" >"$WORK/out.log" 2>&1
+  code=$?
+  kill "$weston"; wait "$weston" 2>/dev/null
+  [ $code -eq 1 ] && [ "$(grep -c "^ombrel: .*no layer shell.*$1" "$WORK/out.log")" -eq 1 ] ||
+    fail "$*: exit code $code: $(cat "$WORK/out.log")"
+}

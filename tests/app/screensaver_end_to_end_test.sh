@@ -193,18 +193,8 @@ wait_until 10 eval '! running' || fail "still running without its compositor"
 wait "$PID"; code=$?; PID=
 [ $code -eq 1 ] && [ "$(grep -c '^ombrel: ' "$WORK/out.log")" -eq 1 ] || fail "exit code $code: $(cat "$WORK/out.log")"
 
-echo "== without an idle protocol or a layer shell (weston): one line, exit 1"
-if command -v weston >/dev/null; then
-  "${USER_ENV[@]}" weston --backend=headless-backend.so --socket=weston-test --idle-time=0 >"$WORK/weston.log" 2>&1 &
-  WESTON=$!
-  HELPERS+=("$WESTON")
-  wait_until 30 test -S "$WORK/run/weston-test" || fail "weston did not start"
-  for mode in "" "--idle 5"; do
-    "${USER_ENV[@]}" WAYLAND_DISPLAY=weston-test "$WORK/ombrel" --screensaver $mode >"$WORK/out.log" 2>&1
-    code=$?
-    [ $code -eq 1 ] && [ "$(grep -c '^ombrel: .*no layer shell.*--screensaver' "$WORK/out.log")" -eq 1 ] ||
-      fail "--screensaver $mode: exit code $code: $(cat "$WORK/out.log")"
-  done
-fi
+echo "== without a layer shell (weston): one line, exit 1, also as the daemon"
+refused_without_layer_shell --screensaver
+refused_without_layer_shell --screensaver --idle 5
 
 echo "screensaver: all passed"

@@ -175,15 +175,6 @@ wait "$PID"; code=$?; PID=
 [ $code -eq 1 ] && [ "$(grep -c '^ombrel: ' "$WORK/out.log")" -eq 1 ] || fail "exit code $code: $(cat "$WORK/out.log")"
 
 echo "== without a layer shell (weston): one line, exit 1"
-if command -v weston >/dev/null; then
-  "${USER_ENV[@]}" weston --backend=headless-backend.so --socket=weston-test --idle-time=0 >"$WORK/weston.log" 2>&1 &
-  WESTON=$!
-  weston_up() { [ -S "$WORK/run/weston-test" ]; }
-  wait_until 30 weston_up || fail "weston did not start"
-  "${USER_ENV[@]}" WAYLAND_DISPLAY=weston-test "$WORK/ombrel" --wallpaper >"$WORK/out.log" 2>&1
-  code=$?
-  kill "$WESTON"; wait "$WESTON" 2>/dev/null
-  [ $code -eq 1 ] && [ "$(grep -c '^ombrel: .*no layer shell' "$WORK/out.log")" -eq 1 ] || fail "exit code $code: $(cat "$WORK/out.log")"
-fi
+refused_without_layer_shell --wallpaper
 
 echo "wallpaper: all passed"
