@@ -121,3 +121,24 @@ refused_without_layer_shell() {
   [ $code -eq 1 ] && [ "$(grep -c "^ombrel: .*no layer shell.*$1" "$WORK/out.log")" -eq 1 ] ||
     fail "$*: exit code $code: $(cat "$WORK/out.log")"
 }
+
+# Ends sway under the program ($PID): the program must end within 10 s
+# with exit code 1 and one line that says why.
+end_sway_under_it() {
+  "${IN_SWAY[@]}" swaymsg exit >/dev/null 2>&1
+  wait "$SWAY" 2>/dev/null
+  SWAY=
+  wait_until 10 eval '! kill -0 "$PID" 2>/dev/null' || fail "still running without its compositor"
+  wait "$PID"; local code=$?; PID=
+  [ $code -eq 1 ] && [ "$(grep -c '^ombrel: ' "$WORK/out.log")" -eq 1 ] || fail "exit code $code: $(cat "$WORK/out.log")"
+}
+
+# Pixels of sway's output $1 (0 or 1) in the picture $SHOT of both that
+# differ from ombrel-frames' frame 50 of the first cycle for display $1, in
+# the folder $WORK/${2:-frames}.
+differing() {
+  local region
+  region=$([ "$1" -eq 0 ] && echo 1920x1080+0+0 || echo 1280x1024+1920+0)
+  convert "$SHOT" -crop "$region" +repage "$WORK/output$1.png"
+  compare -metric AE "$WORK/output$1.png" "$WORK/${2:-frames}/c1_d$1_f50.png" null: 2>&1
+}

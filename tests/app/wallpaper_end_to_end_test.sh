@@ -39,13 +39,6 @@ wait_until 60 all_lit 1920x1080+0+0 1280x1024+1920+0 || fail "$LIT"
 # Held for ten minutes: the first figure, frame 50 of the first cycle, stays.
 "$FRAMES" --seed 0x5eed --display 1920x1080 --display 1280x1024 --frames 50 --out "$WORK/frames" >/dev/null ||
   fail "ombrel-frames"
-# Pixels of output $1's region of grim's picture that differ from ombrel-frames' frame in ${2:-frames}.
-differing() {
-  local region
-  region=$([ "$1" -eq 0 ] && echo 1920x1080+0+0 || echo 1280x1024+1920+0)
-  convert "$SHOT" -crop "$region" +repage "$WORK/output$1.png"
-  compare -metric AE "$WORK/output$1.png" "$WORK/${2:-frames}/c1_d$1_f50.png" null: 2>&1
-}
 pictures_equal() { shot && [ "$(differing 0 "${1:-}")" = 0 ] && [ "$(differing 1 "${1:-}")" = 0 ]; }
 wait_until 30 pictures_equal || fail "the outputs differ from ombrel-frames' frames in $(differing 0) and $(differing 1) pixels"
 
@@ -167,12 +160,7 @@ wait_until 60 all_lit 1920x1080+0+0 || fail "$LIT"
 wait_until 60 all_lit 1920x1080+3200+0 || fail "the new output: $LIT"
 
 echo "== the compositor going away: one line, exit 1"
-"${IN_SWAY[@]}" swaymsg exit >/dev/null 2>&1
-wait "$SWAY" 2>/dev/null
-SWAY=
-wait_until 10 eval '! kill -0 "$PID" 2>/dev/null' || fail "still running without its compositor"
-wait "$PID"; code=$?; PID=
-[ $code -eq 1 ] && [ "$(grep -c '^ombrel: ' "$WORK/out.log")" -eq 1 ] || fail "exit code $code: $(cat "$WORK/out.log")"
+end_sway_under_it
 
 echo "== without a layer shell (weston): one line, exit 1"
 refused_without_layer_shell --wallpaper
