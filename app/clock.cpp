@@ -6,16 +6,16 @@
 namespace ombrel {
 
 void TForm1::Timer1Timer() {
-    if (FrameCounter < Timing.CycleLastCounter()) {
-        ++FrameCounter;
-    } else if (!Generating.load(std::memory_order_acquire)) {
+    if (Morph->FrameCounter < Morph->Timing.CycleLastCounter()) {
+        ++Morph->FrameCounter;
+    } else if (!Morph->Generating.load(std::memory_order_acquire)) {
         Worker.reset();
         // Monitors that came, went or changed size take part from this cycle on.
         std::vector<TFrameStore*> anew;
         if (LayoutStale) anew = ApplyLayout(false);
         // With no monitor left, the counter waits at the end of the cycle for one.
-        if (!Displays.empty()) {
-            FrameCounter = 0;
+        if (!Morph->Displays.empty()) {
+            Morph->FrameCounter = 0;
             try {
                 StartWorker(std::move(anew));
             } catch (const std::exception& e) {
@@ -39,7 +39,7 @@ std::chrono::steady_clock::duration TickOf(const TCycleTiming& timing) {
 void TForm1::StartClock() {
     ClockRunning = true;
     const auto now = std::chrono::steady_clock::now();
-    Schedule.Start(now, TickOf(Timing));
+    Schedule.Start(now, TickOf(Morph->Timing));
     Timer1.start(Schedule.Wait(now));
 }
 

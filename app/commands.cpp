@@ -8,9 +8,9 @@
 namespace ombrel {
 
 void TForm1::FormKeyPress(QChar Key) {
-    if (Key == 'f') RequestFern = true;
-    else if (Key == 'k') RequestKoch = true;
-    else if (Key == 's') RequestSierpinski = true;
+    if (Key == 'f') Morph->RequestFern = true;
+    else if (Key == 'k') Morph->RequestKoch = true;
+    else if (Key == 's') Morph->RequestSierpinski = true;
     else if (Key == 'q') RequestClose();
     else if (Key == 't') QMessageBox::information(nullptr, QApplication::applicationDisplayName(), "Test");
 }
@@ -27,11 +27,11 @@ void TForm1::AboutOmbrel1Click() {
     AboutBox->exec();
 }
 
-void TForm1::Showfernfractal1Click() { RequestFern = true; }
+void TForm1::Showfernfractal1Click() { Morph->RequestFern = true; }
 
-void TForm1::ShowSierpinskifractal1Click() { RequestSierpinski = true; }
+void TForm1::ShowSierpinskifractal1Click() { Morph->RequestSierpinski = true; }
 
-void TForm1::ShowKochFractal1Click() { RequestKoch = true; }
+void TForm1::ShowKochFractal1Click() { Morph->RequestKoch = true; }
 
 void TForm1::Exit1Click() { RequestClose(); }
 

@@ -14,13 +14,15 @@
 namespace ombrel {
 
 TForm1::TForm1(TMonitorList monitors, const TTrayIcon::TAreaFactory& notificationArea, TRunOptions options)
-    : Options(options), Host(options.Host) {
+    : Morph(options.NewMorphState ? options.NewMorphState() : std::make_unique<TMorphState>()),
+      Options(options),
+      Host(options.Host) {
     if (!Host) {
         OwnHost = std::make_unique<TScreensHost>(std::move(monitors));
         OwnHost->AfterQt();
         Host = OwnHost.get();
     }
-    Timing = Options.Show.Timing();
+    Morph->Timing = Options.Show.Timing();
     setGeometry(255, 146, 544, 385);
     setWindowTitle("Form1");
     CreateComponents(notificationArea);
@@ -83,9 +85,9 @@ void TForm1::AttachHost() {
 }
 
 void TForm1::FormCreate() {
-    FirstCycle = true;
+    Morph->FirstCycle = true;
     Seed = Options.Seed ? *Options.Seed : SeedFromClock();
-    Random.Seed(Seed);
+    Morph->Random.Seed(Seed);
     ApplyLayout(true);
     // Started from the event loop, once this form is complete. The displays
     // show the empty first frame meanwhile; input goes on.
@@ -97,7 +99,7 @@ void TForm1::StartFirstCycle() {
     try {
         if (LayoutStale) ApplyLayout(true);
         // Without a monitor, wait for one.
-        if (Displays.empty()) return;
+        if (Morph->Displays.empty()) return;
         StartWorker();
     } catch (const std::exception& e) {
         // Without a first cycle there is nothing to show.
@@ -111,7 +113,7 @@ void TForm1::Fail(const std::exception& e) {
     Close();
 }
 
-std::vector<TMorphState*> TForm1::Figures() { return FiguresOf(*this, OwnFigures, Options.Show.Monitors); }
+std::vector<TMorphState*> TForm1::Figures() { return FiguresOf(*Morph, OwnFigures, Options.Show.Monitors); }
 
 TGenerationDone TForm1::ReportToGuiThread() {
     return [this](std::exception_ptr error) {
@@ -120,7 +122,7 @@ TGenerationDone TForm1::ReportToGuiThread() {
 }
 
 void TForm1::StartWorker(std::vector<TFrameStore*> anew) {
-    Worker = StartGenerator(*this, Figures(), ReportToGuiThread(), std::move(anew));
+    Worker = StartGenerator(*Morph, Figures(), ReportToGuiThread(), std::move(anew));
 }
 
 void TForm1::GenerationDone(std::exception_ptr error) {
@@ -129,7 +131,7 @@ void TForm1::GenerationDone(std::exception_ptr error) {
     FollowWhileUnseen();
     if (Phase != TPhase::Starting) return;
     Phase = TPhase::Running;
-    FrameCounter = Timing.StartCounter();
+    Morph->FrameCounter = Morph->Timing.StartCounter();
     StartClock();
     VisibilityChanged();
 }
@@ -138,15 +140,15 @@ void TForm1::FormClose() {
     StopClock();
     // A generation running now is of no use any more: cancelled, it ends
     // within milliseconds, and the release waits for that.
-    Cancel = true;
+    Morph->Cancel = true;
     for (auto& f : OwnFigures) f->Cancel = true;
     Worker.reset();
     if (Host->SurfacesAlive())
         for (auto& d : DisplayForms) d->Hide();
-    for (auto& d : DisplayForms) d->ReleaseFrames();
+    for (auto& d : DisplayForms) d->Store.ReleaseFrames();
     OwnFigures.clear();
     DisplayForms.clear();
-    Displays.clear();
+    Morph->Displays.clear();
     TrayIcon1->SetActive(false);
 }
 

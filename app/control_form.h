@@ -34,12 +34,14 @@ struct TRunOptions {
     TShowOptions Show;
     // What the form's close leads to, from inside it: the program's end when not set.
     std::function<void()> OnClosed = nullptr;
+    // Makes the morph state that the form drives: a plain one when not set.
+    std::function<std::unique_ptr<TMorphState>()> NewMorphState = nullptr;
 };
 
-// The hidden control form: home of the application-wide state (the shared
-// morph state it derives from), the displays, the clock, the menu and the
-// commands. It is never shown.
-class TForm1 : public QWidget, public TMorphState {
+// The hidden control form: home of the application-wide state (the morph
+// state that it and the worker share), the displays, the clock, the menu
+// and the commands. It is never shown.
+class TForm1 : public QWidget {
     Q_OBJECT
 public:
     // Builds the running system on the options' host, or on `monitors`
@@ -48,6 +50,10 @@ public:
                     const TTrayIcon::TAreaFactory& notificationArea = MakeQtNotificationArea,
                     TRunOptions options = {});
     ~TForm1() override;
+
+    // The state of the show: displays, counter, requests, figure. Outlives
+    // the displays and the worker, which refer to it.
+    std::unique_ptr<TMorphState> Morph;
 
     // Components.
     QTimer Timer1;

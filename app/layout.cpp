@@ -34,14 +34,14 @@ void TForm1::LayoutChanged() {
 
 void TForm1::FollowWhileUnseen() {
     // Unseen, the clock waits for a display in sight, which may be a new one.
-    if (Phase != TPhase::Running || !Unseen || !LayoutStale || Generating.load(std::memory_order_acquire)) return;
+    if (Phase != TPhase::Running || !Unseen || !LayoutStale || Morph->Generating.load(std::memory_order_acquire)) return;
     Worker.reset();
     std::vector<TFrameStore*> anew = ApplyLayout(false);
     // Mid-cycle: the frames still to be shown, on the displays that have none.
     if (!anew.empty()) {
         try {
-            Worker = StartDrawingAnew(*this, Figures(), std::move(anew), std::max(1, Timing.SelectFrame(FrameCounter)),
-                                      ReportToGuiThread());
+            Worker = StartDrawingAnew(*Morph, Figures(), std::move(anew),
+                                      std::max(1, Morph->Timing.SelectFrame(Morph->FrameCounter)), ReportToGuiThread());
         } catch (const std::exception& e) {
             ReportError(e);
         }
@@ -50,7 +50,7 @@ void TForm1::FollowWhileUnseen() {
 }
 
 std::unique_ptr<TForm2> TForm1::NewDisplay(const TMonitor& monitor) {
-    std::unique_ptr<TForm2> display = Host->NewDisplay({*this, PopupMenu1, [this] { RequestClose(); }}, monitor);
+    std::unique_ptr<TForm2> display = Host->NewDisplay({*Morph, PopupMenu1, [this] { RequestClose(); }}, monitor);
     display->Surface->OnError = [](const std::exception& e) { ReportError(e); };
     // After the surface's own handler has returned: what follows may apply a
     // layout, which can destroy this very surface.
@@ -58,7 +58,7 @@ std::unique_ptr<TForm2> TForm1::NewDisplay(const TMonitor& monitor) {
         QMetaObject::invokeMethod(this, &TForm1::VisibilityChanged, Qt::QueuedConnection);
     };
     display->SetBounds(monitor.Left, monitor.Top, monitor.Width, monitor.Height);
-    display->AllocateFrames(monitor.Width, monitor.Height, Timing.FrameCount, Options.Show.Style);
+    display->Store.AllocateFrames(monitor.Width, monitor.Height, Morph->Timing.FrameCount, Options.Show.Style);
     return display;
 }
 
@@ -66,9 +66,9 @@ std::vector<TFrameStore*> TForm1::ApplyLayout(bool startUp) {
     LayoutStale = false;
     std::vector<TFrameStore*> anew;
     std::vector<std::unique_ptr<TForm2>> old = std::move(DisplayForms);
-    const TForm2* oldFirst = old.empty() ? nullptr : old.front().get();
+    const TFrameStore* oldFirst = old.empty() ? nullptr : &old.front()->Store;
     DisplayForms.clear();
-    Displays.clear();
+    Morph->Displays.clear();
     std::vector<TForm2*> added;
     std::vector<TDisplayRect> rects;
     for (const TMonitor& m : Host->Monitors()) {
@@ -76,7 +76,8 @@ std::vector<TFrameStore*> TForm1::ApplyLayout(bool startUp) {
         // Refused before anything is allocated for it.
         std::vector<TDisplayRect> all = rects;
         all.push_back(rect);
-        if (const std::string problem = FrameMemoryProblem(all, Timing.FrameCount, Options.Show.Style); !problem.empty()) {
+        if (const std::string problem = FrameMemoryProblem(all, Morph->Timing.FrameCount, Options.Show.Style);
+            !problem.empty()) {
             if (startUp) throw std::runtime_error(problem);
             ReportError(std::runtime_error(problem));
             continue;
@@ -88,19 +89,19 @@ std::vector<TFrameStore*> TForm1::ApplyLayout(bool startUp) {
             if (same != old.end()) {
                 display = std::move(*same);
                 display->SetBounds(m.Left, m.Top, m.Width, m.Height);
-                if (display->ScreenWidth != m.Width || display->ScreenHeight != m.Height) {
-                    display->ReleaseFrames();
-                    display->AllocateFrames(m.Width, m.Height, Timing.FrameCount, Options.Show.Style);
-                    anew.push_back(display.get());
+                if (display->Store.ScreenWidth != m.Width || display->Store.ScreenHeight != m.Height) {
+                    display->Store.ReleaseFrames();
+                    display->Store.AllocateFrames(m.Width, m.Height, Morph->Timing.FrameCount, Options.Show.Style);
+                    anew.push_back(&display->Store);
                 }
             } else {
                 display = NewDisplay(m);
                 added.push_back(display.get());
-                anew.push_back(display.get());
+                anew.push_back(&display->Store);
             }
         } catch (const std::bad_alloc&) {
-            if (startUp) throw NoMemoryFor(m, Timing.FrameCount, Options.Show.Style);
-            ReportError(NoMemoryFor(m, Timing.FrameCount, Options.Show.Style));
+            if (startUp) throw NoMemoryFor(m, Morph->Timing.FrameCount, Options.Show.Style);
+            ReportError(NoMemoryFor(m, Morph->Timing.FrameCount, Options.Show.Style));
             continue;
         } catch (const std::exception& e) {
             // No OpenGL context for its window, its output gone meanwhile: the others go on without it.
@@ -109,7 +110,7 @@ std::vector<TFrameStore*> TForm1::ApplyLayout(bool startUp) {
             continue;
         }
         rects.push_back(rect);
-        Displays.push_back(display.get());
+        Morph->Displays.push_back(&display->Store);
         DisplayForms.push_back(std::move(display));
     }
     std::string note;
@@ -117,18 +118,18 @@ std::vector<TFrameStore*> TForm1::ApplyLayout(bool startUp) {
     // Said once for a layout, not at every cycle.
     if (!note.empty() && note != LayoutNote) std::fprintf(stderr, "ombrel: %s\n", note.c_str());
     LayoutNote = note;
-    PlaceOnCanvas(Displays, rects, mode, Options.Show.Density);
+    PlaceOnCanvas(Morph->Displays, rects, mode, Options.Show.Density);
     if (Options.Show.Monitors == TMonitorMode::Each) {
-        FollowWithOwnFigures(OwnFigures, Displays, Seed);
-    } else if (oldFirst && !Displays.empty() && Displays[0] != oldFirst) {
+        FollowWithOwnFigures(OwnFigures, Morph->Displays, Seed);
+    } else if (oldFirst && !Morph->Displays.empty() && Morph->Displays[0] != oldFirst) {
         // Display 0 holds the maps and colours of every frame for all displays.
-        Displays[0]->CopyMorphOf(*oldFirst);
+        Morph->Displays[0]->CopyMorphOf(*oldFirst);
     }
     const std::vector<const TFrameStore*> colours = ColourSources(Figures());
     for (size_t i = 0; i < DisplayForms.size(); ++i) DisplayForms[i]->Colours = colours[i];
     // With every monitor gone, the figure goes too: the show starts afresh.
-    if (Displays.empty()) FirstCycle = true;
-    UpdateMaxPointBudget();
+    if (Morph->Displays.empty()) Morph->FirstCycle = true;
+    Morph->UpdateMaxPointBudget();
     // Shown once registered: an expose delivered at once paints with the whole list.
     for (TForm2* d : added) d->Show();
     return anew;

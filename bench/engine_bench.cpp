@@ -69,7 +69,7 @@ void BM_GlowQuality(benchmark::State& st) {
         rig.Stores[0]->PointBudget = ComputePointBudget(w, h, density);
         rig.S.UpdateMaxPointBudget();
         rig.S.GenerateMorph();
-        const uint8_t* light = rig.Stores[0]->Frames[DesignedFrameCount].Light.get();
+        const uint8_t* light = rig.Stores[0]->Glow(DesignedFrameCount).Light.get();
         std::vector<uint8_t> frame(light, light + static_cast<size_t>(w) * h);
         const auto lit = static_cast<double>(std::count_if(frame.begin(), frame.end(), [](uint8_t l) { return l != 0; }));
         pointsPerLit = GlowOrbits(int64_t{w} * h) * (static_cast<double>(rig.S.MaxPointBudget) + 1) / lit;

@@ -88,7 +88,8 @@ void BM_Program(benchmark::State& st) {
         double firstFigure = 0;
         QTimer firstFigureWatch;
         QObject::connect(&firstFigureWatch, &QTimer::timeout, [&] {
-            if (firstFigure == 0 && form.FrameCounter > form.Timing.HoldLastCounter) firstFigure = Ms(Clock::now() - start);
+            if (firstFigure == 0 && form.Morph->FrameCounter > form.Morph->Timing.HoldLastCounter)
+                firstFigure = Ms(Clock::now() - start);
         });
         firstFigureWatch.start(1);
         // From the first tick on, as the program runs: the first cycle is start-up.

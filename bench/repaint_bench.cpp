@@ -48,19 +48,19 @@ struct TRig {
 
     TRig(int w, int h) {
         Form = std::make_unique<TForm2>(Control, nullptr, [] {});
-        Form->AllocateFrames(w, h);
-        Control.Displays = {Form.get()};
+        Form->Store.AllocateFrames(w, h);
+        Control.Displays = {&Form->Store};
         Control.UpdateMaxPointBudget();
         TEngineRig gen({{w, h}}, 1);
         gen.S.GenerateMorph();
         const TFrameStore& scratch = *gen.Stores[0];
         // The first random target under 50000 points, the first over 100000, then the fern.
         auto keep = [&](int slot) {
-            Form->Frames[slot].Hue = scratch.Frames[50].Hue.load();
-            Form->Frames[slot].Saturation = scratch.Frames[50].Saturation.load();
-            Form->Frames[slot].Brightness = 255.0;
-            const TFrameBits& src = scratch.Frames[50].FrameBits;
-            TFrameBits& dst = Form->Frames[slot].FrameBits;
+            Form->Store.Frames[slot].Hue = scratch.Frames[50].Hue.load();
+            Form->Store.Frames[slot].Saturation = scratch.Frames[50].Saturation.load();
+            Form->Store.Frames[slot].Brightness = 255.0;
+            const TFrameBits& src = scratch.Dots(50).FrameBits;
+            TFrameBits& dst = Form->Store.Dots(slot).FrameBits;
             for (size_t i = 0; i < src.WordCount(); ++i) dst.Row(0)[i].store(src.Row(0)[i].load());
             SetPixels[static_cast<size_t>(slot - 1)] = gen.CountSet(0, 50);
         };
@@ -129,9 +129,9 @@ void BM_ScanOnly(benchmark::State& st) {
     SetGLApi(&NullGL);
     for (auto _ : st) {
         if (PerPixel)
-            RenderFramePerPixel(*rig.Form, *rig.Form, 49 + k);
+            RenderFramePerPixel(rig.Form->Store, rig.Form->Store, 49 + k);
         else
-            RenderFrame(*rig.Form, *rig.Form, 49 + k);
+            RenderFrame(rig.Form->Store, rig.Form->Store, 49 + k);
     }
     SetGLApi(nullptr);
     st.SetLabel(std::to_string(rig.SetPixels[static_cast<size_t>(k - 1)]) + " points, no GL");
@@ -151,7 +151,7 @@ void BM_Repaint(benchmark::State& st) {
     if (Path == TPath::Straight || Path == TPath::PerPixel) reference.emplace(*rig.Form, rig.Control);
     if (Path == TPath::PerPixel)
         reference->GLDirectOpenGL1.OnRender = [&](TGLDirectOpenGL*, TRenderContextInfo&) {
-            RenderFramePerPixel(*rig.Form, *rig.Form, rig.Control.FrameCounter);
+            RenderFramePerPixel(rig.Form->Store, rig.Form->Store, rig.Control.FrameCounter);
         };
     // A skipped repaint: the clock's repaint of a picture already on screen.
     if (Path == TPath::Skipped) rig.Form->Repaint();
@@ -170,21 +170,19 @@ void BM_GlowRepaint(benchmark::State& st) {
     const int w = static_cast<int>(st.range(0)), h = static_cast<int>(st.range(1));
     TMorphState control;
     TForm2 form(control, nullptr, [] {});
-    form.AllocateFrames(w, h, DesignedFrameCount, TStyle::Glow);
-    control.Displays = {&form};
+    form.Store.AllocateFrames(w, h, DesignedFrameCount, TStyle::Glow);
+    control.Displays = {&form.Store};
     control.UpdateMaxPointBudget();
     TEngineRig gen({{w, h}}, 1, TStyle::Glow);
     gen.S.GenerateMorph();
     gen.S.GenerateMorph();
     for (int k : {2, 3}) {
         const TMorphFrame& src = gen.Stores[0]->Frames[47 + k];
-        TMorphFrame& dst = form.Frames[k];
+        TMorphFrame& dst = form.Store.Frames[k];
         dst.Hue = src.Hue.load();
         dst.Saturation = src.Saturation.load();
         dst.Brightness = src.Brightness.load();
-        std::copy(src.Light.get(), src.Light.get() + static_cast<size_t>(w) * h, dst.Light.get());
-        dst.Lit = src.Lit;
-        dst.Complete.Set(true);
+        form.Store.Glow(k).CopyFrom(gen.Stores[0]->Glow(47 + k));
     }
     form.SetBounds(0, 0, w, h);
     form.Show();

@@ -43,37 +43,34 @@ void TForm2::Hide() { Surface->Hide(); }
 void TForm2::GLDirectOpenGL1Render() {
     Drawn = CurrentPicture();
     const int k = ShownFrame(Control.Timing.SelectFrame(Control.FrameCounter));
-    if (Style == TStyle::Glow) {
-        LastGlow = k;
-        LastGlowCycle = Control.CyclesStarted;
-    }
+    LastShown = k;
+    LastShownCycle = Control.CyclesStarted;
     TGLSceneBuffer& buffer = Surface->RenderBuffer();
-    if (const auto lit = Renderer.Render(*this, ColourSource(), k, buffer.ViewportWidth(), buffer.ViewportHeight(),
+    if (const auto lit = Renderer.Render(Store, ColourSource(), k, buffer.ViewportWidth(), buffer.ViewportHeight(),
                                          buffer.BackBufferKept()))
         buffer.DrewInside(*lit);
 }
 
 int TForm2::ShownFrame(int k) const {
-    if (Style != TStyle::Glow || k == 0 || Frames[k].Complete.Raised()) return k;
-    // The last one shown is of this cycle and complete, or frame 1 is: the last cycle's target.
-    if (LastGlowCycle == Control.CyclesStarted && LastGlow <= Frames.Count() && LastGlow >= 1 &&
-        Frames[LastGlow].Complete.Raised())
-        return LastGlow;
-    // Frame 1 is incomplete only while drawn anew on a display that had no frames: black till then.
-    return Frames[1].Complete.Raised() ? 1 : 0;
+    if (k == 0 || Store.FrameReady(k)) return k;
+    // The last one shown is of this cycle and ready, or frame 1 is: the last cycle's target.
+    if (LastShownCycle == Control.CyclesStarted && LastShown <= Store.Frames.Count() && LastShown >= 1 &&
+        Store.FrameReady(LastShown))
+        return LastShown;
+    // Frame 1 is not ready only while drawn anew on a display that had no frames: black till then.
+    return Store.FrameReady(1) ? 1 : 0;
 }
 
 std::optional<TForm2::TPicture> TForm2::CurrentPicture() const {
     const int k = ShownFrame(Control.Timing.SelectFrame(Control.FrameCounter));
-    // A dots frame that the worker is still drawing may differ from one moment
-    // to the next (frame 1 only on a display whose frames are drawn anew);
-    // a glow frame is shown complete.
-    if (Style == TStyle::Dots && (k >= 2 || DrawingAnew.load(std::memory_order_acquire)) &&
+    // A frame that the worker is still drawing in sight may differ from one
+    // moment to the next (frame 1 only on a display whose frames are drawn anew).
+    if (Store.DrawnInSight() && (k >= 2 || Store.DrawingAnew.load(std::memory_order_acquire)) &&
         Control.Generating.load(std::memory_order_acquire))
         return std::nullopt;
     const int64_t cycle = Control.CyclesStarted;
     // A cycle's start frame is the last one's target, bit for bit: the same picture.
-    if (k == 1 && cycle > 1) return TPicture{cycle - 1, Frames.Count(), FrameColour(ColourSource(), 1)};
+    if (k == 1 && cycle > 1) return TPicture{cycle - 1, Store.Frames.Count(), FrameColour(ColourSource(), 1)};
     return TPicture{cycle, k, k ? FrameColour(ColourSource(), k) : 0};
 }
 

@@ -20,7 +20,7 @@ namespace ombrel {
 // One monitor's display: its frame store and a viewer that covers the
 // monitor and draws the current frame on every repaint. On Qt the form's
 // client area and the viewer's window are one and the same window.
-class TForm2 : public TFrameStore {
+class TForm2 {
 public:
     // `control` is the shared state (display list, counter); `popup` the
     // owner's menu; `closeOwner` closes the control form. With a `host` (a
@@ -30,6 +30,8 @@ public:
     // A display on a surface that is not a window of ours.
     TForm2(const TMorphState& control, std::unique_ptr<TDisplaySurface> surface, uintptr_t key);
 
+    // Its size, budget and frames; the engine's display.
+    TFrameStore Store;
     // Where it draws; GLSceneViewer1 when that is a window of ours.
     std::unique_ptr<TDisplaySurface> Surface;
     TGLSceneViewer* GLSceneViewer1 = nullptr;
@@ -64,8 +66,8 @@ private:
         bool operator==(const TPicture&) const = default;
     };
     std::optional<TPicture> CurrentPicture() const;
-    // The frame that shows frame `k`: itself, but a glow frame only once
-    // complete; until then the last complete one shown stays.
+    // The frame that shows frame `k`: itself once ready; until then the
+    // last ready one shown stays.
     int ShownFrame(int k) const;
     const TFrameStore& ColourSource() const { return Colours ? *Colours : *Control.Displays[0]; }
 
@@ -73,9 +75,9 @@ private:
     std::function<void()> CloseOwner;
     TFastFrameRenderer Renderer;
     std::optional<TPicture> Drawn;  // by the last render
-    // The glow frame drawn last, and in which cycle.
-    int LastGlow = 0;
-    int64_t LastGlowCycle = -1;
+    // The frame drawn last, and in which cycle.
+    int LastShown = 0;
+    int64_t LastShownCycle = -1;
 };
 
 }  // namespace ombrel

@@ -7,6 +7,7 @@
 #include "display/gl_colour.h"
 #include "display/gl_context.h"
 #include "engine/glow.h"
+#include "engine/overloaded.h"
 
 namespace ombrel {
 
@@ -69,15 +70,31 @@ constexpr int64_t QuadShareOfClear = 4;
 
 std::optional<TPixelRect> TFastFrameRenderer::Render(const TFrameStore& display, const TFrameStore& colours, int frame,
                                                      int viewportWidth, int viewportHeight, bool backKept) {
-    if (display.Style == TStyle::Glow && frame != 0)
-        return RenderGlow(display, colours, frame, viewportWidth, viewportHeight, backKept);
+    // Frame 0 is black: no points.
+    return std::visit(TOverloaded{[&](const TFrameList<TDotsFrame>& pictures) {
+                                      return RenderDots(display, frame ? &pictures[frame] : nullptr, colours, frame,
+                                                        viewportWidth, viewportHeight, backKept);
+                                  },
+                                  [&](const TFrameList<TGlowFrame>& pictures) {
+                                      if (frame == 0)
+                                          return RenderDots(display, nullptr, colours, 0, viewportWidth,
+                                                            viewportHeight, backKept);
+                                      return RenderGlow(display, pictures[frame], colours, frame, viewportWidth,
+                                                        viewportHeight, backKept);
+                                  }},
+                      display.Pictures);
+}
+
+std::optional<TPixelRect> TFastFrameRenderer::RenderDots(const TFrameStore& display, const TDotsFrame* picture,
+                                                         const TFrameStore& colours, int frame, int viewportWidth,
+                                                         int viewportHeight, bool backKept) {
     const TGLApi& gl = GL();
     const int w = display.ScreenWidth, h = display.ScreenHeight;
     gl.PushAttrib(GL_ENABLE_BIT | GL_COLOR_BUFFER_BIT | GL_CURRENT_BIT | GL_POINT_BIT | GL_TEXTURE_BIT);
     Points.clear();
     Bands.clear();
-    if (frame != 0)
-        display.Frames[frame].FrameBits.ForEachSet([&](int x, int y) {
+    if (picture)
+        picture->FrameBits.ForEachSet([&](int x, int y) {
             // Rows come in order, top to bottom.
             if (Bands.empty() || y / BandRows != Bands.back().Box.Top / BandRows)
                 Bands.push_back({{x, y, x, y}, Points.size() / 2, Points.size() / 2});
@@ -141,9 +158,9 @@ std::optional<TPixelRect> TFastFrameRenderer::Render(const TFrameStore& display,
     return WindowRect(all, h);
 }
 
-std::optional<TPixelRect> TFastFrameRenderer::RenderGlow(const TFrameStore& display, const TFrameStore& colours,
-                                                         int frame, int viewportWidth, int viewportHeight,
-                                                         bool backKept) {
+std::optional<TPixelRect> TFastFrameRenderer::RenderGlow(const TFrameStore& display, const TGlowFrame& picture,
+                                                         const TFrameStore& colours, int frame, int viewportWidth,
+                                                         int viewportHeight, bool backKept) {
     const int w = display.ScreenWidth, h = display.ScreenHeight;
     const TColor colour = FrameColour(colours, frame);
     const uint32_t red = colour & 0xffu, green = (colour >> 8) & 0xffu, blue = (colour >> 16) & 0xffu;
@@ -154,8 +171,8 @@ std::optional<TPixelRect> TFastFrameRenderer::RenderGlow(const TFrameStore& disp
     // A viewport of another size (a resized host until the next cycle) shows
     // the whole frame scaled; otherwise the lit pixels' box, band by band, on black.
     const bool scaled = viewportWidth != w || viewportHeight != h;
-    const uint8_t* light = display.Frames[frame].Light.get();
-    const TLitBox lit = scaled ? TLitBox{0, 0, w - 1, h - 1} : display.Frames[frame].Lit;
+    const uint8_t* light = picture.Light.get();
+    const TLitBox lit = scaled ? TLitBox{0, 0, w - 1, h - 1} : picture.Lit;
     Bands.clear();
     for (int top = lit.Top; !lit.Empty() && top <= lit.Bottom; top = (top / BandRows + 1) * BandRows) {
         const int rows = std::min(lit.Bottom + 1, (top / BandRows + 1) * BandRows) - top;

@@ -47,8 +47,13 @@ private:
         bool Image = false;
     };
 
-    std::optional<TPixelRect> RenderGlow(const TFrameStore& display, const TFrameStore& colours, int frame,
-                                         int viewportWidth, int viewportHeight, bool backKept);
+    // `picture` is frame `frame` of `display`; none for black.
+    std::optional<TPixelRect> RenderDots(const TFrameStore& display, const TDotsFrame* picture,
+                                         const TFrameStore& colours, int frame, int viewportWidth, int viewportHeight,
+                                         bool backKept);
+    std::optional<TPixelRect> RenderGlow(const TFrameStore& display, const TGlowFrame& picture,
+                                         const TFrameStore& colours, int frame, int viewportWidth, int viewportHeight,
+                                         bool backKept);
     // Black where the back buffer may show anything but this frame's
     // images, before they and the points are drawn; then Bands are what it lit.
     void Blacken(int w, int h, bool backKept);

@@ -25,7 +25,7 @@ bool RasteriseDotsFrame(int frame, const TOrbitMaps& maps, const TPlacement& pla
     std::vector<TPlotTarget> targets;
     targets.reserve(displays.size());
     for (TFrameStore* d : displays)
-        targets.push_back({d->Frames[frame].FrameBits.View(), TCanvasView::Of(*d), d->PointBudget});
+        targets.push_back({d->Dots(frame).FrameBits.View(), TCanvasView::Of(*d), d->PointBudget});
     std::stable_sort(targets.begin(), targets.end(),
                      [](const TPlotTarget& a, const TPlotTarget& b) { return a.Budget > b.Budget; });
 

@@ -36,11 +36,41 @@ uint64_t TFrameBits::Hash() const noexcept {
     return h;
 }
 
-uint64_t TFrameStore::FrameHash(int Frame) const noexcept {
-    if (Style == TStyle::Dots) return Frames[Frame].FrameBits.Hash();
+void TDotsFrame::Clear() noexcept {
+    std::atomic<uint32_t>* w = FrameBits.Row(0);
+    for (size_t i = 0, n = FrameBits.WordCount(); i < n; ++i) w[i].store(0, std::memory_order_relaxed);
+}
+
+void TDotsFrame::CopyFrom(const TDotsFrame& src) noexcept {
+    std::atomic<uint32_t>* d = FrameBits.Row(0);
+    const std::atomic<uint32_t>* s = src.FrameBits.Row(0);
+    for (size_t i = 0, n = src.FrameBits.WordCount(); i < n; ++i)
+        d[i].store(s[i].load(std::memory_order_relaxed), std::memory_order_relaxed);
+}
+
+void TGlowFrame::Allocate(int32_t width, int32_t height) {
+    Pixels = static_cast<size_t>(width) * static_cast<size_t>(height);
+    Light = std::make_unique<uint8_t[]>(Pixels);
+    Lit = {};
+    Complete.Set(true);
+}
+
+void TGlowFrame::Release() noexcept {
+    Light.reset();
+    Pixels = 0;
+    Lit = {};
+    Complete.Set(false);
+}
+
+void TGlowFrame::CopyFrom(const TGlowFrame& src) noexcept {
+    std::copy_n(src.Light.get(), Pixels, Light.get());
+    Lit = src.Lit;
+    Complete = src.Complete;
+}
+
+uint64_t TGlowFrame::Hash() const noexcept {
     uint64_t h = FnvStart;
-    const uint8_t* light = Frames[Frame].Light.get();
-    for (size_t i = 0, n = static_cast<size_t>(ScreenWidth) * ScreenHeight; i < n; ++i) h = FnvByte(h, light[i]);
+    for (size_t i = 0; i < Pixels; ++i) h = FnvByte(h, Light[i]);
     return h;
 }
 
@@ -60,29 +90,33 @@ void TFrameStore::AllocateFrames(int32_t width, int32_t height, int frames, TSty
     ScreenWidth = width;
     ScreenHeight = height;
     PointBudget = budget;
-    Style = style;
     CanvasLeft = CanvasTop = 0;
     CanvasWidth = width;
     CanvasHeight = height;
     Frames.Resize(frames);
-    const size_t pixels = static_cast<size_t>(width) * height;
-    for (int k = 1; k <= Frames.Count(); ++k) {
-        if (style == TStyle::Dots) {
-            Frames[k].FrameBits.Allocate(height, RowWords());
-            continue;
-        }
-        // Black and complete: what an empty frame shows.
-        Frames[k].Light = std::make_unique<uint8_t[]>(pixels);
-        Frames[k].Complete.Set(true);
-    }
+    Pictures = WithFrameType(style, [](auto frame) { return TPictures(TFrameList<typename decltype(frame)::type>()); });
+    std::visit(
+        [&](auto& pictures) {
+            pictures.Resize(frames);
+            for (int k = 1; k <= frames; ++k) pictures[k].Allocate(width, height);
+        },
+        Pictures);
 }
 
 void TFrameStore::ReleaseFrames() noexcept {
-    for (int k = 1; k <= Frames.Count(); ++k) {
-        Frames[k].FrameBits.Release();
-        Frames[k].Light.reset();
-        Frames[k].Complete.Set(false);
-    }
+    std::visit(
+        [](auto& pictures) {
+            for (int k = 1; k <= pictures.Count(); ++k) pictures[k].Release();
+        },
+        Pictures);
+}
+
+uint64_t TFrameStore::FrameHash(int Frame) const noexcept {
+    return std::visit([&](const auto& pictures) { return pictures[Frame].Hash(); }, Pictures);
+}
+
+bool TFrameStore::FrameReady(int Frame) const noexcept {
+    return std::visit([&](const auto& pictures) { return pictures[Frame].Ready(); }, Pictures);
 }
 
 void TFrameStore::CopyMorphOf(const TFrameStore& other) noexcept {
@@ -90,24 +124,11 @@ void TFrameStore::CopyMorphOf(const TFrameStore& other) noexcept {
 }
 
 void TFrameStore::ClearFrame(int Frame) noexcept {
-    // A glow frame is written whole before it is shown.
-    if (Style == TStyle::Glow) return Frames[Frame].Complete.Set(false);
-    TFrameBits& bits = Frames[Frame].FrameBits;
-    std::atomic<uint32_t>* w = bits.Row(0);
-    for (size_t i = 0, n = bits.WordCount(); i < n; ++i) w[i].store(0, std::memory_order_relaxed);
+    std::visit([&](auto& pictures) { pictures[Frame].Clear(); }, Pictures);
 }
 
 void TFrameStore::CopyFrame(int Dest, int Src) noexcept {
-    if (Style == TStyle::Glow) {
-        std::copy_n(Frames[Src].Light.get(), static_cast<size_t>(ScreenWidth) * ScreenHeight, Frames[Dest].Light.get());
-        Frames[Dest].Lit = Frames[Src].Lit;
-        Frames[Dest].Complete = Frames[Src].Complete;
-        return;
-    }
-    std::atomic<uint32_t>* d = Frames[Dest].FrameBits.Row(0);
-    const std::atomic<uint32_t>* s = Frames[Src].FrameBits.Row(0);
-    for (size_t i = 0, n = Frames[Src].FrameBits.WordCount(); i < n; ++i)
-        d[i].store(s[i].load(std::memory_order_relaxed), std::memory_order_relaxed);
+    std::visit([&](auto& pictures) { pictures[Dest].CopyFrom(pictures[Src]); }, Pictures);
 }
 
 }  // namespace ombrel

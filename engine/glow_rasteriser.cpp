@@ -192,11 +192,11 @@ void TGlowRasteriser::Light(int frame, uint32_t reference, const std::vector<boo
             if (!lights[d]) continue;
             const TLitBox& g = Grown[d];
             // The new light inside the grown box, black over the rest of the last one.
-            const TLitBox all = United(Displays[d]->Frames[frame].Lit, g);
+            const TLitBox all = United(Displays[d]->Glow(frame).Lit, g);
             if (all.Empty()) continue;
             const int w = Displays[d]->ScreenWidth, h = Displays[d]->ScreenHeight;
             const uint16_t* total = Counts[0][d].data();
-            uint8_t* light = Displays[d]->Frames[frame].Light.get();
+            uint8_t* light = Displays[d]->Glow(frame).Light.get();
             for (int y = RowOf(all, t); y < RowOf(all, t + 1); ++y) {
                 uint8_t* row = light + static_cast<size_t>(y) * w;
                 std::fill(row + all.Left, row + all.Right + 1, uint8_t{0});
@@ -224,7 +224,7 @@ void TGlowRasteriser::Finish(int frame, const std::vector<bool>& lights) {
     });
     for (size_t d = 0; d < Displays.size(); ++d) {
         if (!lights[d]) continue;
-        TMorphFrame& f = Displays[d]->Frames[frame];
+        TGlowFrame& f = Displays[d]->Glow(frame);
         // Screens draw only this box: the rest of a frame is black. A
         // pixel's light may come from its neighbours alone: the box around
         // the pixels lit in the grown box.

@@ -3,9 +3,11 @@
 #include "engine/background_thread.h"
 #include "engine/dots_rasteriser.h"
 #include "engine/interpolation.h"
+#include "engine/overloaded.h"
 
 #include <algorithm>
 #include <cmath>
+#include <functional>
 #include <stdexcept>
 #include <system_error>
 #include <thread>
@@ -146,7 +148,12 @@ TTargetKind TMorphState::PrepareCycle() {
 }
 
 bool TMorphState::RasteriseFrames(TTargetKind kind) {
-    if (Displays[0]->Style == TStyle::Glow) return RasteriseGlowFrames(kind);
+    return std::visit(TOverloaded{[&](TFrameList<TDotsFrame>&) { return RasteriseDotsFrames(kind); },
+                                  [&](TFrameList<TGlowFrame>&) { return RasteriseGlowFrames(kind); }},
+                      Displays[0]->Pictures);
+}
+
+bool TMorphState::RasteriseDotsFrames(TTargetKind kind) {
     const TPlacement& place = PlacementOf(kind);
     // Frames are independent but for the generator state they start from.
     // A frame that runs to its end takes exactly MaxPointBudget + 1 draws, so
@@ -231,7 +238,6 @@ bool TMorphState::DrawAnew(const std::vector<TFrameStore*>& anew, int from, int 
     from = std::max(from, 1);
     int64_t last = 0;
     for (const TFrameStore* d : anew) last = std::max<int64_t>(last, d->PointBudget);
-    const bool glow = Displays[0]->Style == TStyle::Glow;
     const auto clear = [&] {
         for (TFrameStore* d : anew)
             for (int k = from; k <= to; ++k) d->ClearFrame(k);
@@ -239,18 +245,28 @@ bool TMorphState::DrawAnew(const std::vector<TFrameStore*>& anew, int from, int 
     // A glow frame is shown complete: none of these is until it is drawn.
     clear();
     try {
-        // Glow counts every point on every display of the figure, for the light that its siblings have.
-        if (glow) Glow.Prepare(Displays, GlowThreads);
+        using TDraw = std::function<void(int, const TFrameOrigin&, TRandom&)>;
+        const TDraw draw = std::visit(
+            TOverloaded{[&](TFrameList<TDotsFrame>&) -> TDraw {
+                            return [&](int k, const TFrameOrigin& origin, TRandom& rng) {
+                                RasteriseFrame(k, PlacementOf(origin.Kind), rng, anew, last);
+                            };
+                        },
+                        [&](TFrameList<TGlowFrame>&) -> TDraw {
+                            // Glow counts every point on every display of the figure, for the light
+                            // that its siblings have.
+                            Glow.Prepare(Displays, GlowThreads);
+                            return [&](int k, const TFrameOrigin& origin, TRandom& rng) {
+                                Glow.Draw(k, origin.Frame, TOrbitMaps::Of(Displays[0]->Frames[k]),
+                                          PlacementOf(origin.Kind), rng, MaxPointBudget, anew, Cancel);
+                            };
+                        }},
+            Displays[0]->Pictures);
         for (int k = from; k <= to; ++k) {
             const TFrameOrigin origin = OriginOf(k);
             if (!origin.Drawn) continue;
             TRandom rng(origin.State);
-            if (glow) {
-                Glow.Draw(k, origin.Frame, TOrbitMaps::Of(Displays[0]->Frames[k]), PlacementOf(origin.Kind), rng,
-                          MaxPointBudget, anew, Cancel);
-            } else {
-                RasteriseFrame(k, PlacementOf(origin.Kind), rng, anew, last);
-            }
+            draw(k, origin, rng);
             if (Cancel.load(std::memory_order_relaxed)) {
                 clear();
                 return false;

@@ -96,6 +96,8 @@ private:
     // iteration, so fewer draws were taken, or when Cancel stopped it.
     bool RasteriseFrame(int frame, const TPlacement& place, TRandom& rng, const std::vector<TFrameStore*>& displays,
                         int64_t last);
+    // Dots: two frames at a time, the second from where the first will end.
+    bool RasteriseDotsFrames(TTargetKind kind);
     // Glow: the frames one after the other, each with its orbits over GlowThreads threads.
     bool RasteriseGlowFrames(TTargetKind kind);
 

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "engine/glow.h"
+#include "engine/overloaded.h"
 
 namespace ombrel {
 
@@ -87,18 +88,21 @@ bool WriteFramePng(const TFrameStore& display, int frame, uint32_t color, const 
     }
     image.fill(Qt::black);
     const uint32_t red = color & 0xff, green = (color >> 8) & 0xff, blue = (color >> 16) & 0xff;
-    if (display.Style == TStyle::Glow) {
-        const uint8_t* light = display.Frames[frame].Light.get();
-        for (int y = 0; y < display.ScreenHeight; ++y) {
-            auto* row = reinterpret_cast<QRgb*>(image.scanLine(y));
-            for (int x = 0; x < display.ScreenWidth; ++x, ++light)
-                row[x] = qRgb(GlowChannel(red, *light), GlowChannel(green, *light), GlowChannel(blue, *light));
-        }
-    } else {
-        const QRgb ink = qRgb(red, green, blue);
-        display.Frames[frame].FrameBits.ForEachSet(
-            [&](int x, int y) { reinterpret_cast<QRgb*>(image.scanLine(y))[x] = ink; });
-    }
+    std::visit(TOverloaded{[&](const TFrameList<TDotsFrame>& pictures) {
+                               const QRgb ink = qRgb(red, green, blue);
+                               pictures[frame].FrameBits.ForEachSet(
+                                   [&](int x, int y) { reinterpret_cast<QRgb*>(image.scanLine(y))[x] = ink; });
+                           },
+                           [&](const TFrameList<TGlowFrame>& pictures) {
+                               const uint8_t* light = pictures[frame].Light.get();
+                               for (int y = 0; y < display.ScreenHeight; ++y) {
+                                   auto* row = reinterpret_cast<QRgb*>(image.scanLine(y));
+                                   for (int x = 0; x < display.ScreenWidth; ++x, ++light)
+                                       row[x] = qRgb(GlowChannel(red, *light), GlowChannel(green, *light),
+                                                     GlowChannel(blue, *light));
+                               }
+                           }},
+               display.Pictures);
     QByteArray png;
     QBuffer buffer(&png);
     buffer.open(QIODevice::WriteOnly);
@@ -111,6 +115,11 @@ bool WriteFramePng(const TFrameStore& display, int frame, uint32_t color, const 
 }
 
 bool WriteFramePbm(const TFrameStore& display, int frame, const std::string& path, std::string& error) {
+    const TFrameList<TDotsFrame>* pictures = display.PicturesOf<TDotsFrame>();
+    if (!pictures) {
+        error = "a PBM image holds only frames of dots";
+        return false;
+    }
     const std::string header =
         "P4\n" + std::to_string(display.ScreenWidth) + " " + std::to_string(display.ScreenHeight) + "\n";
     // P4 puts the leftmost pixel in the high bit of each byte; a 1 is a set point.
@@ -118,7 +127,7 @@ bool WriteFramePbm(const TFrameStore& display, int frame, const std::string& pat
     std::vector<char> bytes(header.begin(), header.end());
     bytes.resize(header.size() + rowBytes * static_cast<size_t>(display.ScreenHeight), 0);
     char* bits = bytes.data() + header.size();
-    display.Frames[frame].FrameBits.ForEachSet([&](int x, int y) {
+    (*pictures)[frame].FrameBits.ForEachSet([&](int x, int y) {
         bits[static_cast<size_t>(y) * rowBytes + static_cast<size_t>(x / 8)] |= static_cast<char>(0x80 >> (x % 8));
     });
     return WriteFileAtomically(path, bytes.data(), bytes.size(), error);

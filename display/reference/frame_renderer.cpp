@@ -14,7 +14,7 @@ void RenderFrame(const TFrameStore& display, const TFrameStore& display0, int32_
     const int k = DesignedTiming.SelectFrame(FrameCounter);
     if (k == 0) return;
     canvas.PenColor(FrameColour(display0, k));
-    display.Frames[k].FrameBits.ForEachSet([&](int x, int y) { canvas.PlotPixel(x, y); });
+    display.Dots(k).FrameBits.ForEachSet([&](int x, int y) { canvas.PlotPixel(x, y); });
 }
 
 }  // namespace ombrel

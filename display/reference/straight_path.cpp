@@ -24,7 +24,7 @@ TStraightPath::TStraightPath(TForm2& form, const TMorphState& control)
 TStraightPath::~TStraightPath() { Form.GLSceneViewer1->Draw = ProgramDraw; }
 
 void TStraightPath::GLDirectOpenGL1Render(TGLDirectOpenGL*, TRenderContextInfo&) {
-    RenderFrame(Form, *Control.Displays[0], Control.FrameCounter);
+    RenderFrame(Form.Store, *Control.Displays[0], Control.FrameCounter);
 }
 
 }  // namespace ombrel

@@ -31,9 +31,8 @@ protected:
     std::shared_ptr<TFakeArea::TLog> Tray = std::make_shared<TFakeArea::TLog>();
 
     // A control form whose first cycle is done.
-    template <typename TForm = TForm1>
-    std::unique_ptr<TForm> Start(std::vector<TMonitor> monitors, TRunOptions options = {}) {
-        auto form = std::make_unique<TForm>(Fake(std::move(monitors)), FakeAreaFactory(Tray), options);
+    std::unique_ptr<TForm1> Start(std::vector<TMonitor> monitors, TRunOptions options = {}) {
+        auto form = std::make_unique<TForm1>(Fake(std::move(monitors)), FakeAreaFactory(Tray), options);
         EXPECT_TRUE(WaitFor([&] { return form->Started(); }, 60000));
         return form;
     }
@@ -70,28 +69,28 @@ void WhenModal(const std::function<void(QWidget*)>& action) {
 
 TEST_F(ControlForm, StartUpCoversEveryMonitorAndFinishesTheFirstCycle) {
     auto form = Start({{0, 0, 1920, 1080}, {1920, 0, 1280, 1024}, {-1280, -200, 1366, 768}});
-    ASSERT_EQ(form->Displays.size(), 3u);
+    ASSERT_EQ(form->Morph->Displays.size(), 3u);
     const int budgets[] = {324000, 204800, 163920};
     const QRect places[] = {{0, 0, 1920, 1080}, {1920, 0, 1280, 1024}, {-1280, -200, 1366, 768}};
     for (size_t i = 0; i < 3; ++i) {
         TForm2& d = *form->DisplayForms[i];
-        EXPECT_EQ(form->Displays[i], &d);
-        EXPECT_EQ(d.PointBudget, budgets[i]);
-        EXPECT_EQ(QRect(0, 0, d.ScreenWidth, d.ScreenHeight).size(), places[i].size());
+        EXPECT_EQ(form->Morph->Displays[i], &d.Store);
+        EXPECT_EQ(d.Store.PointBudget, budgets[i]);
+        EXPECT_EQ(QRect(0, 0, d.Store.ScreenWidth, d.Store.ScreenHeight).size(), places[i].size());
         EXPECT_EQ(d.GLSceneViewer1->geometry(), places[i]);
         EXPECT_TRUE(d.GLSceneViewer1->isVisible());
     }
-    EXPECT_EQ(form->MaxPointBudget, 324000);
-    EXPECT_FALSE(form->FirstCycle);
-    EXPECT_FALSE(form->Generating);
-    EXPECT_EQ(form->FrameCounter, 40);
+    EXPECT_EQ(form->Morph->MaxPointBudget, 324000);
+    EXPECT_FALSE(form->Morph->FirstCycle);
+    EXPECT_FALSE(form->Morph->Generating);
+    EXPECT_EQ(form->Morph->FrameCounter, 40);
     EXPECT_TRUE(form->Timer1.isActive());
-    EXPECT_EQ(form->Timing.TickSeconds(), 0.04);
+    EXPECT_EQ(form->Morph->Timing.TickSeconds(), 0.04);
     // The first cycle is done: its target is drawn on every display.
     for (auto& d : form->DisplayForms) {
         bool any = false;
-        for (int y = 0; y < d->ScreenHeight && !any; ++y)
-            for (int x = 0; x < d->ScreenWidth && !any; ++x) any = d->mb_getpixel(50, x, y);
+        for (int y = 0; y < d->Store.ScreenHeight && !any; ++y)
+            for (int x = 0; x < d->Store.ScreenWidth && !any; ++x) any = d->Store.mb_getpixel(50, x, y);
         EXPECT_TRUE(any);
     }
     EXPECT_FALSE(form->isVisible());
@@ -99,43 +98,43 @@ TEST_F(ControlForm, StartUpCoversEveryMonitorAndFinishesTheFirstCycle) {
     EXPECT_TRUE(Tray->Calls.empty());
 
     auto reversed = Start({{0, 0, 1280, 1024}, {1280, 0, 1920, 1080}});
-    EXPECT_EQ(reversed->MaxPointBudget, 324000);
+    EXPECT_EQ(reversed->Morph->MaxPointBudget, 324000);
 }
 
 TEST_F(ControlForm, ClockHoldsMorphsAndStartsOneWorkerPerCycle) {
     auto form = Start({{0, 0, 320, 200}});
     form->Timer1.stop();
     form->Timer1Timer();
-    EXPECT_EQ(form->FrameCounter, 41);
+    EXPECT_EQ(form->Morph->FrameCounter, 41);
 
-    form->FrameCounter = 98;
+    form->Morph->FrameCounter = 98;
     TGenerator* before = form->Worker.get();
     form->Timer1Timer();
-    EXPECT_EQ(form->FrameCounter, 99);
+    EXPECT_EQ(form->Morph->FrameCounter, 99);
     EXPECT_EQ(form->Worker.get(), before);
 
     // Still generating at the end of a cycle: hold frame 50.
-    form->Generating = true;
+    form->Morph->Generating = true;
     for (int i = 0; i < 3; ++i) form->Timer1Timer();
-    EXPECT_EQ(form->FrameCounter, 99);
+    EXPECT_EQ(form->Morph->FrameCounter, 99);
     EXPECT_EQ(form->Worker.get(), before);
-    form->Generating = false;
+    form->Morph->Generating = false;
 
     form->Timer1Timer();
-    EXPECT_EQ(form->FrameCounter, 0);
+    EXPECT_EQ(form->Morph->FrameCounter, 0);
     EXPECT_NE(form->Worker.get(), nullptr);
     TGenerator* started = form->Worker.get();
 
     // A fast cycle is exactly 100 ticks from reset to reset, with no other worker started.
     int ticks = 0;
     do {
-        if (form->FrameCounter == 99) WaitFor([&] { return !form->Generating.load(); });
-        if (form->FrameCounter != 99) {
+        if (form->Morph->FrameCounter == 99) WaitFor([&] { return !form->Morph->Generating.load(); });
+        if (form->Morph->FrameCounter != 99) {
             EXPECT_EQ(form->Worker.get(), started);
         }
         form->Timer1Timer();
         ++ticks;
-    } while (form->FrameCounter != 0 && ticks < 1000);
+    } while (form->Morph->FrameCounter != 0 && ticks < 1000);
     EXPECT_EQ(ticks, 100);
 }
 
@@ -143,7 +142,7 @@ TEST_F(ControlForm, CloseTearsEverythingDownOnce) {
     auto form = Start({{0, 0, 320, 200}, {320, 0, 200, 100}});
     form->TrayIcon1->SetActive(true);
     Tray->Calls.clear();
-    form->FrameCounter = 99;
+    form->Morph->FrameCounter = 99;
     form->Timer1.stop();
     form->Timer1Timer();  // a generation is under way as the close comes
     form->RequestClose();
@@ -152,15 +151,15 @@ TEST_F(ControlForm, CloseTearsEverythingDownOnce) {
     ASSERT_TRUE(WaitFor([&] { return form->Closed(); }));
     QCoreApplication::processEvents();
     EXPECT_FALSE(form->Timer1.isActive());
-    EXPECT_FALSE(form->Generating);
+    EXPECT_FALSE(form->Morph->Generating);
     EXPECT_EQ(form->Worker, nullptr);
-    EXPECT_TRUE(form->Displays.empty());
+    EXPECT_TRUE(form->Morph->Displays.empty());
     EXPECT_TRUE(form->DisplayForms.empty());
     EXPECT_FALSE(form->TrayIcon1->Active());
     EXPECT_EQ(Tray->Calls, std::vector<std::string>({"delete"}));
-    const int counter = form->FrameCounter;
+    const int counter = form->Morph->FrameCounter;
     form->Close();
-    EXPECT_EQ(form->FrameCounter, counter);
+    EXPECT_EQ(form->Morph->FrameCounter, counter);
 }
 
 TEST_F(ControlForm, CloseDuringStartUpEndsAtOnce) {
@@ -180,9 +179,9 @@ TEST_F(ControlForm, CloseDuringStartUpEndsAtOnce) {
     ASSERT_TRUE(WaitFor([&] { return form.Closed(); }));
     EXPECT_TRUE(asked);
     EXPECT_FALSE(form.Started());
-    EXPECT_TRUE(form.Displays.empty());
+    EXPECT_TRUE(form.Morph->Displays.empty());
     EXPECT_EQ(form.Worker, nullptr);
-    EXPECT_FALSE(form.Generating);
+    EXPECT_FALSE(form.Morph->Generating);
 }
 
 TEST_F(ControlForm, DisplaysFollowTheMonitorsFromTheNextCycleOn) {
@@ -190,31 +189,31 @@ TEST_F(ControlForm, DisplaysFollowTheMonitorsFromTheNextCycleOn) {
     TForm1 form([&monitors] { return monitors; }, FakeAreaFactory(Tray));
     ASSERT_TRUE(WaitFor([&] { return form.Started(); }));
     form.Timer1.stop();
-    TForm2* first = form.Displays.empty() ? nullptr : form.DisplayForms[0].get();
+    TForm2* first = form.Morph->Displays.empty() ? nullptr : form.DisplayForms[0].get();
     const auto endCycle = [&] {
-        WaitFor([&] { return !form.Generating.load(); });
-        form.FrameCounter = DesignedTiming.CycleLastCounter();
+        WaitFor([&] { return !form.Morph->Generating.load(); });
+        form.Morph->FrameCounter = DesignedTiming.CycleLastCounter();
         form.Timer1Timer();
     };
 
     // One resized, one added: nothing changes before the cycle ends.
     monitors = {{0, 0, 320, 200}, {320, 0, 240, 100}, {560, 0, 160, 100}};
     form.LayoutChanged();
-    EXPECT_EQ(form.Displays.size(), 2u);
+    EXPECT_EQ(form.Morph->Displays.size(), 2u);
     endCycle();
-    ASSERT_EQ(form.Displays.size(), 3u);
-    EXPECT_EQ(form.Displays[0], first);
-    EXPECT_EQ(form.Displays[1]->ScreenWidth, 240);
+    ASSERT_EQ(form.Morph->Displays.size(), 3u);
+    EXPECT_EQ(form.Morph->Displays[0], &first->Store);
+    EXPECT_EQ(form.Morph->Displays[1]->ScreenWidth, 240);
     EXPECT_EQ(form.DisplayForms[2]->GLSceneViewer1->geometry(), QRect(560, 0, 160, 100));
     EXPECT_TRUE(form.DisplayForms[2]->GLSceneViewer1->isVisible());
-    EXPECT_EQ(form.MaxPointBudget, 10000);
-    EXPECT_EQ(form.FrameCounter, 0);
-    ASSERT_TRUE(WaitFor([&] { return !form.Generating.load(); }));
+    EXPECT_EQ(form.Morph->MaxPointBudget, 10000);
+    EXPECT_EQ(form.Morph->FrameCounter, 0);
+    ASSERT_TRUE(WaitFor([&] { return !form.Morph->Generating.load(); }));
     // The resized and the added one hold from the start what the cycle starts from, as the first one does.
-    for (TFrameStore* d : form.Displays)
+    for (TFrameStore* d : form.Morph->Displays)
         for (int k : {1, 50}) {
             int points = 0;
-            d->Frames[k].FrameBits.ForEachSet([&](int, int) { ++points; });
+            d->Dots(k).FrameBits.ForEachSet([&](int, int) { ++points; });
             EXPECT_GT(points, 0) << d->ScreenWidth << "x" << d->ScreenHeight << " frame " << k;
         }
 
@@ -222,20 +221,20 @@ TEST_F(ControlForm, DisplaysFollowTheMonitorsFromTheNextCycleOn) {
     monitors.clear();
     form.LayoutChanged();
     endCycle();
-    EXPECT_TRUE(form.Displays.empty());
-    EXPECT_FALSE(form.Generating);
+    EXPECT_TRUE(form.Morph->Displays.empty());
+    EXPECT_FALSE(form.Morph->Generating);
     form.Timer1Timer();
-    EXPECT_EQ(form.FrameCounter, DesignedTiming.CycleLastCounter());
+    EXPECT_EQ(form.Morph->FrameCounter, DesignedTiming.CycleLastCounter());
 
     // One back: the show starts afresh on it.
     monitors = {{0, 0, 200, 120}};
     form.LayoutChanged();
     form.Timer1Timer();
-    ASSERT_EQ(form.Displays.size(), 1u);
-    EXPECT_EQ(form.FrameCounter, 0);
-    ASSERT_TRUE(WaitFor([&] { return !form.Generating.load(); }));
-    EXPECT_FALSE(form.FirstCycle);
-    EXPECT_EQ(form.Displays[0]->Frames[1].Brightness, 255);  // the empty white start
+    ASSERT_EQ(form.Morph->Displays.size(), 1u);
+    EXPECT_EQ(form.Morph->FrameCounter, 0);
+    ASSERT_TRUE(WaitFor([&] { return !form.Morph->Generating.load(); }));
+    EXPECT_FALSE(form.Morph->FirstCycle);
+    EXPECT_EQ(form.Morph->Displays[0]->Frames[1].Brightness, 255);  // the empty white start
 }
 
 TEST_F(ControlForm, HoldMorphAndFrameRateMakeTheCycle) {
@@ -245,20 +244,20 @@ TEST_F(ControlForm, HoldMorphAndFrameRateMakeTheCycle) {
     show.Fps = 10;
     auto form = Start({{0, 0, 160, 100}}, TRunOptions{1, nullptr, show});
     form->Timer1.stop();
-    EXPECT_EQ(form->Displays[0]->Frames.Count(), 6);
-    EXPECT_EQ(form->FrameCounter, 0);  // a hold of three ticks is too short to shorten
+    EXPECT_EQ(form->Morph->Displays[0]->Frames.Count(), 6);
+    EXPECT_EQ(form->Morph->FrameCounter, 0);  // a hold of three ticks is too short to shorten
     int ticks = 0, resets = 0;
     std::vector<int32_t> counters;
     while (resets < 2 && ticks < 100) {
-        WaitFor([&] { return !form->Generating.load(); });
+        WaitFor([&] { return !form->Morph->Generating.load(); });
         form->Timer1Timer();
         ++ticks;
-        counters.push_back(form->FrameCounter);
-        if (form->FrameCounter == 0) ++resets;
+        counters.push_back(form->Morph->FrameCounter);
+        if (form->Morph->FrameCounter == 0) ++resets;
     }
     // Three ticks of hold (0..2), then frames 2..6: 8 ticks a cycle.
     EXPECT_EQ(counters, std::vector<int32_t>({1, 2, 3, 4, 5, 6, 7, 0, 1, 2, 3, 4, 5, 6, 7, 0}));
-    EXPECT_EQ(form->Timing.TickSeconds(), 0.1);
+    EXPECT_EQ(form->Morph->Timing.TickSeconds(), 0.1);
 }
 
 TEST_F(ControlForm, NothingInSightNothingDrawnNoCycleStarted) {
@@ -266,35 +265,35 @@ TEST_F(ControlForm, NothingInSightNothingDrawnNoCycleStarted) {
     ASSERT_TRUE(WaitFor([&] { return form->DisplayForms[1]->GLSceneViewer1->isExposed(); }));
     for (auto& d : form->DisplayForms) d->Hide();
     ASSERT_TRUE(WaitFor([&] { return !form->Timer1.isActive(); }));
-    const int32_t counter = form->FrameCounter;
-    const int64_t cycles = form->CyclesStarted;
+    const int32_t counter = form->Morph->FrameCounter;
+    const int64_t cycles = form->Morph->CyclesStarted;
     WaitFor([] { return false; }, 300);
-    EXPECT_EQ(form->FrameCounter, counter);
-    EXPECT_EQ(form->CyclesStarted, cycles);
+    EXPECT_EQ(form->Morph->FrameCounter, counter);
+    EXPECT_EQ(form->Morph->CyclesStarted, cycles);
     // One in sight again: it goes on from where it stood.
     form->DisplayForms[1]->Show();
-    ASSERT_TRUE(WaitFor([&] { return form->Timer1.isActive() && form->FrameCounter != counter; }));
+    ASSERT_TRUE(WaitFor([&] { return form->Timer1.isActive() && form->Morph->FrameCounter != counter; }));
     EXPECT_TRUE(form->DisplayForms[1]->GLSceneViewer1->ScreenCurrent());
 }
 
 TEST_F(ControlForm, AMonitorResizedWhileNothingIsInSightHasItsFramesDrawnAtOnce) {
     std::vector<TMonitor> monitors = {{0, 0, 160, 100}, {160, 0, 120, 90}};
     TForm1 form([&monitors] { return monitors; }, FakeAreaFactory(Tray));
-    ASSERT_TRUE(WaitFor([&] { return form.Started() && !form.Generating.load(); }));
+    ASSERT_TRUE(WaitFor([&] { return form.Started() && !form.Morph->Generating.load(); }));
     for (auto& d : form.DisplayForms) d->Hide();
     ASSERT_TRUE(WaitFor([&] { return !form.Timer1.isActive(); }));
-    const int64_t cycles = form.CyclesStarted;
-    const int shown = std::max(1, form.Timing.SelectFrame(form.FrameCounter));
+    const int64_t cycles = form.Morph->CyclesStarted;
+    const int shown = std::max(1, form.Morph->Timing.SelectFrame(form.Morph->FrameCounter));
     // Its picture to come, from the frame it stood at: not black until the next cycle.
     monitors[1].Width = 150;
     form.LayoutChanged();
-    ASSERT_EQ(form.Displays[1]->ScreenWidth, 150);
-    ASSERT_TRUE(WaitFor([&] { return !form.Generating.load(); }));
-    EXPECT_EQ(form.CyclesStarted, cycles);
-    EXPECT_FALSE(form.Displays[1]->DrawingAnew);
+    ASSERT_EQ(form.Morph->Displays[1]->ScreenWidth, 150);
+    ASSERT_TRUE(WaitFor([&] { return !form.Morph->Generating.load(); }));
+    EXPECT_EQ(form.Morph->CyclesStarted, cycles);
+    EXPECT_FALSE(form.Morph->Displays[1]->DrawingAnew);
     for (int k = std::max(2, shown); k <= DesignedFrameCount; ++k) {
         int points = 0;
-        form.Displays[1]->Frames[k].FrameBits.ForEachSet([&](int, int) { ++points; });
+        form.Morph->Displays[1]->Dots(k).FrameBits.ForEachSet([&](int, int) { ++points; });
         ASSERT_GT(points, 0) << "frame " << k;
     }
     form.DisplayForms[1]->Show();
@@ -304,7 +303,7 @@ TEST_F(ControlForm, AMonitorResizedWhileNothingIsInSightHasItsFramesDrawnAtOnce)
 TEST_F(ControlForm, ALayoutThatASurfacesOwnHandlerBringsWaitsUntilTheHandlerHasReturned) {
     std::vector<TMonitor> monitors = {{0, 0, 160, 100}, {160, 0, 120, 90}};
     TForm1 form([&monitors] { return monitors; }, FakeAreaFactory(Tray));
-    ASSERT_TRUE(WaitFor([&] { return form.Started() && !form.Generating.load(); }));
+    ASSERT_TRUE(WaitFor([&] { return form.Started() && !form.Morph->Generating.load(); }));
     form.DisplayForms[0]->Hide();
     ASSERT_TRUE(WaitFor([&] { return !form.DisplayForms[0]->GLSceneViewer1->isExposed(); }));
     // The second monitor goes; hiding its display takes the last one out of
@@ -357,8 +356,8 @@ TEST_F(ControlForm, TheHostTellsWhatIsInSightWhatChangedAndWhenItEnds) {
     monitors[0].Width = 200;
     host.OnChanged();
     EXPECT_EQ(form->DisplayForms[0]->GLSceneViewer1->geometry(), QRect(0, 0, 200, 100));
-    EXPECT_EQ(form->DisplayForms[0]->ScreenWidth, 160);
-    ASSERT_TRUE(WaitFor([&] { return form->DisplayForms[0]->ScreenWidth == 200; }, 30000));
+    EXPECT_EQ(form->DisplayForms[0]->Store.ScreenWidth, 160);
+    ASSERT_TRUE(WaitFor([&] { return form->DisplayForms[0]->Store.ScreenWidth == 200; }, 30000));
     // Ended as its way of ending the show: exit code 0.
     host.OnLost("");
     ASSERT_TRUE(WaitFor([&] { return form->Closed(); }));
@@ -397,15 +396,15 @@ TEST_F(ControlForm, AMonitorWhoseDisplayCannotBeMadeIsReportedOnceAndLeftOutWhil
     // Plugged in mid-show: the layout follows at the next cycle's start.
     monitors.push_back({160, 0, 120, 90});
     host.OnChanged();
-    const int64_t cycle = form->CyclesStarted;
-    ASSERT_TRUE(WaitFor([&] { return form->CyclesStarted >= cycle + 2 && closer.Boxes == 1; }, 30000));
+    const int64_t cycle = form->Morph->CyclesStarted;
+    ASSERT_TRUE(WaitFor([&] { return form->Morph->CyclesStarted >= cycle + 2 && closer.Boxes == 1; }, 30000));
     EXPECT_EQ(closer.Text, "Failed to create RenderingContext.");
     EXPECT_FALSE(form->Closed());
-    ASSERT_EQ(form->Displays.size(), 1u);
+    ASSERT_EQ(form->Morph->Displays.size(), 1u);
     EXPECT_TRUE(form->Timer1.isActive());
     // One more cycle, and no second box: the monitor is left out until the monitors change again.
-    const int64_t later = form->CyclesStarted;
-    ASSERT_TRUE(WaitFor([&] { return form->CyclesStarted > later; }, 30000));
+    const int64_t later = form->Morph->CyclesStarted;
+    ASSERT_TRUE(WaitFor([&] { return form->Morph->CyclesStarted > later; }, 30000));
     EXPECT_EQ(closer.Boxes, 1);
     form->Close();
 }
@@ -414,43 +413,42 @@ TEST_F(ControlForm, SpanGivesEachMonitorItsPartAndEachAFigureOfItsOwn) {
     TShowOptions show;
     show.Monitors = TMonitorMode::Span;
     auto span = Start({{0, 0, 320, 200}, {320, 40, 160, 100}}, TRunOptions{9, nullptr, show});
-    const TFrameStore& right = *span->Displays[1];
+    const TFrameStore& right = *span->Morph->Displays[1];
     EXPECT_EQ(right.CanvasLeft, 320);
     EXPECT_EQ(right.CanvasTop, 40);
     EXPECT_EQ(right.CanvasWidth, 480);
     EXPECT_EQ(right.CanvasHeight, 200);
-    EXPECT_EQ(span->MaxPointBudget, 15000);  // 480 x 200 / 6.4
+    EXPECT_EQ(span->Morph->MaxPointBudget, 15000);  // 480 x 200 / 6.4
     span->Close();
 
     // Far apart, the box would cost a hundred times the monitors: each shows the same figure.
     auto apart = Start({{0, 0, 320, 200}, {40320, 0, 320, 200}}, TRunOptions{9, nullptr, show});
-    EXPECT_EQ(apart->Displays[1]->CanvasLeft, 0);
-    EXPECT_EQ(apart->Displays[1]->CanvasWidth, 320);
-    EXPECT_EQ(apart->MaxPointBudget, 10000);
+    EXPECT_EQ(apart->Morph->Displays[1]->CanvasLeft, 0);
+    EXPECT_EQ(apart->Morph->Displays[1]->CanvasWidth, 320);
+    EXPECT_EQ(apart->Morph->MaxPointBudget, 10000);
     apart->Close();
 
     show.Monitors = TMonitorMode::Each;
     auto each = Start({{0, 0, 320, 200}, {320, 0, 320, 200}}, TRunOptions{9, nullptr, show});
-    ASSERT_TRUE(WaitFor([&] { return !each->Generating.load(); }));
-    const TFrameStore &first = *each->Displays[0], &second = *each->Displays[1];
+    ASSERT_TRUE(WaitFor([&] { return !each->Morph->Generating.load(); }));
+    const TFrameStore &first = *each->Morph->Displays[0], &second = *each->Morph->Displays[1];
     EXPECT_EQ(each->DisplayForms[1]->Colours, &second);
     EXPECT_NE(first.Frames[50].CoefA, second.Frames[50].CoefA);
-    EXPECT_NE(first.Frames[50].FrameBits.Hash(), second.Frames[50].FrameBits.Hash());
+    EXPECT_NE(first.Dots(50).FrameBits.Hash(), second.Dots(50).FrameBits.Hash());
     // The first monitor shows what one monitor alone would.
     auto alone = Start({{0, 0, 320, 200}}, TRunOptions{9, nullptr, {}});
-    EXPECT_EQ(alone->Displays[0]->Frames[50].FrameBits.Hash(), first.Frames[50].FrameBits.Hash());
+    EXPECT_EQ(alone->Morph->Displays[0]->Dots(50).FrameBits.Hash(), first.Dots(50).FrameBits.Hash());
 }
 
 namespace {
 
-// A control form whose next cycle fails when asked to.
-class TFailingForm : public TForm1 {
+// A morph state whose next cycle fails when asked to.
+class TFailingState : public TMorphState {
 public:
-    using TForm1::TForm1;
     std::atomic<bool> FailNext{false};
 
     TTargetKind PrepareCycle() override {
-        const TTargetKind kind = TForm1::PrepareCycle();
+        const TTargetKind kind = TMorphState::PrepareCycle();
         if (FailNext.exchange(false)) throw std::runtime_error("the chaos game ran out of memory");
         return kind;
     }
@@ -459,37 +457,40 @@ public:
 }  // namespace
 
 TEST_F(ControlForm, AFailedCycleIsReportedOnceAndTheLastFigureStaysOnScreen) {
-    auto form = Start<TFailingForm>({{0, 0, 160, 100}, {160, 0, 120, 90}});
+    TRunOptions options;
+    options.NewMorphState = [] { return std::make_unique<TFailingState>(); };
+    auto form = Start({{0, 0, 160, 100}, {160, 0, 120, 90}}, options);
+    auto& state = static_cast<TFailingState&>(*form->Morph);
     form->Timer1.stop();
-    form->FrameCounter = 99;
+    form->Morph->FrameCounter = 99;
     form->Timer1Timer();  // the second cycle, which goes well
-    ASSERT_TRUE(WaitFor([&] { return !form->Generating.load(); }));
-    form->FrameCounter = 99;
+    ASSERT_TRUE(WaitFor([&] { return !form->Morph->Generating.load(); }));
+    form->Morph->FrameCounter = 99;
 
     TBoxCloser closer;
-    form->FailNext = true;
+    state.FailNext = true;
     form->Timer1Timer();
     ASSERT_TRUE(WaitFor([&] { return closer.Boxes == 1; }));
     EXPECT_EQ(closer.Text, "the chaos game ran out of memory");
-    for (TFrameStore* d : form->Displays)
-        for (int k = 2; k <= DesignedFrameCount; ++k) ASSERT_EQ(d->Frames[k].FrameBits.Hash(), d->Frames[1].FrameBits.Hash()) << k;
+    for (TFrameStore* d : form->Morph->Displays)
+        for (int k = 2; k <= DesignedFrameCount; ++k) ASSERT_EQ(d->Dots(k).FrameBits.Hash(), d->Dots(1).FrameBits.Hash()) << k;
     // The clock goes on, the failure is not said again, and the next cycle works.
     for (int tick = 0; tick < DesignedTiming.CycleTicks(); ++tick) form->Timer1Timer();
-    ASSERT_TRUE(WaitFor([&] { return !form->Generating.load(); }));
+    ASSERT_TRUE(WaitFor([&] { return !form->Morph->Generating.load(); }));
     WaitFor([] { return false; }, 200);
     EXPECT_EQ(closer.Boxes, 1);
-    EXPECT_NE(form->Displays[0]->Frames[2].FrameBits.Hash(), form->Displays[0]->Frames[1].FrameBits.Hash());
+    EXPECT_NE(form->Morph->Displays[0]->Dots(2).FrameBits.Hash(), form->Morph->Displays[0]->Dots(1).FrameBits.Hash());
 }
 
 TEST_F(ControlForm, AfterAStallTheClockGoesOnAtItsPaceWithoutCatchingUp) {
     // A process stopped by SIGSTOP, or a thread held up, finds its clock's time run on.
     auto form = Start({{0, 0, 160, 100}});
     std::this_thread::sleep_for(std::chrono::milliseconds(800));
-    const int32_t before = form->FrameCounter;
+    const int32_t before = form->Morph->FrameCounter;
     // Twenty missed ticks must not come in a burst: one pass over the events holds one.
     QCoreApplication::processEvents();
-    EXPECT_LE(form->FrameCounter - before, 1);
-    EXPECT_TRUE(WaitFor([&] { return form->FrameCounter >= before + 3; }));
+    EXPECT_LE(form->Morph->FrameCounter - before, 1);
+    EXPECT_TRUE(WaitFor([&] { return form->Morph->FrameCounter >= before + 3; }));
 }
 
 TEST_F(ControlForm, ASeedGivesTheFiguresThatTheEngineDrawsFromIt) {
@@ -503,7 +504,7 @@ TEST_F(ControlForm, ASeedGivesTheFiguresThatTheEngineDrawsFromIt) {
     engine.FirstCycle = true;
     engine.Random.Seed(0x5eed);
     engine.GenerateMorph();
-    const TFrameStore& shown = *form->Displays[0];
+    const TFrameStore& shown = *form->Morph->Displays[0];
     for (int k : {2, 25, 50}) {
         EXPECT_EQ(shown.Frames[k].Hue, store.Frames[k].Hue);
         for (int y = 0; y < 120; ++y)
@@ -515,22 +516,22 @@ TEST_F(ControlForm, KeysRequestPresetsQuitAndTest) {
     auto form = Start({{0, 0, 160, 100}});
     for (QChar c : {QChar('F'), QChar('Q'), QChar('K'), QChar('x'), QChar(' ')}) form->FormKeyPress(c);
     QCoreApplication::processEvents();
-    EXPECT_FALSE(form->RequestFern || form->RequestKoch || form->RequestSierpinski);
+    EXPECT_FALSE(form->Morph->RequestFern || form->Morph->RequestKoch || form->Morph->RequestSierpinski);
     EXPECT_FALSE(form->Closed());
 
     form->FormKeyPress('f');
     form->FormKeyPress('k');
-    EXPECT_TRUE(form->RequestFern && form->RequestKoch);
+    EXPECT_TRUE(form->Morph->RequestFern && form->Morph->RequestKoch);
     form->FormKeyPress('s');
-    EXPECT_TRUE(form->RequestSierpinski);
+    EXPECT_TRUE(form->Morph->RequestSierpinski);
 
     // With no generation running, the next cycle targets the fern and lowers all three.
     form->Timer1.stop();
-    form->FrameCounter = 99;
+    form->Morph->FrameCounter = 99;
     form->Timer1Timer();
-    WaitFor([&] { return !form->Generating.load(); });
-    EXPECT_EQ(form->Displays[0]->Frames[50].CoefD, FernMaps.CoefD);
-    EXPECT_FALSE(form->RequestFern || form->RequestKoch || form->RequestSierpinski);
+    WaitFor([&] { return !form->Morph->Generating.load(); });
+    EXPECT_EQ(form->Morph->Displays[0]->Frames[50].CoefD, FernMaps.CoefD);
+    EXPECT_FALSE(form->Morph->RequestFern || form->Morph->RequestKoch || form->Morph->RequestSierpinski);
 
     QString caption, text;
     WhenModal([&](QWidget* box) {
@@ -563,18 +564,18 @@ TEST_F(ControlForm, MenuShowsAboutAndExitWithThePresetsHidden) {
     form->Showfernfractal1->trigger();
     form->ShowKochFractal1->trigger();
     form->ShowSierpinskifractal1->trigger();
-    EXPECT_TRUE(form->RequestFern && form->RequestKoch && form->RequestSierpinski);
+    EXPECT_TRUE(form->Morph->RequestFern && form->Morph->RequestKoch && form->Morph->RequestSierpinski);
 
     // "About Ombrel" opens the box modally; the clock goes on meanwhile.
     TForm3 about;
     form->AboutBox = &about;
-    const int counter = form->FrameCounter;
+    const int counter = form->Morph->FrameCounter;
     bool modal = false;
     int counterInside = counter;
     WhenModal([&](QWidget* box) {
         modal = box == &about;
-        WaitFor([&] { return form->FrameCounter >= counter + 3; }, 2000);
-        counterInside = form->FrameCounter;
+        WaitFor([&] { return form->Morph->FrameCounter >= counter + 3; }, 2000);
+        counterInside = form->Morph->FrameCounter;
         about.Button2->click();
     });
     form->AboutOmbrel1->trigger();

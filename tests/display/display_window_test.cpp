@@ -52,8 +52,8 @@ using ombrel::testing::WaitFor;
 // Makes `form` the only display of `control`, with cleared frames, placed at
 // `place` and shown; says whether the window could be seen in time.
 bool ShowAlone(TForm2& form, TMorphState& control, const QRect& place) {
-    form.AllocateFrames(place.width(), place.height());
-    control.Displays = {&form};
+    form.Store.AllocateFrames(place.width(), place.height());
+    control.Displays = {&form.Store};
     form.SetBounds(place.x(), place.y(), place.width(), place.height());
     form.Show();
     return WaitFor([&] { return form.GLSceneViewer1->isExposed(); });
@@ -72,9 +72,9 @@ TEST_F(DisplayWindow, DrawsTheSelectedFrameInItsColourAtItsPlace) {
     EXPECT_EQ(first.GLSceneViewer1->Buffer.ViewportWidth(), qRound(425 * ratio));
     EXPECT_EQ(first.GLSceneViewer1->Buffer.ViewportHeight(), qRound(265 * ratio));
 
-    first.AllocateFrames(230, 140);
-    second.AllocateFrames(162, 98);  // even, so that it also fits a screen scaled by 2
-    control.Displays = {&first, &second};
+    first.Store.AllocateFrames(230, 140);
+    second.Store.AllocateFrames(162, 98);  // even, so that it also fits a screen scaled by 2
+    control.Displays = {&first.Store, &second.Store};
     control.UpdateMaxPointBudget();
     control.FirstCycle = true;
     control.Random.Seed(0x5eed);
@@ -94,14 +94,14 @@ TEST_F(DisplayWindow, DrawsTheSelectedFrameInItsColourAtItsPlace) {
         for (int32_t counter : {0, 50, 51, 99, 100, -1}) {
             control.FrameCounter = counter;
             const int k = counter < 0 || counter > 99 ? 0 : counter <= 50 ? 1 : counter - 49;
-            const QRgb ink = k ? ColourOf(first.Frames[k]) : 0;
+            const QRgb ink = k ? ColourOf(first.Store.Frames[k]) : 0;
             for (TForm2* form : {&first, &second}) {
                 std::optional<TStraightPath> reference;
                 if (straight) reference.emplace(*form, control);
                 form->GLSceneViewer1->Repaint();
                 const QImage shot = Grab(*form);
-                ASSERT_EQ(shot.width(), form->ScreenWidth);
-                EXPECT_EQ(CountMismatches(shot, *form, k, ink), 0)
+                ASSERT_EQ(shot.width(), form->Store.ScreenWidth);
+                EXPECT_EQ(CountMismatches(shot, form->Store, k, ink), 0)
                     << (straight ? "straight" : "program's") << " path, counter " << counter << " display "
                     << (form == &first ? 0 : 1);
             }
@@ -122,7 +122,7 @@ TEST_F(DisplayWindow, TheProgramsDrawingMatchesTheStraightPathPixelForPixel) {
             int most = 0;
             for (int k = 1; k <= DesignedFrameCount; ++k) {
                 int n = 0;
-                form.Frames[k].FrameBits.ForEachSet([&](int, int) { ++n; });
+                form.Store.Dots(k).FrameBits.ForEachSet([&](int, int) { ++n; });
                 most = std::max(most, n);
             }
             return most;
@@ -144,7 +144,7 @@ TEST_F(DisplayWindow, TheProgramsDrawingMatchesTheStraightPathPixelForPixel) {
                 const QImage program = Grab(form);
                 const int k = DesignedTiming.SelectFrame(counter);
                 ASSERT_EQ(program, straight) << size.width() << "x" << size.height() << " counter " << counter;
-                ASSERT_EQ(CountMismatches(program, form, k, k ? ColourOf(form.Frames[k]) : 0), 0);
+                ASSERT_EQ(CountMismatches(program, form.Store, k, k ? ColourOf(form.Store.Frames[k]) : 0), 0);
             }
         }
     }
@@ -167,7 +167,7 @@ TEST_F(DisplayWindow, TheClocksRepaintDrawsOnlyWhatCanDiffer) {
         return renders - before;
     };
     control.CyclesStarted = 1;
-    form.SetPixel(1, 3, 3);
+    form.Store.SetPixel(1, 3, 3);
     control.FrameCounter = 0;
     form.Repaint();
     EXPECT_EQ(repaintsAt(0), 0);
@@ -182,9 +182,9 @@ TEST_F(DisplayWindow, TheClocksRepaintDrawsOnlyWhatCanDiffer) {
     ++control.CyclesStarted;
     EXPECT_EQ(repaintsAt(0), 0);
     // A new colour, a frame the worker is still drawing, a resize.
-    form.Frames[1].Hue = 0.5;
-    form.Frames[1].Saturation = 1;
-    form.Frames[1].Brightness = 255;
+    form.Store.Frames[1].Hue = 0.5;
+    form.Store.Frames[1].Saturation = 1;
+    form.Store.Frames[1].Brightness = 255;
     EXPECT_EQ(repaintsAt(0), 1);
     control.Generating = true;
     EXPECT_EQ(repaintsAt(0), 0);
@@ -231,16 +231,16 @@ TEST_F(DisplayWindow, FramesShownByRegionLeaveNothingStaleAndMissNothing) {
         for (int x = 30; x < 91; ++x) figures.back().emplace_back(x, y);
     for (size_t i = 0; i < figures.size(); ++i) {
         const int k = static_cast<int>(i) + 1;
-        for (auto [x, y] : figures[i]) form.SetPixel(k, x, y);
-        form.Frames[k].Hue = 0.2 * k;
-        form.Frames[k].Saturation = 1;
-        form.Frames[k].Brightness = 255;
+        for (auto [x, y] : figures[i]) form.Store.SetPixel(k, x, y);
+        form.Store.Frames[k].Hue = 0.2 * k;
+        form.Store.Frames[k].Saturation = 1;
+        form.Store.Frames[k].Brightness = 255;
     }
     auto check = [&](int32_t counter, const char* what) {
         control.FrameCounter = counter;
         form.GLSceneViewer1->Repaint();
         const int k = DesignedTiming.SelectFrame(counter);
-        EXPECT_EQ(CountMismatches(Grab(form), form, k, k ? ColourOf(form.Frames[k]) : 0), 0)
+        EXPECT_EQ(CountMismatches(Grab(form), form.Store, k, k ? ColourOf(form.Store.Frames[k]) : 0), 0)
             << what << ", counter " << counter;
     };
     for (int32_t counter : {0, 51, 52, 53, 100, 53, 51, 0, 52, 100, 100, 53, 54, 55, 52, 55, 54, 0, 54, 51, 55, 56,
@@ -335,11 +335,11 @@ TEST_F(DisplayWindow, TheWindowTakesTheFormatOfEachNewContext) {
     ASSERT_TRUE(WaitFor([&] { return viewer.isExposed(); }));
     std::vector<std::string> errors;
     viewer.OnError = [&](const std::exception& e) { errors.push_back(e.what()); };
-    form.SetPixel(1, 5, 6);
+    form.Store.SetPixel(1, 5, 6);
     control.FrameCounter = 0;
     viewer.Repaint();
     EXPECT_TRUE(errors.empty()) << errors.front();
-    EXPECT_EQ(CountMismatches(Grab(form), form, 1, ColourOf(form.Frames[1])), 0);
+    EXPECT_EQ(CountMismatches(Grab(form), form.Store, 1, ColourOf(form.Store.Frames[1])), 0);
 }
 
 TEST_F(DisplayWindow, AFailedActivationNamesNoStaleSystemError) {
@@ -398,8 +398,8 @@ TEST_F(DisplayWindow, AGlowFrameIsShownOnlyCompleteAsItsLightTimesItsColour) {
     TMorphState control;
     TForm2 form(control, nullptr, [] {});
     const QRect place(0, 0, 120, 80);
-    form.AllocateFrames(place.width(), place.height(), DesignedFrameCount, TStyle::Glow);
-    control.Displays = {&form};
+    form.Store.AllocateFrames(place.width(), place.height(), DesignedFrameCount, TStyle::Glow);
+    control.Displays = {&form.Store};
     control.UpdateMaxPointBudget();
     control.FirstCycle = true;
     control.Random.Seed(0x5eed);
@@ -411,8 +411,8 @@ TEST_F(DisplayWindow, AGlowFrameIsShownOnlyCompleteAsItsLightTimesItsColour) {
     // Each pixel: the frame's colour channel times its light, rounded.
     const auto mismatches = [&](int frame) {
         const QImage shot = Grab(form);
-        const QRgb c = ColourOf(form.Frames[frame]);
-        const uint8_t* light = form.Frames[frame].Light.get();
+        const QRgb c = ColourOf(form.Store.Frames[frame]);
+        const uint8_t* light = form.Store.Glow(frame).Light.get();
         int bad = 0;
         for (int y = 0; y < place.height(); ++y)
             for (int x = 0; x < place.width(); ++x, ++light)
@@ -429,7 +429,7 @@ TEST_F(DisplayWindow, AGlowFrameIsShownOnlyCompleteAsItsLightTimesItsColour) {
     ASSERT_GE(k, 3);
     EXPECT_EQ(mismatches(k), 0);
     // The next frame still being drawn: the last complete one stays, also through an expose.
-    form.Frames[k + 1].Complete.Set(false);
+    form.Store.Glow(k + 1).Complete.Set(false);
     show(61);
     EXPECT_EQ(mismatches(k), 0);
     // Qt reports the window exposed until it has handled the unmap: the hide
@@ -439,12 +439,12 @@ TEST_F(DisplayWindow, AGlowFrameIsShownOnlyCompleteAsItsLightTimesItsColour) {
     form.Show();
     ASSERT_TRUE(WaitFor([&] { return form.GLSceneViewer1->isExposed(); }));
     EXPECT_EQ(mismatches(k), 0);
-    form.Frames[k + 1].Complete.Set(true);
+    form.Store.Glow(k + 1).Complete.Set(true);
     show(61);
     EXPECT_EQ(mismatches(k + 1), 0);
     // A new cycle whose frame is not yet drawn: its start picture, frame 1.
     ++control.CyclesStarted;
-    form.Frames[k + 1].Complete.Set(false);
+    form.Store.Glow(k + 1).Complete.Set(false);
     show(61);
     EXPECT_EQ(mismatches(1), 0);
 }

@@ -28,8 +28,8 @@ struct TEngineRig {
     bool SameBits(const TEngineRig& other) const {
         for (size_t d = 0; d < Stores.size(); ++d)
             for (int k = 1; k <= DesignedFrameCount; ++k) {
-                const TFrameBits& a = Stores[d]->Frames[k].FrameBits;
-                const TFrameBits& b = other.Stores[d]->Frames[k].FrameBits;
+                const TFrameBits& a = Stores[d]->Dots(k).FrameBits;
+                const TFrameBits& b = other.Stores[d]->Dots(k).FrameBits;
                 for (size_t i = 0; i < a.WordCount(); ++i)
                     if (a.Row(0)[i].load() != b.Row(0)[i].load()) return false;
             }
@@ -37,7 +37,7 @@ struct TEngineRig {
     }
 
     int CountSet(size_t display, int frame) const {
-        const TFrameBits& b = Stores[display]->Frames[frame].FrameBits;
+        const TFrameBits& b = Stores[display]->Dots(frame).FrameBits;
         int n = 0;
         for (size_t i = 0; i < b.WordCount(); ++i) n += __builtin_popcount(b.Row(0)[i].load());
         return n;

@@ -50,21 +50,21 @@ TEST(FrameStore, BitAddressingAtWidthsNotAMultipleOf32) {
 
     d.SetPixel(7, 1365, 2);
     EXPECT_TRUE(d.mb_getpixel(7, 1365, 2));
-    EXPECT_EQ(d.Frames[7].FrameBits.Row(2)[42].load(), 1u << 21);
+    EXPECT_EQ(d.Dots(7).FrameBits.Row(2)[42].load(), 1u << 21);
     EXPECT_EQ(CountSet(d, 7), 1);
 
     d.SetPixel(7, 0, 0);
     d.SetPixel(7, 31, 0);
     d.SetPixel(7, 32, 0);
-    EXPECT_EQ(d.Frames[7].FrameBits.Row(0)[0].load(), 0x80000001u);
-    EXPECT_EQ(d.Frames[7].FrameBits.Row(0)[1].load(), 1u);
+    EXPECT_EQ(d.Dots(7).FrameBits.Row(0)[0].load(), 0x80000001u);
+    EXPECT_EQ(d.Dots(7).FrameBits.Row(0)[1].load(), 1u);
 
     TFrameStore narrow;
     narrow.AllocateFrames(1365, 1);
     EXPECT_EQ(narrow.RowWords(), 43);
     narrow.SetPixel(1, 1364, 0);
     EXPECT_TRUE(narrow.mb_getpixel(1, 1364, 0));
-    EXPECT_EQ(narrow.Frames[1].FrameBits.Row(0)[42].load(), 1u << 20);
+    EXPECT_EQ(narrow.Dots(1).FrameBits.Row(0)[42].load(), 1u << 20);
 }
 
 TEST(FrameStore, OutOfBoundsIsIgnoredAndReadsFalse) {
@@ -113,8 +113,8 @@ TEST(FrameStore, ReleaseEmptiesEveryFrame) {
     d.AllocateFrames(64, 4);
     d.ReleaseFrames();
     for (int k = 1; k <= DesignedFrameCount; ++k) {
-        EXPECT_EQ(d.Frames[k].FrameBits.Rows(), 0);
-        EXPECT_EQ(d.Frames[k].FrameBits.WordCount(), 0u);
+        EXPECT_EQ(d.Dots(k).FrameBits.Rows(), 0);
+        EXPECT_EQ(d.Dots(k).FrameBits.WordCount(), 0u);
     }
 }
 
@@ -129,4 +129,31 @@ TEST(MaxPointBudget, IsTheLargestBudgetInEitherOrder) {
     s.Displays = {&big, &small};
     s.UpdateMaxPointBudget();
     EXPECT_EQ(s.MaxPointBudget, 324000);
+}
+
+TEST(FrameStore, HoldsThePicturesOfItsStyleOnly) {
+    TFrameStore d;
+    d.AllocateFrames(40, 6, 3, TStyle::Glow);
+    ASSERT_EQ(d.Style(), TStyle::Glow);
+    EXPECT_EQ(d.PicturesOf<TDotsFrame>(), nullptr);
+    ASSERT_EQ(d.PicturesOf<TGlowFrame>()->Count(), 3);
+    // No bits to set or read, and the light untouched.
+    d.SetPixel(2, 1, 1);
+    EXPECT_FALSE(d.mb_getpixel(2, 1, 1));
+    EXPECT_EQ(d.FrameHash(2), d.FrameHash(1));
+    EXPECT_TRUE(d.FrameReady(2));
+    d.ClearFrame(2);
+    EXPECT_FALSE(d.FrameReady(2));
+    d.CopyFrame(2, 1);
+    EXPECT_TRUE(d.FrameReady(2));
+    EXPECT_EQ(TFrameStore::FrameBytes(40, 6, 3, TStyle::Glow), 40 * 6 * 3);
+    EXPECT_EQ(TFrameStore::FrameBytes(40, 6, 3, TStyle::Dots), 2 * 4 * 6 * 3);
+
+    // Made anew in the other style, it holds that one's.
+    d.ReleaseFrames();
+    d.AllocateFrames(40, 6, 3, TStyle::Dots);
+    EXPECT_EQ(d.PicturesOf<TGlowFrame>(), nullptr);
+    d.SetPixel(2, 1, 1);
+    EXPECT_TRUE(d.mb_getpixel(2, 1, 1));
+    EXPECT_TRUE(d.DrawnInSight());
 }

@@ -30,9 +30,9 @@ TEST(GlowRasteriser, DrawsOnFrameStoresAloneAndLightsOnlyTheDisplaysAsked) {
     };
     uint32_t both = 0, one = 0;
     draw({}, both);
-    ASSERT_TRUE(wide.Frames[2].Complete.Raised() && small.Frames[2].Complete.Raised());
+    ASSERT_TRUE(wide.Glow(2).Complete.Raised() && small.Glow(2).Complete.Raised());
     const uint64_t wideLight = wide.FrameHash(2), smallLight = small.FrameHash(2);
-    EXPECT_FALSE(wide.Frames[2].Lit.Empty());
+    EXPECT_FALSE(wide.Glow(2).Lit.Empty());
     // Orbit 0 takes the dots' draws: 2001 points, four maps each.
     TRandom dots(7);
     dots.Skip(2001);
@@ -40,12 +40,12 @@ TEST(GlowRasteriser, DrawsOnFrameStoresAloneAndLightsOnlyTheDisplaysAsked) {
 
     // The small display drawn again alone: the same light, measured with the wide one's counts; the wide one untouched.
     small.ClearFrame(2);
-    wide.Frames[2].Complete.Set(false);
+    wide.Glow(2).Complete.Set(false);
     draw({&small}, one);
     EXPECT_EQ(one, both);
     EXPECT_EQ(small.FrameHash(2), smallLight);
-    EXPECT_TRUE(small.Frames[2].Complete.Raised());
-    EXPECT_FALSE(wide.Frames[2].Complete.Raised());
+    EXPECT_TRUE(small.Glow(2).Complete.Raised());
+    EXPECT_FALSE(wide.Glow(2).Complete.Raised());
     EXPECT_EQ(wide.FrameHash(2), wideLight);
 
     // Asked to stop: nothing written, nothing marked complete.
@@ -55,5 +55,5 @@ TEST(GlowRasteriser, DrawsOnFrameStoresAloneAndLightsOnlyTheDisplaysAsked) {
     glow.Prepare({&small}, 1);
     TRandom random(7);
     EXPECT_FALSE(glow.Draw(2, 2, Sierpinski(), place, random, 2000, {}, stop));
-    EXPECT_FALSE(small.Frames[2].Complete.Raised());
+    EXPECT_FALSE(small.Glow(2).Complete.Raised());
 }

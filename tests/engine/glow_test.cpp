@@ -163,12 +163,12 @@ TEST(Glow, FramesAreTheSameOnOneThreadOrTwoAndTheFiguresThoseOfTheDots) {
         ASSERT_TRUE(dots.S.GenerateMorph());
         for (size_t d = 0; d < 2; ++d)
             for (int k = 1; k <= DesignedFrameCount; ++k) {
-                ASSERT_TRUE(one.Stores[d]->Frames[k].Complete.Raised());
+                ASSERT_TRUE(one.Stores[d]->Glow(k).Complete.Raised());
                 EXPECT_EQ(one.Stores[d]->FrameHash(k), two.Stores[d]->FrameHash(k)) << cycle << " " << d << " " << k;
                 // Nothing of the last cycle's light is left around the new figure.
                 for (TEngineRig* rig : {&one, &two}) {
                     const TFrameStore& s = *rig->Stores[d];
-                    EXPECT_EQ(s.Frames[k].Lit, LitBoxOf(s.Frames[k].Light.get(), s.ScreenWidth, s.ScreenHeight))
+                    EXPECT_EQ(s.Glow(k).Lit, LitBoxOf(s.Glow(k).Light.get(), s.ScreenWidth, s.ScreenHeight))
                         << cycle << " " << d << " " << k;
                 }
             }
@@ -178,7 +178,7 @@ TEST(Glow, FramesAreTheSameOnOneThreadOrTwoAndTheFiguresThoseOfTheDots) {
     }
     // A glow frame has light where the dots have points, and more.
     int lit = 0;
-    const uint8_t* light = one.Stores[0]->Frames[DesignedFrameCount].Light.get();
+    const uint8_t* light = one.Stores[0]->Glow(DesignedFrameCount).Light.get();
     for (int i = 0; i < 160 * 100; ++i) lit += light[i] != 0;
     EXPECT_GT(lit, dots.CountSet(0, DesignedFrameCount));
 }
@@ -189,12 +189,12 @@ TEST(Glow, ACycleMarksItsFramesIncompleteUntilDrawnAndFrameOneTakesTheTarget) {
     TFrameStore& d = *rig.Stores[0];
     const uint64_t target = d.FrameHash(DesignedFrameCount);
     d.ClearFrame(7);
-    EXPECT_FALSE(d.Frames[7].Complete.Raised());
+    EXPECT_FALSE(d.Glow(7).Complete.Raised());
     rig.S.TakeOverTargetPicture();
     EXPECT_EQ(d.FrameHash(1), target);
-    EXPECT_TRUE(d.Frames[1].Complete.Raised());
-    EXPECT_FALSE(d.Frames[1].Lit.Empty());
-    EXPECT_EQ(d.Frames[1].Lit, LitBoxOf(d.Frames[1].Light.get(), 64, 48));
+    EXPECT_TRUE(d.Glow(1).Complete.Raised());
+    EXPECT_FALSE(d.Glow(1).Lit.Empty());
+    EXPECT_EQ(d.Glow(1).Lit, LitBoxOf(d.Glow(1).Light.get(), 64, 48));
 }
 
 TEST(Glow, TheLitBoxHoldsEveryLitPixelAndNoDarkMargin) {

@@ -103,8 +103,8 @@ TEST(GenerateMorph, LaterCycleStartsFromThePreviousTargetOnEveryDisplay) {
     EXPECT_EQ(F[1].Hue, P[50].Hue.load());
     EXPECT_EQ(F[1].Saturation, P[50].Saturation.load());
     for (size_t d = 0; d < 2; ++d) {
-        const TFrameBits& now = rig.Stores[d]->Frames[1].FrameBits;
-        const TFrameBits& then = before.Stores[d]->Frames[50].FrameBits;
+        const TFrameBits& now = rig.Stores[d]->Dots(1).FrameBits;
+        const TFrameBits& then = before.Stores[d]->Dots(50).FrameBits;
         for (size_t i = 0; i < now.WordCount(); ++i) ASSERT_EQ(now.Row(0)[i].load(), then.Row(0)[i].load());
     }
 }
@@ -198,12 +198,12 @@ TEST(ChaosGame, DisplaysReceivePrefixesOfOneSequence) {
     for (TEngineRig* r : {&pair, &first, &second}) r->S.GenerateMorph();
 
     for (int k = 1; k <= DesignedFrameCount; ++k) {
-        const TFrameBits& a = pair.Stores[0]->Frames[k].FrameBits;
-        const TFrameBits& b = pair.Stores[1]->Frames[k].FrameBits;
+        const TFrameBits& a = pair.Stores[0]->Dots(k).FrameBits;
+        const TFrameBits& b = pair.Stores[1]->Dots(k).FrameBits;
         for (size_t i = 0; i < a.WordCount(); ++i)
-            ASSERT_EQ(a.Row(0)[i].load(), first.Stores[0]->Frames[k].FrameBits.Row(0)[i].load());
+            ASSERT_EQ(a.Row(0)[i].load(), first.Stores[0]->Dots(k).FrameBits.Row(0)[i].load());
         for (size_t i = 0; i < b.WordCount(); ++i)
-            ASSERT_EQ(b.Row(0)[i].load(), second.Stores[0]->Frames[k].FrameBits.Row(0)[i].load());
+            ASSERT_EQ(b.Row(0)[i].load(), second.Stores[0]->Dots(k).FrameBits.Row(0)[i].load());
     }
 }
 

@@ -1,3 +1,4 @@
+#include "tools/frame_output.h"
 #include "tools/frames_run.h"
 
 #include <gtest/gtest.h>
@@ -66,7 +67,18 @@ TEST(FramesRun, AFailedCycleStopsTheRunWithOneLineAndLeavesNothingOfIt) {
     EXPECT_EQ(lines.find("\n2 "), std::string::npos);
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList({"c1_d0_f01.pbm", "c1_d0_f50.pbm"}));
     // The failed cycle holds its start picture throughout: the last good figure.
-    for (int k = 2; k <= DesignedFrameCount; ++k) EXPECT_EQ(store.Frames[k].FrameBits.Hash(), store.Frames[1].FrameBits.Hash());
+    for (int k = 2; k <= DesignedFrameCount; ++k) EXPECT_EQ(store.Dots(k).FrameBits.Hash(), store.Dots(1).FrameBits.Hash());
     EXPECT_EQ(store.Frames[50].CoefA, store.Frames[1].CoefA);
     EXPECT_FALSE(show.Control.Generating);
+}
+
+TEST(FrameOutput, AGlowFrameIsNoBitmap) {
+    QTemporaryDir dir;
+    TFrameStore glow;
+    glow.AllocateFrames(16, 8, 2, TStyle::Glow);
+    const std::string path = dir.filePath("frame.pbm").toStdString();
+    std::string error;
+    EXPECT_FALSE(WriteFramePbm(glow, 1, path, error));
+    EXPECT_EQ(error, "a PBM image holds only frames of dots");
+    EXPECT_TRUE(QDir(dir.path()).isEmpty());
 }
