@@ -6,6 +6,7 @@
 
 #include "display/gl_colour.h"
 #include "display/gl_context.h"
+#include "display/glow_palette.h"
 #include "engine/glow.h"
 #include "engine/overloaded.h"
 
@@ -162,12 +163,9 @@ std::optional<TPixelRect> TFastFrameRenderer::RenderGlow(const TFrameStore& disp
                                                          const TFrameStore& colours, int frame, int viewportWidth,
                                                          int viewportHeight, bool backKept) {
     const int w = display.ScreenWidth, h = display.ScreenHeight;
-    const TColor colour = FrameColour(colours, frame);
-    const uint32_t red = colour & 0xffu, green = (colour >> 8) & 0xffu, blue = (colour >> 16) & 0xffu;
+    const TMorphFrame& f = colours.Frames[frame];
+    const TGlowPalette palette(f.Hue, f.Saturation, f.Brightness);
     const bool bgra = TextureHolds(w, h);
-    uint32_t palette[256];
-    for (uint32_t l = 0; l < 256; ++l)
-        palette[l] = ImagePixel(bgra, GlowChannel(red, l), GlowChannel(green, l), GlowChannel(blue, l));
     // A viewport of another size (a resized host until the next cycle) shows
     // the whole frame scaled; otherwise the lit pixels' box, band by band, on black.
     const bool scaled = viewportWidth != w || viewportHeight != h;
@@ -189,7 +187,11 @@ std::optional<TPixelRect> TFastFrameRenderer::RenderGlow(const TFrameStore& disp
         for (int y = band.Box.Top; y <= band.Box.Bottom; ++y) {
             const uint8_t* from = light + static_cast<size_t>(y) * w + band.Box.Left;
             uint32_t* row = top + (y - band.Box.Top) * stride;
-            for (int x = 0; x < bw; ++x) row[x] = palette[from[x]];
+            for (int x = 0; x < bw; ++x) {
+                uint32_t red, green, blue;
+                palette.Pixel(from[x], picture.ShadeAt(band.Box.Left + x, y), red, green, blue);
+                row[x] = ImagePixel(bgra, red, green, blue);
+            }
         }
     });
     gl.PopAttrib();

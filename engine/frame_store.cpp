@@ -50,20 +50,26 @@ void TDotsFrame::CopyFrom(const TDotsFrame& src) noexcept {
 
 void TGlowFrame::Allocate(int32_t width, int32_t height) {
     Pixels = static_cast<size_t>(width) * static_cast<size_t>(height);
+    ShadeWidth = (width + 1) / 2;
+    Blocks = static_cast<size_t>(ShadeWidth) * static_cast<size_t>((height + 1) / 2);
     Light = std::make_unique<uint8_t[]>(Pixels);
+    Shade = std::make_unique<uint8_t[]>(Blocks);
     Lit = {};
     Complete.Set(true);
 }
 
 void TGlowFrame::Release() noexcept {
     Light.reset();
-    Pixels = 0;
+    Shade.reset();
+    Pixels = Blocks = 0;
+    ShadeWidth = 0;
     Lit = {};
     Complete.Set(false);
 }
 
 void TGlowFrame::CopyFrom(const TGlowFrame& src) noexcept {
     std::copy_n(src.Light.get(), Pixels, Light.get());
+    std::copy_n(src.Shade.get(), Blocks, Shade.get());
     Lit = src.Lit;
     Complete = src.Complete;
 }
@@ -71,6 +77,7 @@ void TGlowFrame::CopyFrom(const TGlowFrame& src) noexcept {
 uint64_t TGlowFrame::Hash() const noexcept {
     uint64_t h = FnvStart;
     for (size_t i = 0; i < Pixels; ++i) h = FnvByte(h, Light[i]);
+    for (size_t i = 0; i < Blocks; ++i) h = FnvByte(h, Shade[i]);
     return h;
 }
 

@@ -45,11 +45,6 @@ uint32_t GlowReference(const uint32_t* histogram, uint32_t size) noexcept;
 // The box around the pixels of a w x h light image that are not black.
 TLitBox LitBoxOf(const uint8_t* light, int w, int h) noexcept;
 
-// A pixel's channel: the frame colour's channel dimmed by the light, rounded.
-inline uint8_t GlowChannel(uint32_t channel, uint32_t light) noexcept {
-    return static_cast<uint8_t>((channel * light + 127) / 255);
-}
-
 // Orbits a glow frame draws, each as long as the dots' one (so --density
 // scales them), for a figure whose largest display has `pixels`: many on
 // ordinary monitors, fewer on very large ones, so that a cycle keeps its pace.

@@ -17,12 +17,14 @@ struct TCountTarget {
     // The display's first and last pixel in the canvas, and its width.
     double Left, Right, Top, Bottom, Row;
     uint16_t* Counts;
+    // Each pixel's points' palette positions, added up (modulo 2^32).
+    uint32_t* Shades;
     // Where points off the display are counted: the slot after the last pixel.
     double Sink;
     // The box around the pixels counted, in the canvas.
     double MinX = HUGE_VAL, MinY = HUGE_VAL, MaxX = -HUGE_VAL, MaxY = -HUGE_VAL;
 
-    TCountTarget(const TFrameStore& d, const TPlacement& p, uint16_t* counts)
+    TCountTarget(const TFrameStore& d, const TPlacement& p, uint16_t* counts, uint32_t* shades)
         : Ax(p.Kx / 800 * d.CanvasWidth),
           Bx(p.Ox / 800 * d.CanvasWidth),
           Ay(-p.Ky / 600 * d.CanvasHeight),
@@ -35,6 +37,7 @@ struct TCountTarget {
           Bottom(static_cast<double>(d.CanvasTop) + d.ScreenHeight - 1),
           Row(d.ScreenWidth),
           Counts(counts),
+          Shades(shades),
           Sink(static_cast<double>(d.ScreenWidth) * d.ScreenHeight) {}
 
     // The slot of each of n points, four at a time, without a branch; xs,
@@ -44,11 +47,15 @@ struct TCountTarget {
     // infinities fail every comparison).
     void Place(double* xs, double* ys, int n, uint32_t* slots) noexcept;
 
-    void Raise(const uint32_t* slots, int n) const noexcept {
+    // Counts n points and adds their shades.
+    void Raise(const uint32_t* slots, const uint32_t* shades, int n) const noexcept {
         for (int c = 0; c < n; ++c) {
             uint16_t& count = Counts[slots[c]];
             // Saturating: a figure that collapses to a point must not wrap round to black.
             count = static_cast<uint16_t>(count + (count != 0xFFFF));
+            // Wrapping, so that the sum is the same however the points were
+            // split; exact below a saturated count, the only ones read.
+            Shades[slots[c]] += shades[c];
         }
     }
 

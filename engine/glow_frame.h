@@ -31,13 +31,24 @@ struct TLitBox {
 };
 
 // A frame of light: each pixel's light, row by row (0 black, 255 the densest
-// pixel). Written by the worker alone while not Complete, and shown only
-// once it is.
+// pixel), and its shade, the palette position of the colour of the points
+// that lit it. Written by the worker alone while not Complete, and shown
+// only once it is.
 struct TGlowFrame {
     std::unique_ptr<uint8_t[]> Light;
-    size_t Pixels = 0;
+    // One shade for each block of 2 x 2 pixels, row by row, ShadeWidth a row:
+    // the eye tells colour at half the resolution it tells light (as video's
+    // 4:2:0 does), and a byte a pixel more would cost half the frames' memory
+    // again. 0 where no pixel of the block is lit.
+    std::unique_ptr<uint8_t[]> Shade;
+    size_t Pixels = 0, Blocks = 0;
+    int ShadeWidth = 0;
     TLitBox Lit;
     TCompleteFlag Complete;
+
+    uint8_t ShadeAt(int x, int y) const noexcept {
+        return Shade[static_cast<size_t>(y / 2) * static_cast<size_t>(ShadeWidth) + static_cast<size_t>(x / 2)];
+    }
 
     // Black and complete: what an empty frame shows.
     void Allocate(int32_t width, int32_t height);
@@ -45,12 +56,14 @@ struct TGlowFrame {
     // Written whole before it is shown: only marked incomplete.
     void Clear() noexcept { Complete.Set(false); }
     void CopyFrom(const TGlowFrame& src) noexcept;
-    // FNV-1a 64 of the light bytes, row by row.
+    // FNV-1a 64 of the light bytes, row by row, then of the shades.
     uint64_t Hash() const noexcept;
     // Whether it may be shown.
     bool Ready() const noexcept { return Complete.Raised(); }
     static constexpr bool DrawnInSight = false;
-    static int64_t Bytes(int64_t width, int64_t height) noexcept { return width * height; }
+    static int64_t Bytes(int64_t width, int64_t height) noexcept {
+        return width * height + (width + 1) / 2 * ((height + 1) / 2);
+    }
 };
 
 }  // namespace ombrel

@@ -8,6 +8,7 @@
 #include "engine/background_thread.h"
 #include "engine/glow.h"
 #include "engine/glow_count.h"
+#include "engine/glow_shade.h"
 
 namespace ombrel {
 
@@ -62,6 +63,14 @@ void AddSaturating(uint16_t* __restrict total, uint16_t* __restrict part, int n)
     }
 }
 
+// The same for shades, wrapping.
+void AddWrapping(uint32_t* __restrict total, uint32_t* __restrict part, int n) noexcept {
+    for (int x = 0; x < n; ++x) {
+        total[x] += part[x];
+        part[x] = 0;
+    }
+}
+
 TLitBox United(const TLitBox& a, const TLitBox& b) noexcept {
     if (a.Empty()) return b;
     if (b.Empty()) return a;
@@ -72,11 +81,17 @@ TLitBox United(const TLitBox& a, const TLitBox& b) noexcept {
 
 void TGlowRasteriser::Prepare(const std::vector<TFrameStore*>& displays, int threads) {
     Displays = displays;
-    Counts.resize(static_cast<size_t>(std::max(1, threads)));
-    for (auto& perThread : Counts) {
-        perThread.resize(displays.size());
-        for (size_t d = 0; d < displays.size(); ++d)
-            perThread[d].assign(static_cast<size_t>(displays[d]->ScreenWidth) * displays[d]->ScreenHeight + 1, 0);
+    const size_t n = static_cast<size_t>(std::max(1, threads));
+    Counts.resize(n);
+    Shades.resize(n);
+    for (size_t t = 0; t < n; ++t) {
+        Counts[t].resize(displays.size());
+        Shades[t].resize(displays.size());
+        for (size_t d = 0; d < displays.size(); ++d) {
+            const size_t slots = static_cast<size_t>(displays[d]->ScreenWidth) * displays[d]->ScreenHeight + 1;
+            Counts[t][d].assign(slots, 0);
+            Shades[t][d].assign(slots, 0);
+        }
     }
 }
 
@@ -87,6 +102,7 @@ bool TGlowRasteriser::Draw(int frame, int drawnAs, const TOrbitMaps& maps, const
     for (size_t d = 0; d < Displays.size(); ++d)
         lights[d] = lit.empty() || std::find(lit.begin(), lit.end(), Displays[d]) != lit.end();
     Light(frame, Merge(), lights);
+    Shade(frame, lights);
     Finish(frame, lights);
     return true;
 }
@@ -102,19 +118,23 @@ bool TGlowRasteriser::Count(int drawnAs, const TOrbitMaps& maps, const TPlacemen
     const auto run = [&](int thread, int first, int end) {
         std::vector<TCountTarget> targets;
         for (size_t d = 0; d < Displays.size(); ++d)
-            targets.emplace_back(*Displays[d], place, Counts[static_cast<size_t>(thread)][d].data());
+            targets.emplace_back(*Displays[d], place, Counts[static_cast<size_t>(thread)][d].data(),
+                                 Shades[static_cast<size_t>(thread)][d].data());
         // The orbit first, a batch of points at a time, then their counts:
         // the orbit's chain of arithmetic no longer waits on cache misses.
         constexpr int Batch = 256;
         double xs[Batch + 3], ys[Batch + 3];
-        uint32_t slots[Batch + 3];
+        uint32_t slots[Batch + 3], shades[Batch + 3];
         for (int orbit = first; orbit < end; ++orbit) {
             TRandom rng = orbit == 0 ? random : TRandom(GlowOrbitSeed(start, drawnAs, orbit));
             double x = 0, y = 0;
+            uint32_t shade = StartShade;
             bool alive = true;
             const auto step = [&] {
                 if (!(alive = InOrbitBox(x, y))) return false;
-                StepOrbit(maps, rng.Integer(4), x, y);
+                const uint32_t map = rng.Integer(4);
+                StepOrbit(maps, map, x, y);
+                shade = StepShade(shade, map);
                 return true;
             };
             if (orbit != 0)
@@ -125,11 +145,12 @@ bool TGlowRasteriser::Count(int drawnAs, const TOrbitMaps& maps, const TPlacemen
                 int count = 0;
                 for (const int64_t batchEnd = std::min<int64_t>(last + 1, j + Batch); j < batchEnd && step(); ++j) {
                     xs[count] = x;
-                    ys[count++] = y;
+                    ys[count] = y;
+                    shades[count++] = ShadeOf(shade);
                 }
                 for (TCountTarget& t : targets) {
                     t.Place(xs, ys, count, slots);
-                    t.Raise(slots, count);
+                    t.Raise(slots, shades, count);
                 }
             }
             if (orbit == 0) random = rng;
@@ -164,6 +185,8 @@ uint32_t TGlowRasteriser::Merge() {
                     if (o.Empty() || y < o.Top || y > o.Bottom) continue;
                     uint16_t* part = Counts[other][d].data() + y * Width(d);
                     AddSaturating(total + o.Left, part + o.Left, o.Right - o.Left + 1);
+                    AddWrapping(Shades[0][d].data() + y * Width(d) + o.Left,
+                                Shades[other][d].data() + y * Width(d) + o.Left, o.Right - o.Left + 1);
                 }
                 ForEachCounted(total, b.Left, b.Right + 1, [&](int x) { ++histogram[total[x]]; });
             }
@@ -210,6 +233,65 @@ void TGlowRasteriser::Light(int frame, uint32_t reference, const std::vector<boo
     });
 }
 
+void TGlowRasteriser::Shade(int frame, const std::vector<bool>& lights) {
+    OnThreads(Threads(), [&](int t) {
+        // Per column, the counts and shades of a block row's pixels and the rows beside it.
+        std::vector<uint32_t> columnCounts, columnShades;
+        for (size_t d = 0; d < Displays.size(); ++d) {
+            if (!lights[d]) continue;
+            TGlowFrame& f = Displays[d]->Glow(frame);
+            // Every block that was or is lit: the light is already the new one.
+            const TLitBox all = United(f.Lit, Grown[d]);
+            if (all.Empty()) continue;
+            const TLitBox blocks{all.Left / 2, all.Top / 2, all.Right / 2, all.Bottom / 2};
+            const int w = Displays[d]->ScreenWidth, h = Displays[d]->ScreenHeight;
+            const uint16_t* counts = Counts[0][d].data();
+            const uint32_t* sums = Shades[0][d].data();
+            const uint8_t* light = f.Light.get();
+            // Columns x - 1 at index x: the block's left neighbour is never off the array.
+            const int left = std::max(0, 2 * blocks.Left - 1), right = std::min(w - 1, 2 * blocks.Right + 2);
+            columnCounts.assign(static_cast<size_t>(w) + 2, 0);
+            columnShades.assign(static_cast<size_t>(w) + 2, 0);
+            for (int by = RowOf(blocks, t); by < RowOf(blocks, t + 1); ++by) {
+                const int y0 = 2 * by, y1 = std::min(h - 1, y0 + 1);
+                const auto lit = [&](int y, int x) { return light[static_cast<size_t>(y) * w + x] != 0; };
+                // The points of the block and the pixel around it, as the light
+                // of a sparse pixel comes from around it; a saturated count's
+                // shades are not known.
+                for (int x = left; x <= right; ++x) {
+                    uint32_t n = 0, s = 0;
+                    for (int y = std::max(0, y0 - 1); y <= std::min(h - 1, y0 + 2); ++y) {
+                        const size_t i = static_cast<size_t>(y) * w + x;
+                        const bool known = counts[i] != 0xFFFF;
+                        n += known ? counts[i] : 0u;
+                        s += known ? sums[i] : 0u;
+                    }
+                    columnCounts[static_cast<size_t>(x) + 1] = n;
+                    columnShades[static_cast<size_t>(x) + 1] = s;
+                }
+                uint8_t* shades = f.Shade.get() + static_cast<size_t>(by) * f.ShadeWidth;
+                for (int bx = blocks.Left; bx <= blocks.Right; ++bx) {
+                    const int x0 = 2 * bx, x1 = std::min(w - 1, x0 + 1);
+                    if (!(lit(y0, x0) || lit(y0, x1) || lit(y1, x0) || lit(y1, x1))) {
+                        shades[bx] = 0;
+                        continue;
+                    }
+                    // Columns x0 - 1 to x0 + 2, those off the display zero.
+                    const size_t c = static_cast<size_t>(x0);
+                    const auto at = [&](const std::vector<uint32_t>& v, size_t i) {
+                        return i <= static_cast<size_t>(w) ? v[i] : 0u;
+                    };
+                    const uint32_t n = at(columnCounts, c) + at(columnCounts, c + 1) + at(columnCounts, c + 2) +
+                                       at(columnCounts, c + 3);
+                    const uint32_t s = at(columnShades, c) + at(columnShades, c + 1) + at(columnShades, c + 2) +
+                                       at(columnShades, c + 3);
+                    shades[bx] = MeanShade(s, n);
+                }
+            }
+        }
+    });
+}
+
 void TGlowRasteriser::Finish(int frame, const std::vector<bool>& lights) {
     // Every count back to zero for the next frame, once no thread reads them.
     OnThreads(Threads(), [&](int t) {
@@ -219,6 +301,8 @@ void TGlowRasteriser::Finish(int frame, const std::vector<bool>& lights) {
             for (int y = RowOf(b, t); y < RowOf(b, t + 1); ++y) {
                 uint16_t* counts = Counts[0][d].data() + y * Width(d);
                 std::fill(counts + b.Left, counts + b.Right + 1, uint16_t{0});
+                uint32_t* shades = Shades[0][d].data() + y * Width(d);
+                std::fill(shades + b.Left, shades + b.Right + 1, uint32_t{0});
             }
         }
     });

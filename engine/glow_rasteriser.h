@@ -10,12 +10,13 @@
 
 namespace ombrel {
 
-// Glow frames, in four steps: the orbits' points counted on every display,
-// a share of the orbits on each thread (Count); the threads' counts added
-// up, with a histogram of them for the frame's reference (Merge); the counts
-// turned into light, sparse pixels' light spread from the counts around
-// them (Light); the counts cleared for the next frame and the frames
-// marked complete (Finish). It owns the counts and histograms, kept from
+// Glow frames, in five steps: the orbits' points counted on every display
+// with their shades, a share of the orbits on each thread (Count); the
+// threads' counts and shades added up, with a histogram of the counts for
+// the frame's reference (Merge); the counts turned into light, sparse
+// pixels' light spread from the counts around them (Light); each lit
+// block's shade, the mean of its points' (Shade); the counts cleared for
+// the next frame and the frames marked complete (Finish). It owns the counts and histograms, kept from
 // frame to frame and cycle to cycle: a new block each time would spread
 // over the allocator's arenas. Every step adds whole numbers, so a frame is
 // the same however the work was split over threads.
@@ -39,6 +40,7 @@ private:
     // The frame's reference.
     uint32_t Merge();
     void Light(int frame, uint32_t reference, const std::vector<bool>& lights);
+    void Shade(int frame, const std::vector<bool>& lights);
     void Finish(int frame, const std::vector<bool>& lights);
     // Rows of a box that thread t takes.
     int RowOf(const TLitBox& b, int t) const { return b.Top + (b.Bottom - b.Top + 1) * t / Threads(); }
@@ -49,6 +51,8 @@ private:
     // Per thread, per display, each pixel's hits in the frame being drawn,
     // and one slot more, where points off the display count.
     std::vector<std::vector<std::vector<uint16_t>>> Counts;
+    // The same pixels' points' shades, added up.
+    std::vector<std::vector<std::vector<uint32_t>>> Shades;
     // Per thread, of its share of the pixels; the first then holds them all.
     std::vector<std::vector<uint32_t>> Histograms;
     // Per thread and display: the box around the pixels that thread counted.

@@ -11,7 +11,8 @@
 #include <cstring>
 #include <vector>
 
-#include "engine/glow.h"
+#include "display/glow_palette.h"
+#include "display/hsv_color.h"
 #include "engine/overloaded.h"
 
 namespace ombrel {
@@ -78,7 +79,7 @@ bool PrepareOutputFolder(const std::string& dir, std::string& error) {
     return true;
 }
 
-bool WriteFramePng(const TFrameStore& display, int frame, uint32_t color, const std::string& path,
+bool WriteFramePng(const TFrameStore& display, int frame, const TMorphFrame& colour, const std::string& path,
                    std::string& error) {
     QImage image(display.ScreenWidth, display.ScreenHeight, QImage::Format_RGB32);
     if (image.isNull()) {
@@ -87,19 +88,24 @@ bool WriteFramePng(const TFrameStore& display, int frame, uint32_t color, const 
         return false;
     }
     image.fill(Qt::black);
-    const uint32_t red = color & 0xff, green = (color >> 8) & 0xff, blue = (color >> 16) & 0xff;
     std::visit(TOverloaded{[&](const TFrameList<TDotsFrame>& pictures) {
-                               const QRgb ink = qRgb(red, green, blue);
+                               const auto c = static_cast<uint32_t>(
+                                   HSVToColor(colour.Hue, colour.Saturation, colour.Brightness));
+                               const QRgb ink = qRgb(c & 0xff, (c >> 8) & 0xff, (c >> 16) & 0xff);
                                pictures[frame].FrameBits.ForEachSet(
                                    [&](int x, int y) { reinterpret_cast<QRgb*>(image.scanLine(y))[x] = ink; });
                            },
                            [&](const TFrameList<TGlowFrame>& pictures) {
-                               const uint8_t* light = pictures[frame].Light.get();
+                               const TGlowFrame& picture = pictures[frame];
+                               const TGlowPalette palette(colour.Hue, colour.Saturation, colour.Brightness);
+                               const uint8_t* light = picture.Light.get();
                                for (int y = 0; y < display.ScreenHeight; ++y) {
                                    auto* row = reinterpret_cast<QRgb*>(image.scanLine(y));
-                                   for (int x = 0; x < display.ScreenWidth; ++x, ++light)
-                                       row[x] = qRgb(GlowChannel(red, *light), GlowChannel(green, *light),
-                                                     GlowChannel(blue, *light));
+                                   for (int x = 0; x < display.ScreenWidth; ++x, ++light) {
+                                       uint32_t red, green, blue;
+                                       palette.Pixel(*light, picture.ShadeAt(x, y), red, green, blue);
+                                       row[x] = qRgb(red, green, blue);
+                                   }
                                }
                            }},
                display.Pictures);

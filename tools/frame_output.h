@@ -15,8 +15,9 @@ bool PrepareOutputFolder(const std::string& dir, std::string& error);
 
 // Writes the frame to `path` through a temporary file in the same folder
 // that is renamed into place only when every byte is written, so a failure
-// (a full disk, a signal) leaves no file, whole or partial, behind.
-bool WriteFramePng(const TFrameStore& display, int frame, uint32_t color, const std::string& path,
+// (a full disk, a signal) leaves no file, whole or partial, behind. The
+// frame's colour is that of `colour`, the frame of the figure's first display.
+bool WriteFramePng(const TFrameStore& display, int frame, const TMorphFrame& colour, const std::string& path,
                    std::string& error);
 bool WriteFramePbm(const TFrameStore& display, int frame, const std::string& path, std::string& error);
 

@@ -70,7 +70,7 @@ bool RunFrames(const TFramesOptions& options, TFramesShow& show, std::FILE* hash
                                  static_cast<unsigned long long>(display.FrameHash(f)), h, s, v, rgb);
                 if (options.OutDir.empty()) continue;
                 const std::string path = FrameFileName(options.OutDir, cycle, d, f, options.Format);
-                const bool ok = options.Format == TImageFormat::Png ? WriteFramePng(display, f, colour, path, error)
+                const bool ok = options.Format == TImageFormat::Png ? WriteFramePng(display, f, colours[f], path, error)
                                                                     : WriteFramePbm(display, f, path, error);
                 if (!ok) return false;
                 if (progress)

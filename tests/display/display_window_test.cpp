@@ -12,6 +12,7 @@
 #include <optional>
 
 #include "display/display_form.h"
+#include "display/glow_palette.h"
 #include "display/gl_errors.h"
 #include "display/reference/straight_path.h"
 #include "engine/cycle.h"
@@ -408,16 +409,19 @@ TEST_F(DisplayWindow, AGlowFrameIsShownOnlyCompleteAsItsLightTimesItsColour) {
     form.SetBounds(place.x(), place.y(), place.width(), place.height());
     form.Show();
     ASSERT_TRUE(WaitFor([&] { return form.GLSceneViewer1->isExposed(); }));
-    // Each pixel: the frame's colour channel times its light, rounded.
+    // Each pixel: its shade's colour in the frame's palette times its light, rounded.
     const auto mismatches = [&](int frame) {
         const QImage shot = Grab(form);
-        const QRgb c = ColourOf(form.Store.Frames[frame]);
-        const uint8_t* light = form.Store.Glow(frame).Light.get();
+        const TMorphFrame& f = form.Store.Frames[frame];
+        const TGlowPalette palette(f.Hue, f.Saturation, f.Brightness);
+        const TGlowFrame& picture = form.Store.Glow(frame);
         int bad = 0;
         for (int y = 0; y < place.height(); ++y)
-            for (int x = 0; x < place.width(); ++x, ++light)
-                bad += shot.pixel(x, y) != qRgb(GlowChannel(qRed(c), *light), GlowChannel(qGreen(c), *light),
-                                                 GlowChannel(qBlue(c), *light));
+            for (int x = 0; x < place.width(); ++x) {
+                uint32_t r, g, b;
+                palette.Pixel(picture.Light[static_cast<size_t>(y) * place.width() + x], picture.ShadeAt(x, y), r, g, b);
+                bad += shot.pixel(x, y) != qRgb(r, g, b);
+            }
         return bad;
     };
     const auto show = [&](int32_t counter) {

@@ -146,7 +146,7 @@ TEST(FrameStore, HoldsThePicturesOfItsStyleOnly) {
     EXPECT_FALSE(d.FrameReady(2));
     d.CopyFrame(2, 1);
     EXPECT_TRUE(d.FrameReady(2));
-    EXPECT_EQ(TFrameStore::FrameBytes(40, 6, 3, TStyle::Glow), 40 * 6 * 3);
+    EXPECT_EQ(TFrameStore::FrameBytes(40, 6, 3, TStyle::Glow), (40 * 6 + 20 * 3) * 3);
     EXPECT_EQ(TFrameStore::FrameBytes(40, 6, 3, TStyle::Dots), 2 * 4 * 6 * 3);
 
     // Made anew in the other style, it holds that one's.

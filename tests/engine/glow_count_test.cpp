@@ -35,7 +35,8 @@ TEST(GlowCount, APointCountsOnceWhereItRoundsToAPixelOfTheDisplayAndNowhereElse)
         d.CanvasHeight = 600;
         const size_t pixels = static_cast<size_t>(c.Width) * c.Height;
         std::vector<uint16_t> counts(pixels + 1, 0);
-        TCountTarget target(d, identity, counts.data());
+        std::vector<uint32_t> shades(pixels + 1, 0);
+        TCountTarget target(d, identity, counts.data(), shades.data());
         ASSERT_EQ(target.Ax, 1.0);
         ASSERT_EQ(target.Ay, 1.0);
 
@@ -76,16 +77,19 @@ TEST(GlowCount, APointCountsOnceWhereItRoundsToAPixelOfTheDisplayAndNowhereElse)
             const int n = static_cast<int>(std::min<size_t>(size, px.size() - at));
             std::vector<double> bx(px.begin() + at, px.begin() + at + n), by(py.begin() + at, py.begin() + at + n);
             bx.resize(bx.size() + 3), by.resize(by.size() + 3);
-            std::vector<uint32_t> slots(static_cast<size_t>(n) + 3);
+            std::vector<uint32_t> slots(static_cast<size_t>(n) + 3), ones(static_cast<size_t>(n), 1);
             target.Place(bx.data(), by.data(), n, slots.data());
-            target.Raise(slots.data(), n);
+            target.Raise(slots.data(), ones.data(), n);
             at += static_cast<size_t>(n);
         }
-        for (size_t p = 0; p < pixels; ++p) ASSERT_EQ(counts[p], expected[p]) << "pixel " << p % c.Width << ", " << p / c.Width;
+        for (size_t p = 0; p < pixels; ++p) {
+            ASSERT_EQ(counts[p], expected[p]) << "pixel " << p % c.Width << ", " << p / c.Width;
+            ASSERT_EQ(shades[p], expected[p]);
+        }
         EXPECT_EQ(target.Box(), (TLitBox{minX, minY, maxX, maxY}));
 
         // Nothing on the display: no box.
-        TCountTarget none(d, identity, counts.data());
+        TCountTarget none(d, identity, counts.data(), shades.data());
         double off[5] = {-5, nan}, offY[5] = {10, 10};
         uint32_t slots[5];
         none.Place(off, offY, 2, slots);
@@ -93,15 +97,19 @@ TEST(GlowCount, APointCountsOnceWhereItRoundsToAPixelOfTheDisplayAndNowhereElse)
     }
 }
 
-TEST(GlowCount, ACountStopsAtItsLargestValue) {
+TEST(GlowCount, ACountStopsAtItsLargestValueWhileItsShadesWrapRound) {
     TFrameStore d;
     d.ScreenWidth = d.CanvasWidth = 4;
     d.ScreenHeight = d.CanvasHeight = 3;
     std::vector<uint16_t> counts(13, 0);
+    std::vector<uint32_t> shades(13, 0);
     counts[5] = 0xFFFE;
-    TCountTarget target(d, TPlacement{1, 0, -1, 0}, counts.data());
-    const uint32_t slots[] = {5, 5, 5, 12, 0};
-    target.Raise(slots, 5);
+    shades[5] = 0xFFFFFF00u;
+    TCountTarget target(d, TPlacement{1, 0, -1, 0}, counts.data(), shades.data());
+    const uint32_t slots[] = {5, 5, 5, 12, 0}, hues[] = {200, 100, 1, 7, 255};
+    target.Raise(slots, hues, 5);
     EXPECT_EQ(counts[5], 0xFFFF);
+    EXPECT_EQ(shades[5], 45u);
     EXPECT_EQ(counts[0], 1);
+    EXPECT_EQ(shades[0], 255u);
 }

@@ -221,11 +221,11 @@ TEST(Glow, TheLitBoxHoldsEveryLitPixelAndNoDarkMargin) {
         }
 }
 
-TEST(Glow, TheMemoryLimitCountsAByteAPixel) {
+TEST(Glow, TheMemoryLimitCountsAByteAPixelAndAShadeABlock) {
     // 4 GiB: eleven 3840x2160 monitors hold 50 dots frames, not 50 glow frames.
     const std::vector<TDisplayRect> wall(11, TDisplayRect{0, 0, 3840, 2160});
     EXPECT_EQ(FrameMemoryProblem(wall, 50), "");
     EXPECT_EQ(FrameMemoryProblem(wall, 50, TStyle::Glow),
-              "50 frames a morph on these displays would take 4350 MB, more than the 4096 MB allowed: shorten --morph "
+              "50 frames a morph on these displays would take 5438 MB, more than the 4096 MB allowed: shorten --morph "
               "or lower --fps");
 }
