@@ -88,8 +88,38 @@ void BM_GlowQuality(benchmark::State& st) {
     }
 }
 
+// How glow's light spreads over a figure: frame 50 of cycle Arg(2) on a
+// 1920x1080 display, seed Arg(0), the fern asked for in that cycle when
+// Arg(1). Counters: the share of the lit pixels that reach a light of 32
+// (a thin dense part must not leave the rest near black), and the share at
+// full light (a dense heart must not flatten into a plateau).
+void BM_GlowTone(benchmark::State& st) {
+    for (auto _ : st) {
+        TEngineRig rig({{1920, 1080}}, static_cast<uint32_t>(st.range(0)), TStyle::Glow);
+        for (int cycle = 1; cycle <= st.range(2); ++cycle) {
+            if (cycle == st.range(2) && st.range(1)) rig.S.RequestFern = true;
+            rig.S.GenerateMorph();
+        }
+        const uint8_t* light = rig.Stores[0]->Glow(DesignedFrameCount).Light.get();
+        double lit = 0, bright = 0, full = 0;
+        for (size_t i = 0; i < size_t{1920} * 1080; ++i) {
+            lit += light[i] != 0;
+            bright += light[i] >= 32;
+            full += light[i] == 255;
+        }
+        st.counters["lit_reaching_32"] = bright / lit;
+        st.counters["lit_at_255"] = full / lit;
+    }
+}
+
 }  // namespace
 
+BENCHMARK(BM_GlowTone)
+    ->Name("GlowQuality/tone")
+    ->ArgNames({"seed", "fern", "cycle"})
+    ->Args({31, 1, 3})->Args({43, 0, 1})->Args({1, 0, 1})->Args({20261207, 0, 1})->Args({0x5eed, 0, 2})
+    ->Iterations(1)
+    ->Unit(benchmark::kSecond);
 BENCHMARK(BM_GlowQuality)
     ->Name("GlowQuality")
     ->ArgNames({"w", "h", "seed"})

@@ -22,12 +22,18 @@ uint8_t SparseLight(uint64_t sixteenths, uint32_t reference) noexcept;
 // How a frame's counts become light, for the frame's reference.
 class TGlowTone {
 public:
+    // Room to work in, kept from row to row.
+    struct TRoom {
+        std::vector<uint32_t> Near, Wide;
+    };
+    // How far a pixel's light reaches: the widest kernel's reach.
+    static constexpr int Reach = 2;
+
     explicit TGlowTone(uint32_t reference);
     // The light of pixels [left, right] of a row of a display w wide, from
-    // its counts and those of the rows above and below (nullptr: off the
-    // display); `vertical` is room to work in.
-    void LightRow(const uint16_t* above, const uint16_t* here, const uint16_t* below, int w, int left, int right,
-                  std::vector<uint32_t>& vertical, uint8_t* light) const;
+    // the counts of the rows from Reach above it (rows[0]) to Reach below
+    // (rows[2 * Reach]); nullptr for a row off the display.
+    void LightRow(const uint16_t* const* rows, int w, int left, int right, TRoom& room, uint8_t* light) const;
 
 private:
     // Densities below this many hits go through a table of sixteenths; those

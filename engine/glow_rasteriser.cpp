@@ -202,15 +202,16 @@ uint32_t TGlowRasteriser::Merge() {
 
 void TGlowRasteriser::Light(int frame, uint32_t reference, const std::vector<bool>& lights) {
     const TGlowTone tone(reference);
-    // Light reaches a pixel beyond the counted ones: each box grown by one.
+    // Light reaches pixels beyond the counted ones: each box grown by that reach.
+    constexpr int Reach = TGlowTone::Reach;
     Grown.assign(Displays.size(), TLitBox{});
     for (size_t d = 0; d < Displays.size(); ++d)
         if (!Boxes[d].Empty())
-            Grown[d] = {std::max(0, Boxes[d].Left - 1), std::max(0, Boxes[d].Top - 1),
-                        std::min(Displays[d]->ScreenWidth - 1, Boxes[d].Right + 1),
-                        std::min(Displays[d]->ScreenHeight - 1, Boxes[d].Bottom + 1)};
+            Grown[d] = {std::max(0, Boxes[d].Left - Reach), std::max(0, Boxes[d].Top - Reach),
+                        std::min(Displays[d]->ScreenWidth - 1, Boxes[d].Right + Reach),
+                        std::min(Displays[d]->ScreenHeight - 1, Boxes[d].Bottom + Reach)};
     OnThreads(Threads(), [&](int t) {
-        std::vector<uint32_t> vertical;
+        TGlowTone::TRoom room;
         for (size_t d = 0; d < Displays.size(); ++d) {
             if (!lights[d]) continue;
             const TLitBox& g = Grown[d];
@@ -224,10 +225,10 @@ void TGlowRasteriser::Light(int frame, uint32_t reference, const std::vector<boo
                 uint8_t* row = light + static_cast<size_t>(y) * w;
                 std::fill(row + all.Left, row + all.Right + 1, uint8_t{0});
                 if (g.Empty() || y < g.Top || y > g.Bottom) continue;
-                const uint16_t* here = total + static_cast<size_t>(y) * w;
-                const uint16_t* above = y > 0 ? here - w : nullptr;
-                const uint16_t* below = y + 1 < h ? here + w : nullptr;
-                tone.LightRow(above, here, below, w, g.Left, g.Right, vertical, row);
+                const uint16_t* rows[2 * Reach + 1];
+                for (int r = -Reach; r <= Reach; ++r)
+                    rows[r + Reach] = y + r >= 0 && y + r < h ? total + static_cast<size_t>(y + r) * w : nullptr;
+                tone.LightRow(rows, w, g.Left, g.Right, room, row);
             }
         }
     });
@@ -248,26 +249,27 @@ void TGlowRasteriser::Shade(int frame, const std::vector<bool>& lights) {
             const uint16_t* counts = Counts[0][d].data();
             const uint32_t* sums = Shades[0][d].data();
             const uint8_t* light = f.Light.get();
-            // Columns x - 1 at index x: the block's left neighbour is never off the array.
-            const int left = std::max(0, 2 * blocks.Left - 1), right = std::min(w - 1, 2 * blocks.Right + 2);
-            columnCounts.assign(static_cast<size_t>(w) + 2, 0);
-            columnShades.assign(static_cast<size_t>(w) + 2, 0);
+            // Column x at index x + Reach: the columns left of the block are never off the array.
+            constexpr int Reach = TGlowTone::Reach;
+            const int left = std::max(0, 2 * blocks.Left - Reach), right = std::min(w - 1, 2 * blocks.Right + 1 + Reach);
+            columnCounts.assign(static_cast<size_t>(w) + 2 * Reach, 0);
+            columnShades.assign(static_cast<size_t>(w) + 2 * Reach, 0);
             for (int by = RowOf(blocks, t); by < RowOf(blocks, t + 1); ++by) {
                 const int y0 = 2 * by, y1 = std::min(h - 1, y0 + 1);
                 const auto lit = [&](int y, int x) { return light[static_cast<size_t>(y) * w + x] != 0; };
-                // The points of the block and the pixel around it, as the light
-                // of a sparse pixel comes from around it; a saturated count's
+                // The points of the block and as far around it as light reaches:
+                // a sparse pixel's light comes from there; a saturated count's
                 // shades are not known.
                 for (int x = left; x <= right; ++x) {
                     uint32_t n = 0, s = 0;
-                    for (int y = std::max(0, y0 - 1); y <= std::min(h - 1, y0 + 2); ++y) {
+                    for (int y = std::max(0, y0 - Reach); y <= std::min(h - 1, y0 + 1 + Reach); ++y) {
                         const size_t i = static_cast<size_t>(y) * w + x;
                         const bool known = counts[i] != 0xFFFF;
                         n += known ? counts[i] : 0u;
                         s += known ? sums[i] : 0u;
                     }
-                    columnCounts[static_cast<size_t>(x) + 1] = n;
-                    columnShades[static_cast<size_t>(x) + 1] = s;
+                    columnCounts[static_cast<size_t>(x + Reach)] = n;
+                    columnShades[static_cast<size_t>(x + Reach)] = s;
                 }
                 uint8_t* shades = f.Shade.get() + static_cast<size_t>(by) * f.ShadeWidth;
                 for (int bx = blocks.Left; bx <= blocks.Right; ++bx) {
@@ -276,15 +278,13 @@ void TGlowRasteriser::Shade(int frame, const std::vector<bool>& lights) {
                         shades[bx] = 0;
                         continue;
                     }
-                    // Columns x0 - 1 to x0 + 2, those off the display zero.
-                    const size_t c = static_cast<size_t>(x0);
-                    const auto at = [&](const std::vector<uint32_t>& v, size_t i) {
-                        return i <= static_cast<size_t>(w) ? v[i] : 0u;
-                    };
-                    const uint32_t n = at(columnCounts, c) + at(columnCounts, c + 1) + at(columnCounts, c + 2) +
-                                       at(columnCounts, c + 3);
-                    const uint32_t s = at(columnShades, c) + at(columnShades, c + 1) + at(columnShades, c + 2) +
-                                       at(columnShades, c + 3);
+                    // Columns x0 - Reach to x0 + 1 + Reach, those off the display zero.
+                    uint32_t n = 0, s = 0;
+                    const int end = std::min(x0 + 1 + Reach, w - 1) + Reach;
+                    for (int i = x0; i <= end; ++i) {
+                        n += columnCounts[static_cast<size_t>(i)];
+                        s += columnShades[static_cast<size_t>(i)];
+                    }
                     shades[bx] = MeanShade(s, n);
                 }
             }

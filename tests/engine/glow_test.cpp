@@ -55,28 +55,38 @@ TEST(Glow, SparsePixelsTakeTheirLightFromAroundThemAndDensePixelsKeepTheirOwn) {
     const auto light = [](const std::vector<uint16_t>& counts, uint32_t reference) {
         const TGlowTone tone(reference);
         std::vector<uint8_t> out(W * H, 0);
-        std::vector<uint32_t> room;
+        TGlowTone::TRoom room;
         for (int y = 0; y < H; ++y) {
-            const uint16_t* here = counts.data() + y * W;
-            tone.LightRow(y > 0 ? here - W : nullptr, here, y + 1 < H ? here + W : nullptr, W, 0, W - 1, room,
-                          out.data() + y * W);
+            const uint16_t* rows[5];
+            for (int r = -2; r <= 2; ++r) rows[r + 2] = y + r >= 0 && y + r < H ? counts.data() + (y + r) * W : nullptr;
+            tone.LightRow(rows, W, 0, W - 1, room, out.data() + y * W);
         }
         return out;
     };
     const auto at = [](const std::vector<uint8_t>& l, int x, int y) { return l[static_cast<size_t>(y * W + x)]; };
-    // A single hit in the middle and one in the top left corner, on the display's edges.
+    // A single hit in the middle and one in the top left corner, on the
+    // display's edges: so few hits that their light comes from the 5x5
+    // kernel, 1 4 6 4 1 by 1 4 6 4 1, in 256ths rounded to sixteenths.
     std::vector<uint16_t> counts(W * H, 0);
     counts[2 * W + 3] = 1;
     counts[0] = 1;
     std::vector<uint8_t> l = light(counts, 100);
-    EXPECT_EQ(at(l, 3, 2), SparseLight(4, 100));
-    EXPECT_EQ(at(l, 2, 2), SparseLight(2, 100));
-    EXPECT_EQ(at(l, 3, 1), SparseLight(2, 100));
-    EXPECT_EQ(at(l, 4, 3), SparseLight(1, 100));
+    EXPECT_EQ(at(l, 3, 2), SparseLight((36 + 8) / 16, 100));
+    EXPECT_EQ(at(l, 2, 2), SparseLight((24 + 8) / 16, 100));
+    EXPECT_EQ(at(l, 3, 1), SparseLight((24 + 8) / 16, 100));
+    EXPECT_EQ(at(l, 4, 3), SparseLight((16 + 8) / 16, 100));
+    EXPECT_GT(at(l, 4, 3), 0);
     EXPECT_EQ(at(l, 5, 2), 0);
-    EXPECT_EQ(at(l, 0, 0), SparseLight(4, 100));
-    EXPECT_EQ(at(l, 1, 1), SparseLight(1, 100));
+    EXPECT_EQ(at(l, 0, 0), SparseLight((36 + 8) / 16, 100));
+    EXPECT_EQ(at(l, 1, 1), SparseLight((16 + 8) / 16, 100));
     EXPECT_EQ(at(l, 0, 3), 0);
+    // Three hits a pixel around it and more: the 3x3 kernel, 1 2 1 by 1 2 1;
+    // beside it, with fewer around, the 5x5 one.
+    counts.assign(W * H, 0);
+    counts[2 * W + 3] = 12;
+    l = light(counts, 100);
+    EXPECT_EQ(at(l, 3, 2), SparseLight(4 * 12, 100));
+    EXPECT_EQ(at(l, 2, 2), SparseLight((6 * 4 * 12 + 8) / 16, 100));
     // A dense pixel (a quarter of the reference and more) keeps its own light
     // and lends its count to the sparse ones around it, past the table of
     // sixteenths too (from 16 hits on).
@@ -88,7 +98,8 @@ TEST(Glow, SparsePixelsTakeTheirLightFromAroundThemAndDensePixelsKeepTheirOwn) {
     EXPECT_EQ(at(l, 4, 2), ToneMap((2 * 200 + 4 * 3) / 16, 300));
     EXPECT_EQ(at(l, 2, 2), ToneMap(2 * 200 / 16, 300));
     EXPECT_EQ(at(l, 2, 1), SparseLight(200, 300));
-    EXPECT_EQ(at(l, 5, 2), SparseLight(2 * 3, 300));
+    // Two pixels away, the wide kernel reaches the dense one.
+    EXPECT_EQ(at(l, 5, 2), SparseLight((6 * 200 + 4 * 6 * 3 + 8) / 16, 300));
     // Which pixels are sparse follows the reference: more points, more hits
     // before a pixel keeps its own count.
     for (uint16_t c : {24, 25}) {
@@ -109,12 +120,12 @@ TEST(Glow, ARowLitOverDarkStretchesHasEveryPixelsOwnLight) {
     counts[5] = 40;
     counts[2 * W + 39] = 2;
     const TGlowTone tone(64);
-    std::vector<uint32_t> room;
+    TGlowTone::TRoom room;
+    const uint16_t* rows[5] = {nullptr, counts.data(), counts.data() + W, counts.data() + 2 * W, nullptr};
     for (const auto& [left, right] : {std::pair{0, W - 1}, std::pair{3, 50}, std::pair{12, 19}, std::pair{19, 25}, std::pair{22, 60}}) {
         std::vector<uint8_t> whole(W, 77), alone(W, 77);
-        tone.LightRow(counts.data(), counts.data() + W, counts.data() + 2 * W, W, left, right, room, whole.data());
-        for (int x = left; x <= right; ++x)
-            tone.LightRow(counts.data(), counts.data() + W, counts.data() + 2 * W, W, x, x, room, alone.data());
+        tone.LightRow(rows, W, left, right, room, whole.data());
+        for (int x = left; x <= right; ++x) tone.LightRow(rows, W, x, x, room, alone.data());
         EXPECT_EQ(whole, alone) << left << ".." << right;
         if (left <= 23 && 23 <= right) {
             EXPECT_EQ(whole[23], 0) << "nothing around it: black";
