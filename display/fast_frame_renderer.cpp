@@ -164,8 +164,21 @@ std::optional<TPixelRect> TFastFrameRenderer::RenderGlow(const TFrameStore& disp
                                                          int viewportHeight, bool backKept) {
     const int w = display.ScreenWidth, h = display.ScreenHeight;
     const TMorphFrame& f = colours.Frames[frame];
-    const TGlowPalette palette(f.Hue, f.Saturation, f.Brightness);
     const bool bgra = TextureHolds(w, h);
+    // Every pixel that a shade and a light can make, once for the frame's
+    // colour: a lookup a pixel instead of three products.
+    const TGlowLook look{f.Hue.load(), f.Saturation.load(), f.Brightness.load(), bgra};
+    if (GlowLook != look) {
+        const TGlowPalette palette(look.Hue, look.Saturation, look.Brightness);
+        GlowPixels.resize(256 * 256);
+        for (uint32_t s = 0; s < 256; ++s)
+            for (uint32_t l = 0; l < 256; ++l) {
+                uint32_t red, green, blue;
+                palette.Pixel(static_cast<uint8_t>(l), static_cast<uint8_t>(s), red, green, blue);
+                GlowPixels[s << 8 | l] = ImagePixel(bgra, red, green, blue);
+            }
+        GlowLook = look;
+    }
     // A viewport of another size (a resized host until the next cycle) shows
     // the whole frame scaled; otherwise the lit pixels' box, band by band, on black.
     const bool scaled = viewportWidth != w || viewportHeight != h;
@@ -187,11 +200,9 @@ std::optional<TPixelRect> TFastFrameRenderer::RenderGlow(const TFrameStore& disp
         for (int y = band.Box.Top; y <= band.Box.Bottom; ++y) {
             const uint8_t* from = light + static_cast<size_t>(y) * w + band.Box.Left;
             uint32_t* row = top + (y - band.Box.Top) * stride;
-            for (int x = 0; x < bw; ++x) {
-                uint32_t red, green, blue;
-                palette.Pixel(from[x], picture.ShadeAt(band.Box.Left + x, y), red, green, blue);
-                row[x] = ImagePixel(bgra, red, green, blue);
-            }
+            const uint8_t* shades = picture.Shade.get() + static_cast<size_t>(y / 2) * picture.ShadeWidth;
+            for (int x = 0; x < bw; ++x)
+                row[x] = GlowPixels[static_cast<uint32_t>(shades[(band.Box.Left + x) / 2]) << 8 | from[x]];
         }
     });
     gl.PopAttrib();

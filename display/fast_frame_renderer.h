@@ -75,6 +75,15 @@ private:
     std::vector<GLfloat> Points;  // x, y pairs; kept to spare an allocation each time
     std::vector<TBand> Bands;
     std::vector<uint32_t> Image;  // the image bands' RGBA pixels, one after the other
+    // A glow frame's pixels by shade and light (index shade * 256 + light),
+    // for the colour and pixel order they were made for.
+    struct TGlowLook {
+        double Hue = 0, Saturation = 0, Brightness = 0;
+        bool Bgra = false;
+        bool operator==(const TGlowLook&) const = default;
+    };
+    std::optional<TGlowLook> GlowLook;
+    std::vector<uint32_t> GlowPixels;
     // The boxes of the bands the last render lit, in a frame of LitWidth x
     // LitHeight (0 x 0: unknown, a scaled frame).
     std::vector<TLitBox> LastLit;

@@ -217,7 +217,7 @@ int GlowOrbits(int64_t pixels) noexcept {
     // monitors' cycle costs about a core. No fewer than four: with two, a
     // 3840x2160 figure that fills the screen is grain (relative L1 against
     // eight times the points 0.196 for seed 43 with the wide kernel, 0.166
-    // with three, 0.148 with four); its cycle takes 1.6 s of two cores.
+    // with three, 0.148 with four); its cycle takes about 1.7 s of two cores.
     constexpr int64_t Reference = 8 * int64_t{1920 * 1080};
     if (pixels <= 0) return 8;
     return static_cast<int>(std::clamp<int64_t>(Reference / pixels, 4, 8));

@@ -17,10 +17,13 @@ struct TCountTarget {
     // The display's first and last pixel in the canvas, and its width.
     double Left, Right, Top, Bottom, Row;
     uint16_t* Counts;
-    // Each pixel's points' palette positions, added up (modulo 2^32).
+    // Each block of 2 x 2 pixels' points' palette positions, added up
+    // (modulo 2^32), BlockRow blocks a row: a quarter of the memory that a
+    // sum a pixel would take, which the cache holds far better.
     uint32_t* Shades;
-    // Where points off the display are counted: the slot after the last pixel.
-    double Sink;
+    // Where points off the display are counted: the slot after the last
+    // pixel, and the block after the last block.
+    double Sink, BlockRow, BlockSink;
     // The box around the pixels counted, in the canvas.
     double MinX = HUGE_VAL, MinY = HUGE_VAL, MaxX = -HUGE_VAL, MaxY = -HUGE_VAL;
 
@@ -38,24 +41,26 @@ struct TCountTarget {
           Row(d.ScreenWidth),
           Counts(counts),
           Shades(shades),
-          Sink(static_cast<double>(d.ScreenWidth) * d.ScreenHeight) {}
+          Sink(static_cast<double>(d.ScreenWidth) * d.ScreenHeight),
+          BlockRow((d.ScreenWidth + 1) / 2),
+          BlockSink(BlockRow * ((d.ScreenHeight + 1) / 2)) {}
 
-    // The slot of each of n points, four at a time, without a branch; xs,
-    // ys and slots have room for n + 3. Every step is exact in doubles: a
-    // point counts where it rounds to a pixel of the display, and as for
-    // dots, nothing that cannot round into the canvas counts (NaN and
-    // infinities fail every comparison).
-    void Place(double* xs, double* ys, int n, uint32_t* slots) noexcept;
+    // The slot and the block of each of n points, four at a time, without
+    // a branch; xs, ys, slots and blocks have room for n + 3. Every step is
+    // exact in doubles: a point counts where it rounds to a pixel of the
+    // display, and as for dots, nothing that cannot round into the canvas
+    // counts (NaN and infinities fail every comparison).
+    void Place(double* xs, double* ys, int n, uint32_t* slots, uint32_t* blocks) noexcept;
 
     // Counts n points and adds their shades.
-    void Raise(const uint32_t* slots, const uint32_t* shades, int n) const noexcept {
+    void Raise(const uint32_t* slots, const uint32_t* blocks, const uint32_t* shades, int n) const noexcept {
         for (int c = 0; c < n; ++c) {
             uint16_t& count = Counts[slots[c]];
             // Saturating: a figure that collapses to a point must not wrap round to black.
             count = static_cast<uint16_t>(count + (count != 0xFFFF));
             // Wrapping, so that the sum is the same however the points were
-            // split; exact below a saturated count, the only ones read.
-            Shades[slots[c]] += shades[c];
+            // split; exact while no count of the block is saturated, the only ones read.
+            Shades[blocks[c]] += shades[c];
         }
     }
 

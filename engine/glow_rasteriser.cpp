@@ -71,6 +71,11 @@ void AddWrapping(uint32_t* __restrict total, uint32_t* __restrict part, int n) n
     }
 }
 
+// The blocks of 2 x 2 pixels that a box of pixels touches.
+TLitBox BlocksOf(const TLitBox& b) noexcept {
+    return b.Empty() ? TLitBox{} : TLitBox{b.Left / 2, b.Top / 2, b.Right / 2, b.Bottom / 2};
+}
+
 TLitBox United(const TLitBox& a, const TLitBox& b) noexcept {
     if (a.Empty()) return b;
     if (b.Empty()) return a;
@@ -88,9 +93,9 @@ void TGlowRasteriser::Prepare(const std::vector<TFrameStore*>& displays, int thr
         Counts[t].resize(displays.size());
         Shades[t].resize(displays.size());
         for (size_t d = 0; d < displays.size(); ++d) {
-            const size_t slots = static_cast<size_t>(displays[d]->ScreenWidth) * displays[d]->ScreenHeight + 1;
-            Counts[t][d].assign(slots, 0);
-            Shades[t][d].assign(slots, 0);
+            const TFrameStore& s = *displays[d];
+            Counts[t][d].assign(static_cast<size_t>(s.ScreenWidth) * s.ScreenHeight + 1, 0);
+            Shades[t][d].assign(static_cast<size_t>((s.ScreenWidth + 1) / 2) * ((s.ScreenHeight + 1) / 2) + 1, 0);
         }
     }
 }
@@ -124,7 +129,7 @@ bool TGlowRasteriser::Count(int drawnAs, const TOrbitMaps& maps, const TPlacemen
         // the orbit's chain of arithmetic no longer waits on cache misses.
         constexpr int Batch = 256;
         double xs[Batch + 3], ys[Batch + 3];
-        uint32_t slots[Batch + 3], shades[Batch + 3];
+        uint32_t slots[Batch + 3], blocks[Batch + 3], shades[Batch + 3];
         for (int orbit = first; orbit < end; ++orbit) {
             TRandom rng = orbit == 0 ? random : TRandom(GlowOrbitSeed(start, drawnAs, orbit));
             double x = 0, y = 0;
@@ -149,8 +154,8 @@ bool TGlowRasteriser::Count(int drawnAs, const TOrbitMaps& maps, const TPlacemen
                     shades[count++] = ShadeOf(shade);
                 }
                 for (TCountTarget& t : targets) {
-                    t.Place(xs, ys, count, slots);
-                    t.Raise(slots, shades, count);
+                    t.Place(xs, ys, count, slots, blocks);
+                    t.Raise(slots, blocks, shades, count);
                 }
             }
             if (orbit == 0) random = rng;
@@ -185,11 +190,23 @@ uint32_t TGlowRasteriser::Merge() {
                     if (o.Empty() || y < o.Top || y > o.Bottom) continue;
                     uint16_t* part = Counts[other][d].data() + y * Width(d);
                     AddSaturating(total + o.Left, part + o.Left, o.Right - o.Left + 1);
-                    AddWrapping(Shades[0][d].data() + y * Width(d) + o.Left,
-                                Shades[other][d].data() + y * Width(d) + o.Left, o.Right - o.Left + 1);
                 }
                 ForEachCounted(total, b.Left, b.Right + 1, [&](int x) { ++histogram[total[x]]; });
             }
+        }
+    });
+    // The shades by rows of blocks, which pixel rows would split between threads.
+    OnThreads(threads, [&](int t) {
+        for (size_t d = 0; d < Displays.size(); ++d) {
+            const TLitBox b = BlocksOf(Boxes[d]);
+            if (b.Empty()) continue;
+            for (int by = RowOf(b, t); by < RowOf(b, t + 1); ++by)
+                for (size_t other = 1; other < Counted.size(); ++other) {
+                    const TLitBox o = BlocksOf(Counted[other][d]);
+                    if (o.Empty() || by < o.Top || by > o.Bottom) continue;
+                    const size_t row = static_cast<size_t>(by) * BlockWidth(d) + static_cast<size_t>(o.Left);
+                    AddWrapping(Shades[0][d].data() + row, Shades[other][d].data() + row, o.Right - o.Left + 1);
+                }
         }
     });
     // One reference for all the figure's displays, so that a span has no
@@ -236,56 +253,77 @@ void TGlowRasteriser::Light(int frame, uint32_t reference, const std::vector<boo
 
 void TGlowRasteriser::Shade(int frame, const std::vector<bool>& lights) {
     OnThreads(Threads(), [&](int t) {
-        // Per column, the counts and shades of a block row's pixels and the rows beside it.
-        std::vector<uint32_t> columnCounts, columnShades;
+        // Each block's points and shades; per column of blocks, those of a
+        // row of blocks and the rows beside it.
+        std::vector<uint32_t> cellCounts, cellShades, columnCounts, columnShades;
         for (size_t d = 0; d < Displays.size(); ++d) {
             if (!lights[d]) continue;
             TGlowFrame& f = Displays[d]->Glow(frame);
             // Every block that was or is lit: the light is already the new one.
-            const TLitBox all = United(f.Lit, Grown[d]);
-            if (all.Empty()) continue;
-            const TLitBox blocks{all.Left / 2, all.Top / 2, all.Right / 2, all.Bottom / 2};
+            const TLitBox blocks = BlocksOf(United(f.Lit, Grown[d]));
+            if (blocks.Empty()) continue;
             const int w = Displays[d]->ScreenWidth, h = Displays[d]->ScreenHeight;
+            const int bw = f.ShadeWidth, bh = (h + 1) / 2;
             const uint16_t* counts = Counts[0][d].data();
             const uint32_t* sums = Shades[0][d].data();
             const uint8_t* light = f.Light.get();
-            // Column x at index x + Reach: the columns left of the block are never off the array.
-            constexpr int Reach = TGlowTone::Reach;
-            const int left = std::max(0, 2 * blocks.Left - Reach), right = std::min(w - 1, 2 * blocks.Right + 1 + Reach);
-            columnCounts.assign(static_cast<size_t>(w) + 2 * Reach, 0);
-            columnShades.assign(static_cast<size_t>(w) + 2 * Reach, 0);
-            for (int by = RowOf(blocks, t); by < RowOf(blocks, t + 1); ++by) {
+            // A block's points and their shades; none when a count of it is
+            // saturated, whose shades are not known.
+            const auto cell = [&](int bx, int by, uint32_t& n, uint32_t& s) {
+                uint32_t here = 0;
+                for (int y = 2 * by; y <= std::min(h - 1, 2 * by + 1); ++y)
+                    for (int x = 2 * bx; x <= std::min(w - 1, 2 * bx + 1); ++x) {
+                        const uint32_t c = counts[static_cast<size_t>(y) * w + x];
+                        if (c == 0xFFFF) return;
+                        here += c;
+                    }
+                n = here;
+                s = here ? sums[static_cast<size_t>(by) * bw + bx] : 0;
+            };
+            // This thread's rows of blocks and one beside them each way, each block's once.
+            const int first = RowOf(blocks, t), end = RowOf(blocks, t + 1);
+            if (first >= end) continue;
+            const int top = std::max(0, first - 1), bottom = std::min(bh - 1, end);
+            const int left = std::max(0, blocks.Left - 1), right = std::min(bw - 1, blocks.Right + 1);
+            const size_t span = static_cast<size_t>(right - left + 1);
+            cellCounts.assign(span * static_cast<size_t>(bottom - top + 1), 0);
+            cellShades.assign(cellCounts.size(), 0);
+            for (int by = top; by <= bottom; ++by)
+                for (int bx = left; bx <= right; ++bx) {
+                    const size_t i = static_cast<size_t>(by - top) * span + static_cast<size_t>(bx - left);
+                    cell(bx, by, cellCounts[i], cellShades[i]);
+                }
+            // Column bx at index bx + 1.
+            columnCounts.assign(static_cast<size_t>(bw) + 2, 0);
+            columnShades.assign(static_cast<size_t>(bw) + 2, 0);
+            for (int by = first; by < end; ++by) {
+                // The block and those around it: as far as light reaches, the
+                // light of a sparse pixel coming from there.
+                for (int bx = left; bx <= right; ++bx) {
+                    uint32_t n = 0, s = 0;
+                    for (int y = std::max(top, by - 1); y <= std::min(bottom, by + 1); ++y) {
+                        const size_t i = static_cast<size_t>(y - top) * span + static_cast<size_t>(bx - left);
+                        n += cellCounts[i];
+                        s += cellShades[i];
+                    }
+                    columnCounts[static_cast<size_t>(bx) + 1] = n;
+                    columnShades[static_cast<size_t>(bx) + 1] = s;
+                }
                 const int y0 = 2 * by, y1 = std::min(h - 1, y0 + 1);
                 const auto lit = [&](int y, int x) { return light[static_cast<size_t>(y) * w + x] != 0; };
-                // The points of the block and as far around it as light reaches:
-                // a sparse pixel's light comes from there; a saturated count's
-                // shades are not known.
-                for (int x = left; x <= right; ++x) {
-                    uint32_t n = 0, s = 0;
-                    for (int y = std::max(0, y0 - Reach); y <= std::min(h - 1, y0 + 1 + Reach); ++y) {
-                        const size_t i = static_cast<size_t>(y) * w + x;
-                        const bool known = counts[i] != 0xFFFF;
-                        n += known ? counts[i] : 0u;
-                        s += known ? sums[i] : 0u;
-                    }
-                    columnCounts[static_cast<size_t>(x + Reach)] = n;
-                    columnShades[static_cast<size_t>(x + Reach)] = s;
-                }
-                uint8_t* shades = f.Shade.get() + static_cast<size_t>(by) * f.ShadeWidth;
+                uint8_t* shades = f.Shade.get() + static_cast<size_t>(by) * bw;
                 for (int bx = blocks.Left; bx <= blocks.Right; ++bx) {
                     const int x0 = 2 * bx, x1 = std::min(w - 1, x0 + 1);
                     if (!(lit(y0, x0) || lit(y0, x1) || lit(y1, x0) || lit(y1, x1))) {
                         shades[bx] = 0;
                         continue;
                     }
-                    // Columns x0 - Reach to x0 + 1 + Reach, those off the display zero.
-                    uint32_t n = 0, s = 0;
-                    const int end = std::min(x0 + 1 + Reach, w - 1) + Reach;
-                    for (int i = x0; i <= end; ++i) {
-                        n += columnCounts[static_cast<size_t>(i)];
-                        s += columnShades[static_cast<size_t>(i)];
-                    }
-                    shades[bx] = MeanShade(s, n);
+                    const size_t c = static_cast<size_t>(bx);
+                    const auto at = [&](const std::vector<uint32_t>& v, size_t i) {
+                        return i <= static_cast<size_t>(bw) ? v[i] : 0u;
+                    };
+                    shades[bx] = MeanShade(at(columnShades, c) + at(columnShades, c + 1) + at(columnShades, c + 2),
+                                           at(columnCounts, c) + at(columnCounts, c + 1) + at(columnCounts, c + 2));
                 }
             }
         }
@@ -301,7 +339,15 @@ void TGlowRasteriser::Finish(int frame, const std::vector<bool>& lights) {
             for (int y = RowOf(b, t); y < RowOf(b, t + 1); ++y) {
                 uint16_t* counts = Counts[0][d].data() + y * Width(d);
                 std::fill(counts + b.Left, counts + b.Right + 1, uint16_t{0});
-                uint32_t* shades = Shades[0][d].data() + y * Width(d);
+            }
+        }
+    });
+    OnThreads(Threads(), [&](int t) {
+        for (size_t d = 0; d < Displays.size(); ++d) {
+            const TLitBox b = BlocksOf(Boxes[d]);
+            if (b.Empty()) continue;
+            for (int by = RowOf(b, t); by < RowOf(b, t + 1); ++by) {
+                uint32_t* shades = Shades[0][d].data() + static_cast<size_t>(by) * BlockWidth(d);
                 std::fill(shades + b.Left, shades + b.Right + 1, uint32_t{0});
             }
         }

@@ -46,12 +46,13 @@ private:
     int RowOf(const TLitBox& b, int t) const { return b.Top + (b.Bottom - b.Top + 1) * t / Threads(); }
     int Threads() const { return static_cast<int>(Counts.size()); }
     size_t Width(size_t d) const { return static_cast<size_t>(Displays[d]->ScreenWidth); }
+    size_t BlockWidth(size_t d) const { return static_cast<size_t>(Displays[d]->ScreenWidth + 1) / 2; }
 
     std::vector<TFrameStore*> Displays;
     // Per thread, per display, each pixel's hits in the frame being drawn,
     // and one slot more, where points off the display count.
     std::vector<std::vector<std::vector<uint16_t>>> Counts;
-    // The same pixels' points' shades, added up.
+    // The shades of the points of each block of 2 x 2 pixels, added up.
     std::vector<std::vector<std::vector<uint32_t>>> Shades;
     // Per thread, of its share of the pixels; the first then holds them all.
     std::vector<std::vector<uint32_t>> Histograms;

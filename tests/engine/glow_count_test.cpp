@@ -35,7 +35,8 @@ TEST(GlowCount, APointCountsOnceWhereItRoundsToAPixelOfTheDisplayAndNowhereElse)
         d.CanvasHeight = 600;
         const size_t pixels = static_cast<size_t>(c.Width) * c.Height;
         std::vector<uint16_t> counts(pixels + 1, 0);
-        std::vector<uint32_t> shades(pixels + 1, 0);
+        const size_t blockRow = static_cast<size_t>(c.Width + 1) / 2;
+        std::vector<uint32_t> shades(blockRow * static_cast<size_t>((c.Height + 1) / 2) + 1, 0);
         TCountTarget target(d, identity, counts.data(), shades.data());
         ASSERT_EQ(target.Ax, 1.0);
         ASSERT_EQ(target.Ay, 1.0);
@@ -59,7 +60,7 @@ TEST(GlowCount, APointCountsOnceWhereItRoundsToAPixelOfTheDisplayAndNowhereElse)
         for (int i = 0; i < 20000; ++i) px.push_back(anyX(random)), py.push_back(anyY(random));
 
         // The straightforward way, with branches and the processor's rounding.
-        std::vector<uint32_t> expected(pixels + 1, 0);
+        std::vector<uint32_t> expected(pixels + 1, 0), expectedShades(shades.size(), 0);
         int minX = INT32_MAX, minY = INT32_MAX, maxX = -1, maxY = -1;
         for (size_t i = 0; i < px.size(); ++i) {
             const double fx = px[i] * target.Ax + target.Bx, fy = py[i] * target.Ay + target.By;
@@ -67,6 +68,7 @@ TEST(GlowCount, APointCountsOnceWhereItRoundsToAPixelOfTheDisplayAndNowhereElse)
             const double X = std::nearbyint(fx) - c.Left, Y = std::nearbyint(fy) - c.Top;
             if (X < 0 || X >= c.Width || Y < 0 || Y >= c.Height) continue;
             ++expected[static_cast<size_t>(Y) * c.Width + static_cast<size_t>(X)];
+            ++expectedShades[static_cast<size_t>(Y) / 2 * blockRow + static_cast<size_t>(X) / 2];
             minX = std::min(minX, int(X)), maxX = std::max(maxX, int(X));
             minY = std::min(minY, int(Y)), maxY = std::max(maxY, int(Y));
         }
@@ -77,22 +79,22 @@ TEST(GlowCount, APointCountsOnceWhereItRoundsToAPixelOfTheDisplayAndNowhereElse)
             const int n = static_cast<int>(std::min<size_t>(size, px.size() - at));
             std::vector<double> bx(px.begin() + at, px.begin() + at + n), by(py.begin() + at, py.begin() + at + n);
             bx.resize(bx.size() + 3), by.resize(by.size() + 3);
-            std::vector<uint32_t> slots(static_cast<size_t>(n) + 3), ones(static_cast<size_t>(n), 1);
-            target.Place(bx.data(), by.data(), n, slots.data());
-            target.Raise(slots.data(), ones.data(), n);
+            std::vector<uint32_t> slots(static_cast<size_t>(n) + 3), blocks(static_cast<size_t>(n) + 3),
+                ones(static_cast<size_t>(n), 1);
+            target.Place(bx.data(), by.data(), n, slots.data(), blocks.data());
+            target.Raise(slots.data(), blocks.data(), ones.data(), n);
             at += static_cast<size_t>(n);
         }
-        for (size_t p = 0; p < pixels; ++p) {
-            ASSERT_EQ(counts[p], expected[p]) << "pixel " << p % c.Width << ", " << p / c.Width;
-            ASSERT_EQ(shades[p], expected[p]);
-        }
+        for (size_t p = 0; p < pixels; ++p) ASSERT_EQ(counts[p], expected[p]) << "pixel " << p % c.Width << ", " << p / c.Width;
+        // Each point's shade in its block of 2 x 2 pixels.
+        for (size_t b = 0; b + 1 < shades.size(); ++b) ASSERT_EQ(shades[b], expectedShades[b]) << "block " << b;
         EXPECT_EQ(target.Box(), (TLitBox{minX, minY, maxX, maxY}));
 
         // Nothing on the display: no box.
         TCountTarget none(d, identity, counts.data(), shades.data());
         double off[5] = {-5, nan}, offY[5] = {10, 10};
-        uint32_t slots[5];
-        none.Place(off, offY, 2, slots);
+        uint32_t slots[5], blocks[5];
+        none.Place(off, offY, 2, slots, blocks);
         EXPECT_TRUE(none.Box().Empty());
     }
 }
@@ -106,8 +108,8 @@ TEST(GlowCount, ACountStopsAtItsLargestValueWhileItsShadesWrapRound) {
     counts[5] = 0xFFFE;
     shades[5] = 0xFFFFFF00u;
     TCountTarget target(d, TPlacement{1, 0, -1, 0}, counts.data(), shades.data());
-    const uint32_t slots[] = {5, 5, 5, 12, 0}, hues[] = {200, 100, 1, 7, 255};
-    target.Raise(slots, hues, 5);
+    const uint32_t slots[] = {5, 5, 5, 12, 0}, blocks[] = {5, 5, 5, 6, 0}, hues[] = {200, 100, 1, 7, 255};
+    target.Raise(slots, blocks, hues, 5);
     EXPECT_EQ(counts[5], 0xFFFF);
     EXPECT_EQ(shades[5], 45u);
     EXPECT_EQ(counts[0], 1);
