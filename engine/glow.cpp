@@ -120,8 +120,9 @@ uint8_t SparseLight(uint64_t sixteenths, uint32_t reference) noexcept {
     const double level = PortableLog2(1.0 + GlowRange * static_cast<double>(sixteenths) / (16.0 * reference)) /
                          PortableLog2(1.0 + GlowRange);
     const double light = RoundEven((level + std::sqrt(level)) / 2 * 255);
-    // A single hit never vanishes into black: the pixel it lands on has the
-    // floor, its spread-out neighbours a half or a quarter of it.
+    // A hit a pixel and more never vanishes into black: it has the floor.
+    // A lone hit, spread by the 5x5 kernel, gives its pixel and the four
+    // beside it half the floor, the four at its corners a quarter.
     const double floor = GlowFloor * static_cast<double>(std::min<uint64_t>(sixteenths, 4)) / 4;
     return static_cast<uint8_t>(std::max(light, floor));
 }

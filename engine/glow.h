@@ -15,8 +15,8 @@ double PortableLog2(double x) noexcept;
 // about `reference` hits: 0 for none, 255 from the reference on.
 uint8_t ToneMap(uint32_t count, uint32_t reference) noexcept;
 // The same for a density of `sixteenths` / 16 hits a pixel, estimated from
-// its neighbours where it has few hits of its own: a single hit's own pixel
-// (4 sixteenths) has the least light of a lit pixel.
+// its neighbours where it has few hits of its own: from a hit a pixel (4
+// sixteenths) on, at least the least light of a lit pixel.
 uint8_t SparseLight(uint64_t sixteenths, uint32_t reference) noexcept;
 
 // How a frame's counts become light, for the frame's reference.

@@ -61,7 +61,16 @@ TEST(GlowPalette, LightDimsEachChannelWithoutOverflow) {
         EXPECT_EQ(b, static_cast<uint32_t>(Channel(c, 2)));
         palette.Pixel(0, static_cast<uint8_t>(s), r, g, b);
         EXPECT_EQ(r | g | b, 0u);
-        palette.Pixel(128, static_cast<uint8_t>(s), r, g, b);
-        EXPECT_EQ(r, (Channel(c, 0) * 128u + 127) / 255);
+        // More light, never less of any channel, and never more than the shade's own.
+        uint32_t last[3] = {0, 0, 0};
+        for (int l = 1; l < 256; ++l) {
+            uint32_t now[3];
+            palette.Pixel(static_cast<uint8_t>(l), static_cast<uint8_t>(s), now[0], now[1], now[2]);
+            for (int i = 0; i < 3; ++i) {
+                ASSERT_GE(now[i], last[i]) << l;
+                ASSERT_LE(now[i], static_cast<uint32_t>(Channel(c, i))) << l;
+                last[i] = now[i];
+            }
+        }
     }
 }
