@@ -14,11 +14,6 @@ namespace ombrel {
 
 namespace {
 
-// Densities from 1/64 of the reference up to it span the light: a wider
-// span dims the arms of sparse figures into noise, a narrower one flattens
-// dense ones (measured on many seeds against the same frames drawn with
-// eight times the points).
-constexpr double GlowRange = 64;
 // The least light of a lit pixel: about 3%, dim but visible on black. It
 // does not grow with the points as the rest of the light does, so a
 // brighter floor lights the faint haze of a figure drawn with more points
@@ -33,13 +28,14 @@ constexpr double GlowFloor = 8;
 // 0.07 and 0.14 with), while the dense heart stays sharp.
 constexpr uint32_t SmoothedShare = 4;
 // Pixels whose 3x3 neighbourhood holds fewer hits than this, in sixteenths
-// (three hits a pixel), take their light from the 5x5 one: a screen-filling
+// (six hits a pixel), take their light from the 5x5 one: a screen-filling
 // figure at 3840x2160, about two points a lit pixel, is grain without it.
 // Relative L1 against eight times the points, seeds 43 and 20261207: at
 // 3840x2160 with four orbits 0.169 and 0.069 without, 0.148 and 0.095
-// with (16: 0.150; 64: 0.147 and 0.096); at 1920x1080 with seeds 1, 43 and
-// 20261207 0.059 0.136 0.087 before, 0.058 0.120 0.085 with it.
-constexpr uint32_t WideBelow = 48;
+// with the threshold at 48; once the light spans down to the mean density,
+// 0.150 and 0.091 at 48, 0.149 and 0.090 at 64, 0.147 and 0.088 at 96,
+// 0.146 and 0.086 at 128, with thin lines no softer to the eye at 96.
+constexpr uint32_t WideBelow = 96;
 // The reference is the count at which the densest pixels hold an eighth of
 // all hits. Hits grow with the points, so it grows in proportion and the
 // light stays the same; a share of the lit pixels instead moved with the
@@ -106,7 +102,8 @@ double PortableLog2(double x) noexcept {
     return exponent + 2 * z * sum * 1.4426950408889634;
 }
 
-uint8_t SparseLight(uint64_t sixteenths, uint32_t reference) noexcept {
+uint8_t SparseLight(uint64_t sixteenths, TGlowScale scale) noexcept {
+    const uint32_t reference = scale.Reference;
     if (sixteenths == 0) return 0;
     if (sixteenths >= uint64_t{reference} * 16) return 255;
     // Logarithmic in the density over the reference: the same light for the
@@ -117,8 +114,8 @@ uint8_t SparseLight(uint64_t sixteenths, uint32_t reference) noexcept {
     // Lifted halfway to a gamma of 2 (the mean of the level and its square
     // root, exact in IEEE): faint arms stay visible, a cloud of few hits a
     // pixel keeps its contrast (a full square root washes it out flat).
-    const double level = PortableLog2(1.0 + GlowRange * static_cast<double>(sixteenths) / (16.0 * reference)) /
-                         PortableLog2(1.0 + GlowRange);
+    const double level = PortableLog2(1.0 + scale.Range * static_cast<double>(sixteenths) / (16.0 * reference)) /
+                         PortableLog2(1.0 + scale.Range);
     const double light = RoundEven((level + std::sqrt(level)) / 2 * 255);
     // A hit a pixel and more never vanishes into black: it has the floor.
     // A lone hit, spread by the 5x5 kernel, gives its pixel and the four
@@ -127,12 +124,12 @@ uint8_t SparseLight(uint64_t sixteenths, uint32_t reference) noexcept {
     return static_cast<uint8_t>(std::max(light, floor));
 }
 
-uint8_t ToneMap(uint32_t count, uint32_t reference) noexcept { return SparseLight(uint64_t{count} * 16, reference); }
+uint8_t ToneMap(uint32_t count, TGlowScale scale) noexcept { return SparseLight(uint64_t{count} * 16, scale); }
 
-TGlowTone::TGlowTone(uint32_t reference) : Reference(reference), Dense(reference + 1) {
+TGlowTone::TGlowTone(TGlowScale scale) : Scale(scale), Dense(scale.Reference + 1) {
     // From tables: the tone map costs divisions and a square root.
-    for (uint32_t c = 0; c <= reference; ++c) Dense[c] = ToneMap(c, reference);
-    for (uint32_t v = 0; v < 16 * SparseHits; ++v) Sparse[v] = SparseLight(v, reference);
+    for (uint32_t c = 0; c <= scale.Reference; ++c) Dense[c] = ToneMap(c, scale);
+    for (uint32_t v = 0; v < 16 * SparseHits; ++v) Sparse[v] = SparseLight(v, scale);
 }
 
 void TGlowTone::LightRow(const uint16_t* const* rows, int w, int left, int right, TRoom& room, uint8_t* light) const {
@@ -183,19 +180,19 @@ void TGlowTone::LightRow(const uint16_t* const* rows, int w, int left, int right
         }
         for (int i = x; i <= last; ++i) {
             const uint32_t count = here[i];
-            if (count * SmoothedShare >= Reference) {
-                light[i] = Dense[std::min(count, Reference)];
+            if (count * SmoothedShare >= Scale.Reference) {
+                light[i] = Dense[std::min(count, Scale.Reference)];
                 continue;
             }
             const uint32_t around = near[i - 1] + 2 * near[i] + near[i + 1];
             if (around >= WideBelow) {
-                light[i] = around < 16 * SparseHits ? Sparse[around] : Dense[std::min(around / 16, Reference)];
+                light[i] = around < 16 * SparseHits ? Sparse[around] : Dense[std::min(around / 16, Scale.Reference)];
                 continue;
             }
             // In 256ths of a hit, rounded to sixteenths.
             const uint32_t far =
                 (wide[i - 2] + 4 * wide[i - 1] + 6 * wide[i] + 4 * wide[i + 1] + wide[i + 2] + 8) / 16;
-            light[i] = far < 16 * SparseHits ? Sparse[far] : Dense[std::min(far / 16, Reference)];
+            light[i] = far < 16 * SparseHits ? Sparse[far] : Dense[std::min(far / 16, Scale.Reference)];
         }
     }
 }
@@ -211,6 +208,28 @@ uint32_t GlowReference(const uint32_t* histogram, uint32_t size) noexcept {
         if (above * DenseShare >= hits) return c;
     }
     return 1;
+}
+
+TGlowScale GlowScaleOf(const uint32_t* histogram, uint32_t size, uint64_t pixels) noexcept {
+    uint64_t hits = 0;
+    for (uint32_t c = 1; c < size; ++c) hits += uint64_t{c} * histogram[c];
+    TGlowScale scale{GlowReference(histogram, size), MinGlowRange};
+    if (hits == 0 || pixels == 0) return scale;
+    // The light spans the densities from the screen's mean one (its hits
+    // spread evenly over all its pixels) up to the reference, and at least
+    // MinGlowRange: a figure whose thin part holds most of the points keeps
+    // the rest in sight. Both ends grow with the points, so the light stays
+    // the same for more of them. The fern (seed 31, cycle 3, 1920x1080): 8%
+    // of its lit pixels reached a light of 32 with the least span, 54% with
+    // this one (its span 19559); random figures whose reference is under 64
+    // mean densities keep the least span. Relative L1 against eight times
+    // the points, 1920x1080: seeds 1, 2, 3, 0x5eed and 20261207 nearer
+    // (0.058 to 0.055, 0.072 to 0.071, 0.097 to 0.089, 0.177 to 0.169,
+    // 0.085 to 0.080), seed 43 as near (0.120); at 3840x2160 seed 43 a little
+    // farther (0.148 to 0.150), which the wide kernel's threshold wins back.
+    const double mean = static_cast<double>(hits) / static_cast<double>(pixels);
+    scale.Range = std::max(MinGlowRange, scale.Reference / mean);
+    return scale;
 }
 
 int GlowOrbits(int64_t pixels) noexcept {

@@ -11,13 +11,26 @@ namespace ombrel {
 // library's log.
 double PortableLog2(double x) noexcept;
 
+// The least span of densities a frame's light covers below its reference:
+// a narrower one flattens dense figures, a wider one for every figure dims
+// the arms of sparse ones into noise (measured on many seeds against the
+// same frames drawn with eight times the points).
+inline constexpr double MinGlowRange = 64;
+
+// How a frame's counts scale into light: the count from which a pixel has
+// full light, and the span of densities below it that the light covers.
+struct TGlowScale {
+    uint32_t Reference = 1;
+    double Range = MinGlowRange;
+};
+
 // The light of a pixel hit `count` times in a frame whose dense pixels have
-// about `reference` hits: 0 for none, 255 from the reference on.
-uint8_t ToneMap(uint32_t count, uint32_t reference) noexcept;
+// about `scale.Reference` hits: 0 for none, 255 from the reference on.
+uint8_t ToneMap(uint32_t count, TGlowScale scale) noexcept;
 // The same for a density of `sixteenths` / 16 hits a pixel, estimated from
 // its neighbours where it has few hits of its own: from a hit a pixel (4
 // sixteenths) on, at least the least light of a lit pixel.
-uint8_t SparseLight(uint64_t sixteenths, uint32_t reference) noexcept;
+uint8_t SparseLight(uint64_t sixteenths, TGlowScale scale) noexcept;
 
 // How a frame's counts become light, for the frame's reference.
 class TGlowTone {
@@ -29,7 +42,7 @@ public:
     // How far a pixel's light reaches: the widest kernel's reach.
     static constexpr int Reach = 2;
 
-    explicit TGlowTone(uint32_t reference);
+    explicit TGlowTone(TGlowScale scale);
     // The light of pixels [left, right] of a row of a display w wide, from
     // the counts of the rows from Reach above it (rows[0]) to Reach below
     // (rows[2 * Reach]); nullptr for a row off the display.
@@ -39,7 +52,7 @@ private:
     // Densities below this many hits go through a table of sixteenths; those
     // above, through the counts' own, a sixteenth of a hit being too fine to see there.
     static constexpr uint32_t SparseHits = 16;
-    uint32_t Reference;
+    TGlowScale Scale;
     std::vector<uint8_t> Dense;        // by count, up to the reference
     uint8_t Sparse[16 * SparseHits];  // by sixteenths of a hit
 };
@@ -47,6 +60,8 @@ private:
 // The reference of a frame: the count at which the densest pixels hold an
 // eighth of the hits, from a histogram of the counts (index: count).
 uint32_t GlowReference(const uint32_t* histogram, uint32_t size) noexcept;
+// The scale of a frame from that histogram, over displays of `pixels` in all.
+TGlowScale GlowScaleOf(const uint32_t* histogram, uint32_t size, uint64_t pixels) noexcept;
 
 // The box around the pixels of a w x h light image that are not black.
 TLitBox LitBoxOf(const uint8_t* light, int w, int h) noexcept;

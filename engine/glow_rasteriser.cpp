@@ -172,7 +172,7 @@ bool TGlowRasteriser::Count(int drawnAs, const TOrbitMaps& maps, const TPlacemen
     return true;
 }
 
-uint32_t TGlowRasteriser::Merge() {
+TGlowScale TGlowRasteriser::Merge() {
     const int threads = Threads();
     Histograms.resize(static_cast<size_t>(threads));
     OnThreads(threads, [&](int t) {
@@ -214,11 +214,13 @@ uint32_t TGlowRasteriser::Merge() {
     std::vector<uint32_t>& histogram = Histograms[0];
     for (size_t t = 1; t < Histograms.size(); ++t)
         for (size_t c = 1; c < 0x10000; ++c) histogram[c] += Histograms[t][c];
-    return GlowReference(histogram.data(), 0x10000);
+    uint64_t pixels = 0;
+    for (const TFrameStore* d : Displays) pixels += static_cast<uint64_t>(d->ScreenWidth) * static_cast<uint64_t>(d->ScreenHeight);
+    return GlowScaleOf(histogram.data(), 0x10000, pixels);
 }
 
-void TGlowRasteriser::Light(int frame, uint32_t reference, const std::vector<bool>& lights) {
-    const TGlowTone tone(reference);
+void TGlowRasteriser::Light(int frame, TGlowScale scale, const std::vector<bool>& lights) {
+    const TGlowTone tone(scale);
     // Light reaches pixels beyond the counted ones: each box grown by that reach.
     constexpr int Reach = TGlowTone::Reach;
     Grown.assign(Displays.size(), TLitBox{});

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "engine/frame_store.h"
+#include "engine/glow.h"
 #include "engine/orbit.h"
 #include "engine/presets.h"
 #include "engine/random.h"
@@ -13,7 +14,7 @@ namespace ombrel {
 // Glow frames, in five steps: the orbits' points counted on every display
 // with their shades, a share of the orbits on each thread (Count); the
 // threads' counts and shades added up, with a histogram of the counts for
-// the frame's reference (Merge); the counts turned into light, sparse
+// the frame's scale (Merge); the counts turned into light, sparse
 // pixels' light spread from the counts around them (Light); each lit
 // block's shade, the mean of its points' (Shade); the counts cleared for
 // the next frame and the frames marked complete (Finish). It owns the counts and histograms, kept from
@@ -37,9 +38,9 @@ public:
 private:
     bool Count(int drawnAs, const TOrbitMaps& maps, const TPlacement& place, TRandom& random, int64_t last,
                const std::atomic<bool>& cancel);
-    // The frame's reference.
-    uint32_t Merge();
-    void Light(int frame, uint32_t reference, const std::vector<bool>& lights);
+    // The frame's scale.
+    TGlowScale Merge();
+    void Light(int frame, TGlowScale scale, const std::vector<bool>& lights);
     void Shade(int frame, const std::vector<bool>& lights);
     void Finish(int frame, const std::vector<bool>& lights);
     // Rows of a box that thread t takes.

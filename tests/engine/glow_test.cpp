@@ -10,50 +10,57 @@
 using namespace ombrel;
 
 TEST(Glow, ToneMapIsBlackForNoneVisibleForOneMonotoneAndFullAtTheReference) {
-    for (uint32_t reference : {1u, 2u, 7u, 200u, 5000u, 65535u}) {
-        EXPECT_EQ(ToneMap(0, reference), 0);
-        EXPECT_EQ(ToneMap(reference, reference), 255);
-        // The largest count a frame holds, and beyond: no wrap.
-        EXPECT_EQ(ToneMap(65535, reference), 255);
-        EXPECT_EQ(ToneMap(0xFFFFFFFFu, reference), 255);
-        // One hit: dim, but a point on black that an eye sees.
-        EXPECT_GE(ToneMap(1, reference), 8) << reference;
-        uint8_t last = 0;
-        for (uint32_t c = 1; c <= reference; c += 1 + c / 64) {
-            EXPECT_GE(ToneMap(c, reference), last) << c << " of " << reference;
-            last = ToneMap(c, reference);
+    for (double range : {MinGlowRange, 5000.0, 2e6})
+        for (uint32_t reference : {1u, 2u, 7u, 200u, 5000u, 65535u}) {
+            const TGlowScale scale{reference, range};
+            EXPECT_EQ(ToneMap(0, scale), 0);
+            EXPECT_EQ(ToneMap(reference, scale), 255);
+            // The largest count a frame holds, and beyond: no wrap.
+            EXPECT_EQ(ToneMap(65535, scale), 255);
+            EXPECT_EQ(ToneMap(0xFFFFFFFFu, scale), 255);
+            // One hit: dim, but a point on black that an eye sees.
+            EXPECT_GE(ToneMap(1, scale), 8) << reference;
+            uint8_t last = 0;
+            for (uint32_t c = 1; c <= reference; c += 1 + c / 64) {
+                EXPECT_GE(ToneMap(c, scale), last) << c << " of " << reference << " over " << range;
+                last = ToneMap(c, scale);
+            }
         }
-    }
     // Not a plateau: a tenth of the reference stays well below full light.
-    EXPECT_LT(ToneMap(500, 5000), 200);
+    EXPECT_LT(ToneMap(500, {5000}), 200);
+    EXPECT_LT(ToneMap(500, {5000, 1e5}), 240);
     // The same density, the same light, at any number of points.
-    EXPECT_EQ(ToneMap(30, 300), ToneMap(240, 2400));
+    EXPECT_EQ(ToneMap(30, {300}), ToneMap(240, {2400}));
+    EXPECT_EQ(ToneMap(30, {300, 9000}), ToneMap(240, {2400, 9000}));
+    // A wider span lifts the faint pixels, most of all the faintest.
+    EXPECT_GT(ToneMap(2, {5000, 5000}), ToneMap(2, {5000}) + 16);
+    EXPECT_GT(ToneMap(2, {5000, 5000}), ToneMap(50, {5000}) / 2);
 }
 
 TEST(Glow, SparseLightIsTheToneMapOfTheDensityAndASingleHitKeepsTheFloor) {
     for (uint32_t reference : {1u, 7u, 200u, 65535u}) {
-        EXPECT_EQ(SparseLight(0, reference), 0);
-        EXPECT_EQ(SparseLight(uint64_t{reference} * 16, reference), 255);
-        EXPECT_EQ(SparseLight(uint64_t{0xFFFFFFFFu} * 16, reference), 255);
-        for (uint32_t c = 1; c <= reference && c < 5000; c += 1 + c / 16) EXPECT_EQ(SparseLight(c * 16ull, reference), ToneMap(c, reference));
+        EXPECT_EQ(SparseLight(0, {reference}), 0);
+        EXPECT_EQ(SparseLight(uint64_t{reference} * 16, {reference}), 255);
+        EXPECT_EQ(SparseLight(uint64_t{0xFFFFFFFFu} * 16, {reference}), 255);
+        for (uint32_t c = 1; c <= reference && c < 5000; c += 1 + c / 16) EXPECT_EQ(SparseLight(c * 16ull, {reference}), ToneMap(c, {reference}));
         // A single hit spread 1 2 1 by 1 2 1: its own pixel has the floor, the
         // sides half of it, the corners a quarter, none of them black.
-        EXPECT_GE(SparseLight(4, reference), 8) << reference;
-        EXPECT_GE(SparseLight(1, reference), 1);
+        EXPECT_GE(SparseLight(4, {reference}), 8) << reference;
+        EXPECT_GE(SparseLight(1, {reference}), 1);
         uint8_t last = 0;
         for (uint64_t v = 1; v <= uint64_t{reference} * 16 && v < 100000; v += 1 + v / 64) {
-            EXPECT_GE(SparseLight(v, reference), last) << v << " of " << reference;
-            last = SparseLight(v, reference);
+            EXPECT_GE(SparseLight(v, {reference}), last) << v << " of " << reference;
+            last = SparseLight(v, {reference});
         }
     }
-    EXPECT_LT(SparseLight(1, 200), SparseLight(2, 200));
-    EXPECT_LT(SparseLight(2, 200), SparseLight(4, 200));
+    EXPECT_LT(SparseLight(1, {200}), SparseLight(2, {200}));
+    EXPECT_LT(SparseLight(2, {200}), SparseLight(4, {200}));
 }
 
 TEST(Glow, SparsePixelsTakeTheirLightFromAroundThemAndDensePixelsKeepTheirOwn) {
     constexpr int W = 7, H = 5;
     const auto light = [](const std::vector<uint16_t>& counts, uint32_t reference) {
-        const TGlowTone tone(reference);
+        const TGlowTone tone({reference});
         std::vector<uint8_t> out(W * H, 0);
         TGlowTone::TRoom room;
         for (int y = 0; y < H; ++y) {
@@ -71,22 +78,22 @@ TEST(Glow, SparsePixelsTakeTheirLightFromAroundThemAndDensePixelsKeepTheirOwn) {
     counts[2 * W + 3] = 1;
     counts[0] = 1;
     std::vector<uint8_t> l = light(counts, 100);
-    EXPECT_EQ(at(l, 3, 2), SparseLight((36 + 8) / 16, 100));
-    EXPECT_EQ(at(l, 2, 2), SparseLight((24 + 8) / 16, 100));
-    EXPECT_EQ(at(l, 3, 1), SparseLight((24 + 8) / 16, 100));
-    EXPECT_EQ(at(l, 4, 3), SparseLight((16 + 8) / 16, 100));
+    EXPECT_EQ(at(l, 3, 2), SparseLight((36 + 8) / 16, {100}));
+    EXPECT_EQ(at(l, 2, 2), SparseLight((24 + 8) / 16, {100}));
+    EXPECT_EQ(at(l, 3, 1), SparseLight((24 + 8) / 16, {100}));
+    EXPECT_EQ(at(l, 4, 3), SparseLight((16 + 8) / 16, {100}));
     EXPECT_GT(at(l, 4, 3), 0);
     EXPECT_EQ(at(l, 5, 2), 0);
-    EXPECT_EQ(at(l, 0, 0), SparseLight((36 + 8) / 16, 100));
-    EXPECT_EQ(at(l, 1, 1), SparseLight((16 + 8) / 16, 100));
+    EXPECT_EQ(at(l, 0, 0), SparseLight((36 + 8) / 16, {100}));
+    EXPECT_EQ(at(l, 1, 1), SparseLight((16 + 8) / 16, {100}));
     EXPECT_EQ(at(l, 0, 3), 0);
-    // Three hits a pixel around it and more: the 3x3 kernel, 1 2 1 by 1 2 1;
+    // Six hits a pixel around it and more: the 3x3 kernel, 1 2 1 by 1 2 1;
     // beside it, with fewer around, the 5x5 one.
     counts.assign(W * H, 0);
-    counts[2 * W + 3] = 12;
+    counts[2 * W + 3] = 24;
     l = light(counts, 100);
-    EXPECT_EQ(at(l, 3, 2), SparseLight(4 * 12, 100));
-    EXPECT_EQ(at(l, 2, 2), SparseLight((6 * 4 * 12 + 8) / 16, 100));
+    EXPECT_EQ(at(l, 3, 2), SparseLight(4 * 24, {100}));
+    EXPECT_EQ(at(l, 2, 2), SparseLight((6 * 4 * 24 + 8) / 16, {100}));
     // A dense pixel (a quarter of the reference and more) keeps its own light
     // and lends its count to the sparse ones around it, past the table of
     // sixteenths too (from 16 hits on).
@@ -94,20 +101,20 @@ TEST(Glow, SparsePixelsTakeTheirLightFromAroundThemAndDensePixelsKeepTheirOwn) {
     counts[2 * W + 3] = 200;
     counts[2 * W + 4] = 3;
     l = light(counts, 300);
-    EXPECT_EQ(at(l, 3, 2), ToneMap(200, 300));
-    EXPECT_EQ(at(l, 4, 2), ToneMap((2 * 200 + 4 * 3) / 16, 300));
-    EXPECT_EQ(at(l, 2, 2), ToneMap(2 * 200 / 16, 300));
-    EXPECT_EQ(at(l, 2, 1), SparseLight(200, 300));
+    EXPECT_EQ(at(l, 3, 2), ToneMap(200, {300}));
+    EXPECT_EQ(at(l, 4, 2), ToneMap((2 * 200 + 4 * 3) / 16, {300}));
+    EXPECT_EQ(at(l, 2, 2), ToneMap(2 * 200 / 16, {300}));
+    EXPECT_EQ(at(l, 2, 1), SparseLight(200, {300}));
     // Two pixels away, the wide kernel reaches the dense one.
-    EXPECT_EQ(at(l, 5, 2), SparseLight((6 * 200 + 4 * 6 * 3 + 8) / 16, 300));
+    EXPECT_EQ(at(l, 5, 2), SparseLight((6 * 200 + 4 * 6 * 3 + 8) / 16, {300}));
     // Which pixels are sparse follows the reference: more points, more hits
     // before a pixel keeps its own count.
     for (uint16_t c : {24, 25}) {
         counts.assign(W * H, 0);
         counts[2 * W + 3] = c;
         l = light(counts, 100);
-        EXPECT_EQ(at(l, 3, 2), c * 4 < 100 ? SparseLight(4 * c, 100) : ToneMap(c, 100)) << c;
-        EXPECT_EQ(light(counts, 4 * c)[2 * W + 3], ToneMap(c, 4 * c)) << c;
+        EXPECT_EQ(at(l, 3, 2), c * 4 < 100 ? SparseLight(4 * c, {100}) : ToneMap(c, {100})) << c;
+        EXPECT_EQ(light(counts, 4 * c)[2 * W + 3], ToneMap(c, {4u * c})) << c;
     }
 }
 
@@ -119,7 +126,7 @@ TEST(Glow, ARowLitOverDarkStretchesHasEveryPixelsOwnLight) {
     for (int x : {0, 8, 9, 17, 30, 31, 47, 55, 60}) counts[static_cast<size_t>(W + x)] = static_cast<uint16_t>(1 + x % 5);
     counts[5] = 40;
     counts[2 * W + 39] = 2;
-    const TGlowTone tone(64);
+    const TGlowTone tone({64});
     TGlowTone::TRoom room;
     const uint16_t* rows[5] = {nullptr, counts.data(), counts.data() + W, counts.data() + 2 * W, nullptr};
     for (const auto& [left, right] : {std::pair{0, W - 1}, std::pair{3, 50}, std::pair{12, 19}, std::pair{19, 25}, std::pair{22, 60}}) {
@@ -155,6 +162,39 @@ TEST(Glow, TheReferenceIsWhereTheDensestPixelsHoldAnEighthOfTheHits) {
     full[0xFFFF] = 0xFFFFFFFFu;
     full[1] = 0xFFFFFFFFu;
     EXPECT_EQ(GlowReference(full.data(), 0x10000), 0xFFFFu);
+}
+
+TEST(Glow, TheLightSpansFromTheMeanDensityToTheReferenceWhereAThinPartHoldsMostOfThePoints) {
+    std::vector<uint32_t> histogram(0x10000, 0);
+    // No hits: the least span.
+    TGlowScale scale = GlowScaleOf(histogram.data(), 0x10000, 1000);
+    EXPECT_EQ(scale.Reference, 1u);
+    EXPECT_EQ(scale.Range, MinGlowRange);
+    // A cloud: 1000 pixels of 10 hits, 20 of 100, on 4000 pixels; the mean
+    // density 3, the reference 100, within the least span of it.
+    histogram[10] = 1000;
+    histogram[100] = 20;
+    scale = GlowScaleOf(histogram.data(), 0x10000, 4000);
+    EXPECT_EQ(scale.Reference, 100u);
+    EXPECT_EQ(scale.Range, MinGlowRange);
+    // A stem of 10 pixels holding half of 20000 hits over 100000 pixels:
+    // the light spans from the mean density 0.2 up to the stem's 1000.
+    histogram.assign(0x10000, 0);
+    histogram[1] = 10000;
+    histogram[1000] = 10;
+    scale = GlowScaleOf(histogram.data(), 0x10000, 100000);
+    EXPECT_EQ(scale.Reference, 1000u);
+    EXPECT_EQ(scale.Range, 5000.0);
+    // Eight times the points, and more faint pixels lit: the same span.
+    histogram.assign(0x10000, 0);
+    histogram[8] = 8000;
+    histogram[4] = 4000;
+    histogram[8000] = 10;
+    const TGlowScale more = GlowScaleOf(histogram.data(), 0x10000, 100000);
+    EXPECT_EQ(more.Reference, 8000u);
+    EXPECT_NEAR(more.Range, 5000.0, 5000.0 / 8);
+    // No pixels to spread over: no span from them.
+    EXPECT_EQ(GlowScaleOf(histogram.data(), 0x10000, 0).Range, MinGlowRange);
 }
 
 TEST(Glow, PortableLog2AgreesWithTheLibrary) {
