@@ -197,10 +197,16 @@ void TGlowTone::LightRow(const uint16_t* const* rows, int w, int left, int right
     }
 }
 
-uint32_t GlowReference(const uint32_t* histogram, uint32_t size) noexcept {
+namespace {
+
+uint64_t HitsOf(const uint32_t* histogram, uint32_t size) noexcept {
     // Counts below 2^16, pixels below 2^32: no sum reaches 2^64.
     uint64_t hits = 0;
     for (uint32_t c = 1; c < size; ++c) hits += uint64_t{c} * histogram[c];
+    return hits;
+}
+
+uint32_t ReferenceOf(const uint32_t* histogram, uint32_t size, uint64_t hits) noexcept {
     if (hits == 0) return 1;
     uint64_t above = 0;
     for (uint32_t c = size - 1; c >= 1; --c) {
@@ -210,10 +216,15 @@ uint32_t GlowReference(const uint32_t* histogram, uint32_t size) noexcept {
     return 1;
 }
 
+}  // namespace
+
+uint32_t GlowReference(const uint32_t* histogram, uint32_t size) noexcept {
+    return ReferenceOf(histogram, size, HitsOf(histogram, size));
+}
+
 TGlowScale GlowScaleOf(const uint32_t* histogram, uint32_t size, uint64_t pixels) noexcept {
-    uint64_t hits = 0;
-    for (uint32_t c = 1; c < size; ++c) hits += uint64_t{c} * histogram[c];
-    TGlowScale scale{GlowReference(histogram, size), MinGlowRange};
+    const uint64_t hits = HitsOf(histogram, size);
+    TGlowScale scale{ReferenceOf(histogram, size, hits), MinGlowRange};
     if (hits == 0 || pixels == 0) return scale;
     // The light spans the densities from the screen's mean one (its hits
     // spread evenly over all its pixels) up to the reference, and at least
