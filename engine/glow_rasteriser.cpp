@@ -2,8 +2,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <system_error>
-#include <thread>
 
 #include "engine/background_thread.h"
 #include "engine/glow.h"
@@ -17,25 +15,6 @@ namespace {
 // An orbit's transient from the origin, left out of the extra orbits:
 // otherwise every one of them would light the same few pixels near it.
 constexpr int BurnIn = 20;
-
-// work(t) for every t in [0, threads), each on a thread of its own where one
-// can be started, this one taking t = 0 and any that could not.
-template <typename TWork>
-void OnThreads(int threads, const TWork& work) {
-    std::vector<std::thread> helpers;
-    try {
-        for (int t = 1; t < threads; ++t)
-            helpers.emplace_back([&work, t] {
-                RunInBackground();
-                work(t);
-            });
-    } catch (const std::system_error&) {
-        // Fewer threads: this one takes the rest.
-    }
-    work(0);
-    for (int t = static_cast<int>(helpers.size()) + 1; t < threads; ++t) work(t);
-    for (std::thread& h : helpers) h.join();
-}
 
 // each(x) for every x in [from, to) with counts[x] != 0; four at a time
 // over the uncounted pixels, most of a box.
