@@ -12,8 +12,18 @@ namespace {
 bool BoxOpen = false;
 bool AsText = false;
 TRepeatLimiter Limiter;
+TErrorBacklog Backlog;
 
 void WriteLine(const std::string& text) { std::fprintf(stderr, "ombrel: %s\n", text.c_str()); }
+
+void ShowBox(const std::string& text) {
+    BoxOpen = true;
+    QTimer::singleShot(0, qApp, [text] {
+        QMessageBox::critical(nullptr, QApplication::applicationDisplayName(), QString::fromStdString(text));
+        BoxOpen = false;
+        if (!Backlog.Empty()) ShowBox(Backlog.Take());
+    });
+}
 
 }  // namespace
 
@@ -34,18 +44,38 @@ std::optional<std::string> TRepeatLimiter::Pass(const std::string& message, TClo
 
 void ReportErrorsAsText() { AsText = true; }
 
-void ReportError(const std::exception& e) {
-    if (AsText) {
-        if (const auto line = Limiter.Pass(e.what(), TRepeatLimiter::TClock::now())) WriteLine(*line);
-        return;
+void TErrorBacklog::Add(const std::string& message) {
+    for (TMessage& m : Messages)
+        if (m.Text == message) {
+            ++m.Count;
+            return;
+        }
+    if (Messages.size() < MaxMessages)
+        Messages.push_back({message, 1});
+    else
+        ++Others;
+}
+
+std::string TErrorBacklog::Take() {
+    std::string text;
+    for (const TMessage& m : Messages) {
+        if (!text.empty()) text += '\n';
+        text += m.Text;
+        if (m.Count > 1) text += " (" + std::to_string(m.Count) + " times)";
     }
-    if (BoxOpen) return;
-    BoxOpen = true;
-    const QString text = QString::fromUtf8(e.what());
-    QTimer::singleShot(0, qApp, [text] {
-        QMessageBox::critical(nullptr, QApplication::applicationDisplayName(), text);
-        BoxOpen = false;
-    });
+    if (Others > 0) text += "\nand " + std::to_string(Others) + (Others == 1 ? " more error" : " more errors");
+    Messages.clear();
+    Others = 0;
+    return text;
+}
+
+void ReportError(const std::exception& e) {
+    if (const auto line = Limiter.Pass(e.what(), TRepeatLimiter::TClock::now())) WriteLine(*line);
+    if (AsText) return;
+    if (BoxOpen)
+        Backlog.Add(e.what());
+    else
+        ShowBox(e.what());
 }
 
 void ReportError(std::exception_ptr error) {

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 using namespace ombrel;
 using namespace std::chrono_literals;
 
@@ -27,4 +29,20 @@ TEST(RepeatLimiter, MessagesWithoutEndKeepItsMemoryBounded) {
     // Still says a new message at once and holds a repeat back.
     EXPECT_TRUE(limiter.Pass("fresh", t0 + 20s));
     EXPECT_FALSE(limiter.Pass("fresh", t0 + 21s));
+}
+
+TEST(ErrorBacklog, EachMessageOnceInTheOrderItCameWithItsCountAndTheRestCounted) {
+    TErrorBacklog backlog;
+    EXPECT_TRUE(backlog.Empty());
+    backlog.Add("render failed");
+    backlog.Add("no memory for the frames");
+    backlog.Add("render failed");
+    EXPECT_EQ(backlog.Take(), "render failed (2 times)\nno memory for the frames");
+    EXPECT_TRUE(backlog.Empty());
+    // Errors without end still make a box that fits on a screen.
+    for (int i = 0; i < 1000; ++i) backlog.Add("error " + std::to_string(i % 10));
+    const std::string text = backlog.Take();
+    EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 8) << text;
+    EXPECT_EQ(text.rfind("error 0 (100 times)\n", 0), 0u) << text;
+    EXPECT_NE(text.find("\nand 200 more errors"), std::string::npos) << text;
 }
