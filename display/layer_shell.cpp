@@ -12,6 +12,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "display/egl_config.h"
 #include "display/layer_surface.h"
 #include "ext-idle-notify-v1-client-protocol.h"
 #include "fractional-scale-v1-client-protocol.h"
@@ -123,18 +124,21 @@ bool TLayerShell::StartDrawing(std::string& error) {
     if (EglState) return true;
     auto egl = std::make_unique<TEgl>();
     egl->Display = eglGetDisplay(reinterpret_cast<EGLNativeDisplayType>(Connection));
-    EGLint configs = 0;
-    const EGLint want[] = {EGL_SURFACE_TYPE, EGL_WINDOW_BIT, EGL_RED_SIZE,        8, EGL_GREEN_SIZE, 8, EGL_BLUE_SIZE, 8,
-                           EGL_RENDERABLE_TYPE, EGL_OPENGL_BIT, EGL_NONE};
     // Immediate mode and the fixed pipeline need the compatibility profile.
     const EGLint compatibility[] = {EGL_CONTEXT_OPENGL_PROFILE_MASK, EGL_CONTEXT_OPENGL_COMPATIBILITY_PROFILE_BIT,
                                     EGL_NONE};
     const bool initialised = egl->Display != EGL_NO_DISPLAY && eglInitialize(egl->Display, nullptr, nullptr);
-    if (!initialised || !eglBindAPI(EGL_OPENGL_API) || !eglChooseConfig(egl->Display, want, &egl->Config, 1, &configs) ||
-        configs < 1 || (egl->Context = eglCreateContext(egl->Display, egl->Config, NoEglContext, compatibility)) == NoEglContext) {
-        char code[16];
-        std::snprintf(code, sizeof code, "0x%x", static_cast<unsigned>(eglGetError()));
-        error = std::string("no OpenGL context could be made on the compositor's display (EGL error ") + code + ")";
+    const std::string why = [&]() -> std::string {
+        if (!initialised) return "EGL could not be initialised on it (" + EglErrorText() + ")";
+        if (!eglBindAPI(EGL_OPENGL_API)) return "its EGL offers no desktop OpenGL (" + EglErrorText() + ")";
+        std::string none;
+        if (!ChooseEglConfig(egl->Display, WindowConfig, egl->Config, none)) return none;
+        egl->Context = eglCreateContext(egl->Display, egl->Config, NoEglContext, compatibility);
+        if (egl->Context == NoEglContext) return "no compatibility-profile context was made (" + EglErrorText() + ")";
+        return {};
+    }();
+    if (!why.empty()) {
+        error = "no OpenGL context could be made on the compositor's display: " + why;
         if (initialised) eglTerminate(egl->Display);
         return false;
     }
