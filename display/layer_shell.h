@@ -20,6 +20,7 @@ struct zxdg_output_v1;
 struct wp_viewporter;
 struct wp_fractional_scale_manager_v1;
 struct wl_interface;
+struct wl_egl_window;
 class QSocketNotifier;
 
 namespace ombrel {
@@ -107,6 +108,8 @@ public:
     std::function<void()> OnOutputsChanged;
     // The connection broke, with the reason.
     std::function<void(const std::string&)> OnLost;
+    // Makes a surface's context on its EGL window; tests stand in ones that fail.
+    std::function<std::unique_ptr<TGLContext>(wl_egl_window*)> MakeContext;
 
     // For the surfaces.
     struct TEgl;

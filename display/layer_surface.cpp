@@ -20,8 +20,6 @@ namespace ombrel {
 
 namespace {
 
-// One EGL window surface of a layer surface, made current with the one
-// context that all of them share.
 class TGLEglContext : public TGLContext {
 public:
     TGLEglContext(const TLayerShell::TEgl& egl, wl_egl_window* window) : Egl(egl), Window(window) {}
@@ -55,6 +53,10 @@ private:
 };
 
 }  // namespace
+
+std::unique_ptr<TGLContext> MakeEglContext(const TLayerShell::TEgl& egl, wl_egl_window* window) {
+    return std::make_unique<TGLEglContext>(egl, window);
+}
 
 TLayerShell::TSurface::TSurface(TLayerShell& shell, const TOutput& output, TSurfaceRole role)
     : Shell(shell), OutputName(output.Name) {
@@ -152,33 +154,37 @@ void TLayerShell::TSurface::Replan() {
         wl_surface_set_buffer_scale(Surface, plan.BufferScale);
     if (Viewport) wp_viewport_set_destination(Viewport, plan.Viewport ? Width : -1, plan.Viewport ? Height : -1);
     Current = false;
+    const bool was = Configured;
     try {
         if (!Window) {
             Window = wl_egl_window_create(Surface, plan.Width, plan.Height);
-            Buffer.Resize(plan.Width, plan.Height);
-            const TLayerShell::TEgl& egl = Shell.Egl();
-            Buffer.CreateRC([&egl, this] { return std::make_unique<TGLEglContext>(egl, Window); });
+            if (!Window) throw EOSError("no EGL window could be made on the output");
         } else {
             wl_egl_window_resize(Window, plan.Width, plan.Height, 0, 0);
+        }
+        if (!Buffer.RenderingContext()) {
+            Buffer.Resize(plan.Width, plan.Height);
+            Buffer.CreateRC([this] { return Shell.MakeContext(Window); });
+        } else {
             Buffer.TakeSize(plan.Width, plan.Height);
         }
         Configured = true;
+        Plan = plan;
+        PlannedWidth = Width;
+        PlannedHeight = Height;
     } catch (const std::exception& e) {
+        // No plan taken: the next change of the surface or its output tries again.
         if (OnError) OnError(e);
     }
-    Plan = plan;
-    PlannedWidth = Width;
-    PlannedHeight = Height;
     Shell.Planned(OutputName, plan);
+    if (!was && Configured && OnExposeChange) OnExposeChange();
 }
 
 void TLayerShell::TSurface::Configure(uint32_t serial, uint32_t width, uint32_t height) {
     zwlr_layer_surface_v1_ack_configure(Layer, serial);
-    const bool was = Configured;
     Width = static_cast<int>(width);
     Height = static_cast<int>(height);
     Replan();
-    if (!was && Configured && OnExposeChange) OnExposeChange();
 }
 
 void TLayerShell::TSurface::Close() {

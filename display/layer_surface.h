@@ -25,6 +25,10 @@ struct TLayerShell::TEgl {
     ::EGLContext Context = nullptr;
 };
 
+// An EGL window surface of a layer surface, made current with the one
+// context that all of them share.
+std::unique_ptr<TGLContext> MakeEglContext(const TLayerShell::TEgl& egl, wl_egl_window* window);
+
 // A layer surface on one output, anchored to all four edges, leaving the
 // output's space to the windows. Its buffer has the output's device pixels
 // (see PlanBuffer), and follows its scale. As a background it takes no

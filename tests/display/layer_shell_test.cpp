@@ -3,8 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <cstdlib>
 
 using namespace ombrel;
@@ -27,11 +29,11 @@ TEST(LayerShell, WithoutACompositorOneLineSaysWhatToUseInstead) {
         unsetenv("XDG_RUNTIME_DIR");
 }
 
-// Under a compositor: the wallpaper's end-to-end test runs these inside sway.
+// Under a compositor: layer_shell_test.sh runs these inside a sway of their own.
 class LayerShellUnderACompositor : public ::testing::Test {
 protected:
     void SetUp() override {
-        if (!std::getenv("WAYLAND_DISPLAY")) GTEST_SKIP() << "needs a compositor with the layer shell";
+        if (!std::getenv("SWAYSOCK")) GTEST_SKIP() << "needs sway (layer_shell_test.sh starts one)";
         Shell = TLayerShell::Connect({"--wallpaper", ""}, Error);
         ASSERT_NE(Shell, nullptr) << Error;
         ASSERT_TRUE(Shell->StartDrawing(Error)) << Error;
@@ -48,6 +50,20 @@ protected:
     std::unique_ptr<TLayerShell> Shell;
 };
 int LayerShellUnderACompositor::Argc = 0;
+
+// Handles events until `done` holds, for up to 20 s, waiting for them as the
+// program's loop does: the shell sends its requests before the loop waits.
+bool Until(const std::function<bool()>& done) {
+    QTimer tick;
+    tick.start(20);
+    QElapsedTimer waited;
+    waited.start();
+    while (!done()) {
+        if (waited.elapsed() > 20000) return false;
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    }
+    return true;
+}
 
 TEST_F(LayerShellUnderACompositor, OutputsAreNamedByRegistryAndPlacedInDevicePixels) {
     const auto outputs = Shell->Outputs();
@@ -68,4 +84,33 @@ TEST_F(LayerShellUnderACompositor, AProtocolErrorNamesTheInterfaceAndTheCode) {
     Loop.exec();
     EXPECT_EQ(Reason.rfind("the Wayland compositor refused a request of ours: zwlr_layer_shell_v1 error 1", 0), 0u)
         << Reason;
+}
+
+TEST_F(LayerShellUnderACompositor, ASurfaceWhoseContextFailedTriesAgainAtTheNextChange) {
+    const auto real = Shell->MakeContext;
+    bool failing = true;
+    int made = 0;
+    Shell->MakeContext = [&](wl_egl_window* window) -> std::unique_ptr<TGLContext> {
+        if (failing) return nullptr;
+        ++made;
+        return real(window);
+    };
+    const auto surface = Shell->MakeSurface(Shell->Outputs().front().Name, {});
+    std::vector<std::string> errors;
+    int exposeChanges = 0;
+    surface->OnError = [&](const std::exception& e) { errors.push_back(e.what()); };
+    surface->OnExposeChange = [&] { ++exposeChanges; };
+    ASSERT_TRUE(Until([&] { return !errors.empty(); }));
+    EXPECT_FALSE(surface->Exposed());
+    // The outputs' scale changes, and with it the surface's buffer.
+    failing = false;
+    ASSERT_EQ(std::system("swaymsg -q 'output * scale 2'"), 0);
+    const bool exposed = Until([&] { return surface->Exposed(); });
+    ASSERT_EQ(std::system("swaymsg -q 'output * scale 1'"), 0);
+    ASSERT_TRUE(exposed) << "never tried again";
+    EXPECT_EQ(made, 1);
+    for (const std::string& e : errors) EXPECT_EQ(e, "Failed to create RenderingContext.");
+    EXPECT_EQ(exposeChanges, 1);
+    surface->Repaint();
+    EXPECT_TRUE(surface->ScreenCurrent());
 }
