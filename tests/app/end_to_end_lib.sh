@@ -18,6 +18,16 @@ expect_exit() {
   fail "still running after $1 s"
 }
 
+# Whether the program ($PID) runs its own code and has caught its stop
+# signals (HUP, INT and TERM): before that, a stop signal takes its default
+# action, as for any program still being loaded.
+stop_signals_caught() {
+  local caught
+  [ "$(cat "/proc/$PID/comm" 2>/dev/null)" = ombrel ] || return 1
+  caught=$(awk '/^SigCgt:/ { print $2 }' "/proc/$PID/status" 2>/dev/null) && [ -n "$caught" ] &&
+    [ $((0x$caught & 0x4003)) = $((0x4003)) ]
+}
+
 # Sends signal $1 to the program ($2 says in what state); it must end with 0 within a second.
 ends_within_a_second() {
   local t0 t1

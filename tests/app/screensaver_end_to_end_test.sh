@@ -71,12 +71,8 @@ started=$(now)
   "$WORK/ombrel" --screensaver --idle 3 --seed 0x5eed --hold 600 >"$WORK/out.log" 2>&1 &
 PID=$!
 tasks() { ls "/proc/$PID/task" 2>/dev/null | wc -l; }
-# Waiting, the program is its one thread, with its stop signals caught (HUP, INT and TERM).
-waiting() {
-  local caught
-  caught=$(awk '/^SigCgt:/ { print $2 }' "/proc/$PID/status" 2>/dev/null) && [ -n "$caught" ] &&
-    [ $((0x$caught & 0x4003)) = $((0x4003)) ] && [ "$(tasks)" = 1 ]
-}
+# Waiting, the program is its one thread, with its stop signals caught.
+waiting() { stop_signals_caught && [ "$(tasks)" = 1 ]; }
 wait_until 10 waiting || fail "waiting with $(tasks) threads"
 wait_until 60 shown || fail "after idle the outputs differ in $(differing 0) and $(differing 1) pixels"
 first=$(head -1 "$SWAPS" | cut -d' ' -f1)

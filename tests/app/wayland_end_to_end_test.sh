@@ -36,7 +36,8 @@ done
 [ -n "$X2" ] || { cat "$WORK/weston.log"; fail "weston did not start"; }
 # Both output windows open at 0,0 of the X screen: put them side by side as weston lays them out.
 xdotool windowmove "$X2" 1920 0
-sleep 0.5
+moved() { xdotool getwindowgeometry "$X2" | grep -q 'Position: 1920,0 '; }
+wait_until 10 moved || fail "weston's second output did not move"
 
 scene() { weston-debug scene-graph 2>/dev/null; }
 # Where weston shows the views whose description matches $1: "x0,y0 x1,y1" a line.
@@ -77,10 +78,12 @@ xdotool mousemove 740 509 sleep 0.2 click 1
 for _ in $(seq 100); do about=$(views "role xdg_toplevel.*'About\.\.\." | grep -v '^0,0 0,0'); [ -n "$about" ] && break; sleep 0.1; done
 [ -n "$about" ] || fail "the About box did not open"
 ax=${about%%,*}; rest=${about#*,}; ay=${rest%% *}
-sleep 0.5
-import -window root "$WORK/about.png"
-f=$(convert "$WORK/about.png" -crop "300x150+$((ax + 20))+$((ay + 40))" +repage -colorspace gray -format '%[fx:mean]' info:)
-awk -v f="$f" 'BEGIN { exit !(f > 0.6) }' || fail "the About box is not in sight (brightness $f)"
+about_bright() {
+  import -window root "$WORK/about.png"
+  f=$(convert "$WORK/about.png" -crop "300x150+$((ax + 20))+$((ay + 40))" +repage -colorspace gray -format '%[fx:mean]' info:)
+  awk -v f="$f" 'BEGIN { exit !(f > 0.6) }'
+}
+wait_until 10 about_bright || fail "the About box is not in sight (brightness $f)"
 changes "$OUT2" || fail "the animation stopped behind the About box"
 xdotool mousemove $((ax + 51)) $((ay + 202)) click 1
 for _ in $(seq 100); do [ -z "$(views "role xdg_toplevel.*'About\.\.\.")" ] && break; sleep 0.1; done
@@ -94,10 +97,11 @@ expect_exit 10
 echo "== Exit in the menu on the second output ends the program"
 QT_QPA_PLATFORM=wayland "$BIN" >"$WORK/out.log" 2>&1 &
 PID=$!
-for _ in $(seq 100); do [ "$(views "role xdg_toplevel.*window 'Ombrel'" | wc -l)" -ge 2 ] && break; sleep 0.1; done
-sleep 1
+# Drawing on both outputs: the windows are up and the program takes input.
+wait_lit $OUT1 $OUT2 || fail "output $LIT"
 xdotool mousemove 2400 500 click 3
 for _ in $(seq 100); do popup=$(views "role xdg_popup"); case "$popup" in 2400,500\ *) break ;; esac; sleep 0.1; done
+case "$popup" in 2400,500\ *) ;; *) fail "menu at: ${popup:-nowhere}" ;; esac
 # The last item, "Exit", lies at the menu's bottom.
 bottom=$(echo "$popup" | sed 's/.*,//')
 xdotool mousemove 2440 $((bottom - 10)) sleep 0.2 click 1
