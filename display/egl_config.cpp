@@ -7,6 +7,9 @@ namespace ombrel {
 const EGLint WindowConfig[] = {EGL_SURFACE_TYPE, EGL_WINDOW_BIT, EGL_RED_SIZE,        8, EGL_GREEN_SIZE, 8,
                                EGL_BLUE_SIZE,    8,              EGL_RENDERABLE_TYPE, EGL_OPENGL_BIT, EGL_NONE};
 
+const EGLint CompatibilityContext[] = {EGL_CONTEXT_OPENGL_PROFILE_MASK, EGL_CONTEXT_OPENGL_COMPATIBILITY_PROFILE_BIT,
+                                       EGL_NONE};
+
 std::string EglErrorText() {
     char code[32];
     std::snprintf(code, sizeof code, "EGL error 0x%x", static_cast<unsigned>(eglGetError()));

@@ -8,8 +8,10 @@
 namespace ombrel {
 
 // What the layer shell's surfaces draw with: a window, 8 bits for each of
-// red, green and blue, desktop OpenGL.
+// red, green and blue, desktop OpenGL; in a context of the compatibility
+// profile, for immediate mode and the fixed pipeline.
 extern const EGLint WindowConfig[];
+extern const EGLint CompatibilityContext[];
 
 // The first configuration of `display` that has every attribute of `want`
 // (EGL_NONE-terminated), into `config`; false with `error` saying what

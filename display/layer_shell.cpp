@@ -125,17 +125,16 @@ bool TLayerShell::StartDrawing(std::string& error) {
     if (EglState) return true;
     auto egl = std::make_unique<TEgl>();
     egl->Display = eglGetDisplay(reinterpret_cast<EGLNativeDisplayType>(Connection));
-    // Immediate mode and the fixed pipeline need the compatibility profile.
-    const EGLint compatibility[] = {EGL_CONTEXT_OPENGL_PROFILE_MASK, EGL_CONTEXT_OPENGL_COMPATIBILITY_PROFILE_BIT,
-                                    EGL_NONE};
     const bool initialised = egl->Display != EGL_NO_DISPLAY && eglInitialize(egl->Display, nullptr, nullptr);
     const std::string why = [&]() -> std::string {
         if (!initialised) return "EGL could not be initialised on it (" + EglErrorText() + ")";
         if (!eglBindAPI(EGL_OPENGL_API)) return "its EGL offers no desktop OpenGL (" + EglErrorText() + ")";
         std::string none;
         if (!ChooseEglConfig(egl->Display, WindowConfig, egl->Config, none)) return none;
-        egl->Context = eglCreateContext(egl->Display, egl->Config, NoEglContext, compatibility);
-        if (egl->Context == NoEglContext) return "no compatibility-profile context was made (" + EglErrorText() + ")";
+        // Each surface makes its own; one made here says at once whether any can be.
+        const TEglContext probe = eglCreateContext(egl->Display, egl->Config, NoEglContext, CompatibilityContext);
+        if (probe == NoEglContext) return "no compatibility-profile context was made (" + EglErrorText() + ")";
+        eglDestroyContext(egl->Display, probe);
         return {};
     }();
     if (!why.empty()) {
@@ -149,8 +148,6 @@ bool TLayerShell::StartDrawing(std::string& error) {
 
 void TLayerShell::StopDrawing() {
     if (!EglState || !Surfaces.empty()) return;
-    eglMakeCurrent(EglState->Display, EGL_NO_SURFACE, EGL_NO_SURFACE, NoEglContext);
-    eglDestroyContext(EglState->Display, EglState->Context);
     eglTerminate(EglState->Display);
     EglState.reset();
 }

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 
+#include "display/egl_config.h"
 #include "display/gl_api.h"
 #include "display/gl_context.h"
 #include "display/gl_errors.h"
@@ -29,14 +30,22 @@ protected:
     void DoCreateContext() override {
         Surface = eglCreateWindowSurface(Egl.Display, Egl.Config, reinterpret_cast<EGLNativeWindowType>(Window), nullptr);
         if (Surface == EGL_NO_SURFACE) throw EOSError("no EGL surface could be made on the output");
+        Context = eglCreateContext(Egl.Display, Egl.Config, NoEglContext, CompatibilityContext);
+        if (Context == NoEglContext) {
+            eglDestroySurface(Egl.Display, Surface);
+            Surface = EGL_NO_SURFACE;
+            throw EOSError("no OpenGL context could be made for the output");
+        }
     }
     void DoDestroyContext() override {
         eglMakeCurrent(Egl.Display, EGL_NO_SURFACE, EGL_NO_SURFACE, NoEglContext);
+        eglDestroyContext(Egl.Display, Context);
         eglDestroySurface(Egl.Display, Surface);
+        Context = NoEglContext;
         Surface = EGL_NO_SURFACE;
     }
     void DoActivate() override {
-        if (!eglMakeCurrent(Egl.Display, Surface, Surface, Egl.Context))
+        if (!eglMakeCurrent(Egl.Display, Surface, Surface, Context))
             throw EGLContext("Context activation failed: the surface cannot take this context");
         // The compositor's frame callbacks pace the drawing: a swap must never wait for one.
         if (!SwapIntervalSet) SwapIntervalSet = eglSwapInterval(Egl.Display, 0);
@@ -49,6 +58,8 @@ private:
     const TLayerShell::TEgl& Egl;
     wl_egl_window* Window;
     EGLSurface Surface = EGL_NO_SURFACE;
+    // EGL's own type: inside this namespace the bare name is the context error.
+    ::EGLContext Context = NoEglContext;
     bool SwapIntervalSet = false;
 };
 
@@ -156,17 +167,19 @@ void TLayerShell::TSurface::Replan() {
     Current = false;
     const bool was = Configured;
     try {
+        // A buffer of another size comes with a window and context of its
+        // own: Mesa's software rasteriser keeps a resized window's buffers of
+        // every earlier size with the context, for as long as it lives.
+        if (Window && !(Plan && Plan->Width == plan.Width && Plan->Height == plan.Height && Buffer.RenderingContext())) {
+            Buffer.DestroyRC();
+            wl_egl_window_destroy(Window);
+            Window = nullptr;
+        }
         if (!Window) {
             Window = wl_egl_window_create(Surface, plan.Width, plan.Height);
             if (!Window) throw EOSError("no EGL window could be made on the output");
-        } else {
-            wl_egl_window_resize(Window, plan.Width, plan.Height, 0, 0);
-        }
-        if (!Buffer.RenderingContext()) {
             Buffer.Resize(plan.Width, plan.Height);
             Buffer.CreateRC([this] { return Shell.MakeContext(Window); });
-        } else {
-            Buffer.TakeSize(plan.Width, plan.Height);
         }
         Configured = true;
         Plan = plan;

@@ -17,16 +17,14 @@ struct wp_fractional_scale_v1;
 
 namespace ombrel {
 
-// The one EGL display and context that every surface of the connection draws with.
+// The EGL display and configuration that every surface of the connection draws with.
 struct TLayerShell::TEgl {
     EGLDisplay Display = EGL_NO_DISPLAY;
     EGLConfig Config = nullptr;
-    // EGL's own type (no context: null): inside this namespace the bare name is the context error.
-    ::EGLContext Context = nullptr;
 };
 
-// An EGL window surface of a layer surface, made current with the one
-// context that all of them share.
+// A layer surface's EGL window surface and a context of its own, which
+// takes along whatever was made in it when it goes.
 std::unique_ptr<TGLContext> MakeEglContext(const TLayerShell::TEgl& egl, wl_egl_window* window);
 
 // A layer surface on one output, anchored to all four edges, leaving the

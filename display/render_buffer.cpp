@@ -19,14 +19,10 @@ void DiscardErrors(int times) {
 
 TGLSceneBuffer::~TGLSceneBuffer() { DestroyRC(); }
 
-void TGLSceneBuffer::TakeSize(int width, int height) {
+void TGLSceneBuffer::Resize(int width, int height) {
     Width = width > 0 ? width : 1;
     Height = height > 0 ? height : 1;
     Forget();
-}
-
-void TGLSceneBuffer::Resize(int width, int height) {
-    TakeSize(width, height);
     if (!Context) return;
     Context->Activate();
     GL().Viewport(0, 0, Width, Height);

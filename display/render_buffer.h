@@ -17,11 +17,6 @@ public:
     ~TGLSceneBuffer();
 
     void Resize(int width, int height);
-    // Takes a new size without touching the context, for a render that sets
-    // its own viewport: Mesa's EGL on Wayland sizes the next back buffer at
-    // the first use of the context after a window resize, and a later resize
-    // waits for the swap after.
-    void TakeSize(int width, int height);
     int ViewportWidth() const { return Width; }
     int ViewportHeight() const { return Height; }
     // Creates the rendering context that `factory` makes (nullptr: "Failed to

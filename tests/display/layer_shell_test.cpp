@@ -108,7 +108,7 @@ TEST_F(LayerShellUnderACompositor, ASurfaceWhoseContextFailedTriesAgainAtTheNext
     const bool exposed = Until([&] { return surface->Exposed(); });
     ASSERT_EQ(std::system("swaymsg -q 'output * scale 1'"), 0);
     ASSERT_TRUE(exposed) << "never tried again";
-    EXPECT_EQ(made, 1);
+    EXPECT_GE(made, 1);
     for (const std::string& e : errors) EXPECT_EQ(e, "Failed to create RenderingContext.");
     EXPECT_EQ(exposeChanges, 1);
     surface->Repaint();
