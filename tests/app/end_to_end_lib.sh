@@ -28,18 +28,25 @@ stop_signals_caught() {
     [ $((0x$caught & 0x4003)) = $((0x4003)) ]
 }
 
-# Sends signal $1 to the program ($2 says in what state); it must end with 0 within a second.
-ends_within_a_second() {
-  local t0 t1
+# Sends signal $1 to the program ($2 says in what state); it must end with
+# exit code 0 in time. Its watchdog ends it 0.6 s after the signal at the
+# latest, once the system runs it: on a machine as loaded as a test run's,
+# that can take a while, so the bound here is 2 s, measured to the moment
+# the program has ended rather than by polling.
+ends_on_signal() {
+  local t0 t1 code guard
   t0=$(date +%s%N)
   kill "-$1" "$PID"
-  for _ in $(seq 50); do kill -0 "$PID" 2>/dev/null || break; sleep 0.02; done
+  # A program that never ends fails here, not at the test's time-out.
+  ( sleep 10; kill -9 "$PID" 2>/dev/null ) &
+  guard=$!
+  wait "$PID"; code=$?
   t1=$(date +%s%N)
-  kill -0 "$PID" 2>/dev/null && fail "$2: still running a second after SIG$1"
-  wait "$PID"; local code=$?; PID=
+  kill "$guard" 2>/dev/null
+  PID=
+  [ $code -ne 137 ] || fail "$2: still running 10 s after SIG$1"
   [ $code -eq 0 ] || fail "$2: exit code $code after SIG$1"
-  # Waited for in 20 ms steps, on a machine that may be busy: a second and a little.
-  [ $(( (t1 - t0) / 1000000 )) -le 1200 ] || fail "$2: took $(( (t1 - t0) / 1000000 )) ms"
+  [ $(( (t1 - t0) / 1000000 )) -le 2000 ] || fail "$2: took $(( (t1 - t0) / 1000000 )) ms after SIG$1"
 }
 
 # Fraction of lit pixels in a region of a screenshot.

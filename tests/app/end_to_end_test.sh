@@ -109,7 +109,7 @@ for delay in 0 0.25 2.4; do
     PID=$!
     wait_until 20 stop_signals_caught || fail "SIG$sig: the program never caught its stop signals"
     sleep $delay
-    ends_within_a_second $sig "$delay s after start-up"
+    ends_on_signal $sig "$delay s after start-up"
   done
 done
 

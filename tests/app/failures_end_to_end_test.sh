@@ -60,8 +60,7 @@ echo "== closed standard descriptors, no XDG_RUNTIME_DIR: it runs and stops on S
 env -u XDG_RUNTIME_DIR "$BIN" <&- >&- 2>&- &
 PID=$!
 wait_lit 1920x1080+0+0 1280x1024+1920+0 || fail "$LIT"
-kill -TERM "$PID"
-expect_exit 2
+ends_on_signal TERM "stopping it"
 
 echo "== under nohup a hang-up passes it by"
 nohup "$BIN" >"$WORK/out.log" 2>&1 &
@@ -69,15 +68,13 @@ PID=$!
 wait_lit 1920x1080+0+0 || fail "$LIT"
 kill -HUP "$PID"
 kill -0 "$PID" 2>/dev/null || fail "SIGHUP ended it"
-kill -TERM "$PID"
-expect_exit 2
+ends_on_signal TERM "stopping it"
 
 echo "== on a screen scaled by 1.5 each display covers exactly its monitor"
 QT_SCALE_FACTOR=1.5 "$BIN" >"$WORK/out.log" 2>&1 &
 PID=$!
 wait_until 20 placed_at "0,0 1920x1080" "1920,0 1280x1024" || fail "placed at: $(placed | paste -sd';')"
-kill -TERM "$PID"
-expect_exit 2
+ends_on_signal TERM "stopping it"
 
 echo "== monitors that go, come back, change, are added, all go and return"
 "$BIN" >"$WORK/out.log" 2>&1 &
@@ -101,7 +98,6 @@ wait_until 20 placed_at "0,0 3200x1080" || fail "with no monitor of ours: $(plac
 restore_monitors
 wait_until 20 placed_at "0,0 1920x1080" "1920,0 1280x1024" || fail "after all came back: $(placed | paste -sd';')"
 wait_lit 1920x1080+0+0 1280x1024+1920+0 || fail "after all came back: $LIT"
-kill -TERM "$PID"
-expect_exit 2
+ends_on_signal TERM "stopping it"
 
 echo "failures end-to-end: all passed"

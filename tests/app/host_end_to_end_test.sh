@@ -69,13 +69,13 @@ echo "map 0" >&"${HOST[1]}"
 covered 320x240+100+100 || fail "the host mapped again shows grey ($g)"
 
 echo "== SIGTERM ends it with exit 0 within a second"
-ends_within_a_second TERM "running"
+ends_on_signal TERM "running"
 
 echo "== glow in the host window: the figure as light, at the host's size"
 start --style glow
 covered 320x240+100+100 || fail "glow: the host shows grey ($g)"
 wait_lit 320x240+100+100 || fail "glow in the host, $LIT"
-ends_within_a_second TERM "running"
+ends_on_signal TERM "running"
 
 echo "== a destroyed host ends it with exit 0"
 start
@@ -103,12 +103,12 @@ start_in "$SMALL"
 sleep 0.3  # as a daemon may size its window a moment after starting the program
 echo "resize 0 400 300" >&"${SIZED[1]}"
 wait_until 30 at_size 400x300+100+100 || fail "the host sized after start: $(spread 400x300+100+100)"
-ends_within_a_second TERM "running"
+ends_on_signal TERM "running"
 start_in "$GROWN"
 wait_lit 300x200+700+100 || fail "the host before growing: $LIT"
 echo "resize 1 1200 800" >&"${SIZED[1]}"
 wait_until 30 at_size 1200x800+700+100 || fail "the grown host: $(spread 1200x800+700+100)"
-ends_within_a_second TERM "running"
+ends_on_signal TERM "running"
 
 echo "== a host that takes input only: one line, exit 2"
 "$BIN" --window-id "$INPUT_ONLY" >"$WORK/out.log" 2>&1
@@ -119,7 +119,7 @@ echo "== --root without a daemon's window draws on the root window"
 env -u XSCREENSAVER_WINDOW "$BIN" --root >"$WORK/out.log" 2>&1 &
 PID=$!
 wait_lit 1920x1080+0+0 1280x1024+1920+0 || fail "root window, $LIT"
-ends_within_a_second TERM "running"
+ends_on_signal TERM "running"
 
 echo "== a window id that names no window: one line, exit 2"
 XSCREENSAVER_WINDOW=0x7fffffff "$BIN" --root >"$WORK/out.log" 2>&1

@@ -74,8 +74,7 @@ exact_run() {
   wait_until 60 pictures_equal "$WORK/frames$size" ||
     fail "$*: the outputs differ from ombrel-frames' frames in $(differing 0 "$WORK/frames$size") and" \
       "$(differing 1 "$WORK/frames$size") pixels"
-  kill -TERM "$PID"
-  expect_exit 1
+  ends_on_signal TERM "stopping it"
 }
 
 echo "== two outputs at scale 1: the ombrel-frames picture as the background and as the screensaver after idle"

@@ -127,17 +127,17 @@ kill "$POINTER_PID"
 wait_until 60 shown || fail "not shown after the click"
 
 echo "== SIGTERM, SIGINT and SIGHUP end it with 0 within a second, shown or waiting"
-ends_within_a_second TERM "shown"
+ends_on_signal TERM "shown"
 for signal in INT HUP; do
   "${IN_SWAY[@]}" "$WORK/ombrel" --screensaver --idle 3 >"$WORK/out.log" 2>&1 &
   PID=$!
   wait_until 10 waiting || fail "not waiting"
-  ends_within_a_second "$signal" "waiting"
+  ends_on_signal "$signal" "waiting"
 done
 "${IN_SWAY[@]}" "$WORK/ombrel" --screensaver >"$WORK/out.log" 2>&1 &
 PID=$!
 wait_until 60 all_lit 1920x1080+0+0 1280x1024+1920+0 || fail "$LIT"
-ends_within_a_second HUP "shown at once"
+ends_on_signal HUP "shown at once"
 
 echo "== a locker started over the show gets the screen and the keys"
 # A keyboard there before the show and the locker, as a real one is: wtype's, asleep.
@@ -169,7 +169,7 @@ wait_until 60 all_lit 1920x1080+0+0 1280x1024+1920+0 || fail "$LIT"
 LIT_SHOT=$SHOT
 take_shot() { shot; }
 wait_until 60 all_lit 1920x1080+3200+0 || fail "the new output: $LIT"
-ends_within_a_second TERM "shown on three outputs"
+ends_on_signal TERM "shown on three outputs"
 
 echo "== the compositor going away while it waits: one line, exit 1"
 "${IN_SWAY[@]}" "$WORK/ombrel" --screensaver --idle 600 >"$WORK/out.log" 2>&1 &

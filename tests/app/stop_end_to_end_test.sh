@@ -13,9 +13,9 @@ trap '[ -n "$XPID" ] && kill -CONT $XPID 2>/dev/null; [ -n "$PID" ] && kill -9 $
 . "$(dirname "$0")/end_to_end_lib.sh"
 
 # Sends $1 to the program once the mute server took its connection; it must be gone within a second.
-stops_within_a_second() {
+stops_once_connected() {
   wait_until 20 grep -q accepted "$WORK/mute.out" || fail "$2: no connection to the mute server"
-  ends_within_a_second "$@"
+  ends_on_signal "$@"
 }
 
 # Starts the mute server on socket $1, in place of the last one.
@@ -36,7 +36,7 @@ for sig in TERM INT HUP; do
   : >"$WORK/mute.out"
   env -u WAYLAND_DISPLAY DISPLAY=":$n" QT_QPA_PLATFORM=xcb "$OMBREL" >"$WORK/out.log" 2>&1 &
   PID=$!
-  stops_within_a_second "$sig" "X11, a server that never answers"
+  stops_once_connected "$sig" "X11, a server that never answers"
 done
 rm -f "/tmp/.X11-unix/X$n"
 
@@ -48,7 +48,7 @@ for mode in "" --wallpaper --screensaver "--screensaver --idle 5"; do
   env -u DISPLAY XDG_RUNTIME_DIR="$WORK/run" WAYLAND_DISPLAY=wayland-mute QT_QPA_PLATFORM=wayland \
     "$OMBREL" $mode >"$WORK/out.log" 2>&1 &
   PID=$!
-  stops_within_a_second TERM "Wayland${mode:+ $mode}, a compositor that never answers"
+  stops_once_connected TERM "Wayland${mode:+ $mode}, a compositor that never answers"
 done
 kill "$MUTEPID"; MUTEPID=
 
@@ -64,6 +64,6 @@ PID=$!
 wait_lit 1920x1080+0+0 || fail "no figure: $LIT"
 kill -STOP "$XPID"
 echo accepted >"$WORK/mute.out"
-stops_within_a_second TERM "X11, the server stopped"
+stops_once_connected TERM "X11, the server stopped"
 kill -CONT "$XPID"
 echo "stop signals: all passed"

@@ -59,8 +59,7 @@ sway_scale 1 1
 wait_until 30 pictures_equal || fail "back at scale 1 the outputs differ in $(differing 0) and $(differing 1) pixels"
 
 echo "== a span over outputs at scales 2 and 1, side by side: neither repeated nor parted"
-kill -TERM "$PID"
-expect_exit 1
+ends_on_signal TERM "stopping it"
 sway_scale 0 2
 "${IN_SWAY[@]}" swaymsg output HEADLESS-2 position 960 0 >/dev/null || fail "swaymsg position"
 # In device pixels the second output begins where the first ends, as at scale 1.
@@ -70,8 +69,7 @@ sway_scale 0 2
 PID=$!
 spans() { output_equal 0 span && output_equal 1 span; }
 wait_until 60 spans || fail "the span differs in $(output_differs 0 span) and $(output_differs 1 span) pixels"
-kill -TERM "$PID"
-expect_exit 1
+ends_on_signal TERM "stopping it"
 sway_scale 0 1
 "${IN_SWAY[@]}" swaymsg output HEADLESS-2 position 1920 0 >/dev/null || fail "swaymsg position"
 "${IN_SWAY[@]}" "$WORK/ombrel" --wallpaper --seed 0x5eed --hold 600 >"$WORK/out.log" 2>&1 &
@@ -79,15 +77,13 @@ PID=$!
 wait_until 30 pictures_equal || fail "the outputs differ in $(differing 0) and $(differing 1) pixels"
 
 echo "== glow on every output, the ombrel-frames glow picture"
-kill -TERM "$PID"
-expect_exit 1
+ends_on_signal TERM "stopping it"
 "$FRAMES" --style glow --seed 0x5eed --display 1920x1080 --display 1280x1024 --frames 50 --out "$WORK/glow" >/dev/null ||
   fail "ombrel-frames --style glow"
 "${IN_SWAY[@]}" "$WORK/ombrel" --wallpaper --style glow --seed 0x5eed --hold 600 >"$WORK/out.log" 2>&1 &
 PID=$!
 wait_until 60 pictures_equal glow || fail "glow differs in $(differing 0 glow) and $(differing 1 glow) pixels"
-kill -TERM "$PID"
-expect_exit 1
+ends_on_signal TERM "stopping it"
 "${IN_SWAY[@]}" "$WORK/ombrel" --wallpaper --seed 0x5eed --hold 600 >"$WORK/out.log" 2>&1 &
 PID=$!
 
@@ -113,7 +109,7 @@ kill "$CLIENT" 2>/dev/null
 wait_until 20 pictures_equal || fail "the picture did not come back when the window went"
 
 echo "== SIGTERM ends it with exit 0 within a second"
-ends_within_a_second TERM "running"
+ends_on_signal TERM "running"
 
 echo "== covered by full-screen windows: no repaint and no new cycle, until in sight again"
 # Cycles of a second; every swap and every thread started (a worker per cycle) counted.
@@ -142,8 +138,7 @@ kill "${COVERS[@]}"
 swapping() { [ "$(counts)" != "$before" ]; }
 wait_until 30 swapping || fail "no repaint when in sight again"
 wait_until 30 all_lit 1920x1080+0+0 1280x1024+1920+0 || fail "in sight again: $LIT"
-kill -TERM "$PID"
-expect_exit 1
+ends_on_signal TERM "stopping it"
 
 echo "== an output made while it runs gets a picture from the next cycle"
 "${IN_SWAY[@]}" "$WORK/ombrel" --wallpaper >"$WORK/out.log" 2>&1 &
