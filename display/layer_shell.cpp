@@ -97,7 +97,7 @@ std::string CompositorWords() {
 std::unique_ptr<TLayerShell> TLayerShell::Connect(const TAsker& asker, std::string& error) {
     wl_log_set_handler_client(KeepLibraryWords);
     std::unique_ptr<TLayerShell> shell(new TLayerShell);
-    shell->MakeContext = [egl = shell.get()](wl_egl_window* window) { return MakeEglContext(egl->Egl(), window); };
+    shell->MakeContext = [self = shell.get()](wl_egl_window* window) { return MakeEglContext(self->Egl(), window); };
     shell->Connection = wl_display_connect(nullptr);
     if (!shell->Connection) {
         const char* name = std::getenv("WAYLAND_DISPLAY");

@@ -187,10 +187,11 @@ void TLayerShell::TSurface::Replan() {
         PlannedHeight = Height;
     } catch (const std::exception& e) {
         // No plan taken: the next change of the surface or its output tries again.
+        Configured = false;
         if (OnError) OnError(e);
     }
     Shell.Planned(OutputName, plan);
-    if (!was && Configured && OnExposeChange) OnExposeChange();
+    if (was != Configured && OnExposeChange) OnExposeChange();
 }
 
 void TLayerShell::TSurface::Configure(uint32_t serial, uint32_t width, uint32_t height) {
