@@ -3,7 +3,6 @@
 // Wayland compositor's outputs, or a screensaver above them.
 #include <QApplication>
 #include <QSocketNotifier>
-#include <malloc.h>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
@@ -25,12 +24,6 @@ using namespace ombrel;
 int main(int argc, char** argv) {
     OpenMissingStandardDescriptors();
     CatchStopSignals();
-    // Blocks of a quarter megabyte and more (frames, images, the driver's
-    // buffers) go back to the system when freed. glibc's own threshold for
-    // that rises to the largest such block freed, and blocks below it come
-    // from the heap, whose freed middle stays with the process: each change
-    // of a monitor's size left it megabytes larger.
-    mallopt(M_MMAP_THRESHOLD, 256 * 1024);
     std::string error;
     const auto options = ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc), error);
     if (!options) {
