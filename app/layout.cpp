@@ -1,5 +1,7 @@
 // The displays follow the monitors (or the host window's size) from one
 // cycle to the next.
+#include <malloc.h>
+
 #include <algorithm>
 #include <cstdio>
 #include <new>
@@ -71,6 +73,7 @@ std::vector<TFrameStore*> TForm1::ApplyLayout(bool startUp) {
     Morph->Displays.clear();
     std::vector<TForm2*> added;
     std::vector<TDisplayRect> rects;
+    bool released = false;
     for (const TMonitor& m : Host->Monitors()) {
         const TDisplayRect rect{m.Left, m.Top, m.Width, m.Height};
         // Refused before anything is allocated for it.
@@ -90,6 +93,7 @@ std::vector<TFrameStore*> TForm1::ApplyLayout(bool startUp) {
                 display = std::move(*same);
                 display->SetBounds(m.Left, m.Top, m.Width, m.Height);
                 if (display->Store.ScreenWidth != m.Width || display->Store.ScreenHeight != m.Height) {
+                    released = true;
                     display->Store.ReleaseFrames();
                     display->Store.AllocateFrames(m.Width, m.Height, Morph->Timing.FrameCount, Options.Show.Style);
                     anew.push_back(&display->Store);
@@ -132,6 +136,12 @@ std::vector<TFrameStore*> TForm1::ApplyLayout(bool startUp) {
     Morph->UpdateMaxPointBudget();
     // Shown once registered: an expose delivered at once paints with the whole list.
     for (TForm2* d : added) d->Show();
+    // The heap keeps the pages of freed blocks that lie between live ones,
+    // and frames of another size seldom fit them again: what the old frames
+    // and displays held goes back to the system now, not at the next change.
+    released = released || std::any_of(old.begin(), old.end(), [](const auto& d) { return d != nullptr; });
+    old.clear();
+    if (released) malloc_trim(0);
     return anew;
 }
 
