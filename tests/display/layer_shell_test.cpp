@@ -51,6 +51,8 @@ protected:
 };
 int LayerShellUnderACompositor::Argc = 0;
 
+namespace {
+
 // Handles events until `done` holds, for up to 20 s, waiting for them as the
 // program's loop does: the shell sends its requests before the loop waits.
 bool Until(const std::function<bool()>& done) {
@@ -64,6 +66,8 @@ bool Until(const std::function<bool()>& done) {
     }
     return true;
 }
+
+}  // namespace
 
 TEST_F(LayerShellUnderACompositor, OutputsAreNamedByRegistryAndPlacedInDevicePixels) {
     const auto outputs = Shell->Outputs();
