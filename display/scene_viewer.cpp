@@ -6,6 +6,7 @@
 #include <QMenu>
 #include <QMouseEvent>
 #include <QResizeEvent>
+#include <QScreen>
 #include <cmath>
 #include <memory>
 #include <utility>
@@ -21,7 +22,15 @@ TGLSceneViewer::TGLSceneViewer(QScreen* screen, QWindow* host) : QWindow(screen)
     } else {
         setFlags(Qt::Window | Qt::FramelessWindowHint);
     }
-    resize(425, 265);
+    // A monitor's window has its monitor's size from the start. A software
+    // driver sizes its next buffer at a swap, so the first picture after
+    // a resize goes out at the old size; GNOME's compositor centres that
+    // buffer on a full-screen window and keeps the offset for the bigger
+    // buffers after it.
+    if (screen && !host)
+        setGeometry(screen->geometry());
+    else
+        resize(425, 265);
     // The window and its context exist before anybody moves or sizes it; the
     // context makes the platform window, in its own format.
     Buffer.Resize(DeviceWidth(), DeviceHeight());
@@ -79,7 +88,41 @@ void TGLSceneViewer::Paint() {
     }
 }
 
+void TGLSceneViewer::DismissOnInput(std::function<void()> told) {
+    OnUserInput = std::move(told);
+    setCursor(Qt::BlankCursor);
+}
+
+bool TGLSceneViewer::EndsShow(QEvent* e) {
+    switch (e->type()) {
+        case QEvent::KeyPress:
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonDblClick:
+        case QEvent::Wheel:
+        case QEvent::TouchBegin:
+            return true;
+        case QEvent::Enter: {
+            const QPointF at = static_cast<QEnterEvent*>(e)->position();
+            Hysteresis.Entered(at.x(), at.y());
+            return false;
+        }
+        case QEvent::Leave:
+            Hysteresis.Left();
+            return false;
+        case QEvent::MouseMove: {
+            const QPointF at = static_cast<QMouseEvent*>(e)->position();
+            return Hysteresis.Moved(at.x(), at.y());
+        }
+        default:
+            return false;
+    }
+}
+
 bool TGLSceneViewer::event(QEvent* e) {
+    if (OnUserInput && EndsShow(e)) {
+        std::exchange(OnUserInput, nullptr)();
+        return true;
+    }
     switch (e->type()) {
         case QEvent::UpdateRequest:
             Repaint();
