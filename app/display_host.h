@@ -34,6 +34,8 @@ public:
     struct TStartError {
         int ExitCode;
         std::string Text;
+        // The session answers, but without what this host draws with: another host may serve.
+        bool Unoffered = false;
     };
 
     virtual ~TDisplayHost() = default;
@@ -69,7 +71,11 @@ public:
     std::function<void(const std::string& reason)> OnLost;
 };
 
-// The host that the command line chose; `layer` for the compositor's.
-std::unique_ptr<TDisplayHost> MakeHost(const THostChoice& choice, uint32_t layer);
+// The host that the command line chose, `layer` for the compositor's,
+// with the start-up before Qt done; `failed` says why it cannot start. A
+// screensaver takes the compositor's layer shell where the session offers
+// it, GNOME's windows otherwise.
+std::unique_ptr<TDisplayHost> StartHost(const THostChoice& choice, uint32_t layer,
+                                        std::optional<TDisplayHost::TStartError>& failed);
 
 }  // namespace ombrel

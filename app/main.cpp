@@ -13,6 +13,7 @@
 #include "app/display_host.h"
 #include "app/error_report.h"
 #include "app/saver_daemon.h"
+#include "app/saver_host.h"
 #include "app/stop_signals.h"
 #include "desktop/about_box.h"
 #include "desktop/program_icon.h"
@@ -43,8 +44,9 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "ombrel: %s\n", error.c_str());
         return 2;
     }
-    std::unique_ptr<TDisplayHost> host = MakeHost(*choice, options->Layer.value_or(0));
-    if (const auto failed = host->BeforeQt()) {
+    std::optional<TDisplayHost::TStartError> failed;
+    std::unique_ptr<TDisplayHost> host = StartHost(*choice, options->Layer.value_or(0), failed);
+    if (failed) {
         std::fprintf(stderr, "ombrel: %s\n", failed->Text.c_str());
         return failed->ExitCode;
     }
@@ -68,9 +70,9 @@ int main(int argc, char** argv) {
     QApplication::setQuitOnLastWindowClosed(false);
 
     if (!host->Interactive()) ReportErrorsAsText();
-    if (const auto failed = host->AfterQt()) {
-        std::fprintf(stderr, "ombrel: %s\n", failed->Text.c_str());
-        return failed->ExitCode;
+    if (const auto late = host->AfterQt()) {
+        std::fprintf(stderr, "ombrel: %s\n", late->Text.c_str());
+        return late->ExitCode;
     }
 
     const TRunOptions run{options->Seed, host.get(), host->Adjust(options->Show)};
@@ -88,7 +90,7 @@ int main(int argc, char** argv) {
         });
     }
     if (choice->IdleMilliseconds) {
-        daemon = std::make_unique<TSaverDaemon>(static_cast<TWallpaperHost&>(*host), run, *choice->IdleMilliseconds);
+        daemon = std::make_unique<TSaverDaemon>(dynamic_cast<TSaverHost&>(*host), run, *choice->IdleMilliseconds);
         if (const auto failed = daemon->Start()) {
             std::fprintf(stderr, "ombrel: %s\n", failed->c_str());
             return 1;

@@ -20,4 +20,14 @@ std::vector<TMonitor> SystemMonitors() {
     return list;
 }
 
+void WatchScreens(QObject* context, std::function<void()> changed) {
+    const auto watch = [context, changed](QScreen* s) { QObject::connect(s, &QScreen::geometryChanged, context, changed); };
+    for (QScreen* s : QGuiApplication::screens()) watch(s);
+    QObject::connect(qGuiApp, &QGuiApplication::screenAdded, context, [watch, changed](QScreen* s) {
+        watch(s);
+        changed();
+    });
+    QObject::connect(qGuiApp, &QGuiApplication::screenRemoved, context, changed);
+}
+
 }  // namespace ombrel

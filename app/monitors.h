@@ -3,6 +3,7 @@
 #include <functional>
 #include <vector>
 
+class QObject;
 class QScreen;
 
 namespace ombrel {
@@ -20,5 +21,7 @@ using TMonitorList = std::function<std::vector<TMonitor>()>;
 
 // The desktop's monitors in Qt's screen order.
 std::vector<TMonitor> SystemMonitors();
+// Tells `changed` of every screen that comes, goes or changes, while `context` lives.
+void WatchScreens(QObject* context, std::function<void()> changed);
 
 }  // namespace ombrel

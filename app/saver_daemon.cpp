@@ -8,7 +8,7 @@
 
 namespace ombrel {
 
-TSaverDaemon::TSaverDaemon(TWallpaperHost& host, TRunOptions run, uint32_t idleMilliseconds)
+TSaverDaemon::TSaverDaemon(TSaverHost& host, TRunOptions run, uint32_t idleMilliseconds)
     : Host(host), Run(std::move(run)), IdleMilliseconds(idleMilliseconds) {
     Run.Host = &Host;
     Run.OnClosed = [this] { QMetaObject::invokeMethod(this, &TSaverDaemon::ShowClosed, Qt::QueuedConnection); };
@@ -20,12 +20,9 @@ TSaverDaemon::~TSaverDaemon() {
 }
 
 std::optional<std::string> TSaverDaemon::Start() {
-    std::string error;
-    Watch = TIdleWatch::Make(Host.Shell(), IdleMilliseconds, error);
-    if (!Watch) return error;
-    // Told inside the connection's dispatch: the show is made from the loop.
-    Watch->OnIdle = [this] { QMetaObject::invokeMethod(this, &TSaverDaemon::Idle, Qt::QueuedConnection); };
-    Watch->OnResumed = [this] { QMetaObject::invokeMethod(this, &TSaverDaemon::Resumed, Qt::QueuedConnection); };
+    Host.OnIdle = [this] { Idle(); };
+    Host.OnResumed = [this] { Resumed(); };
+    if (auto failed = Host.WatchIdle(IdleMilliseconds)) return failed;
     Wait();
     return std::nullopt;
 }
@@ -43,7 +40,7 @@ void TSaverDaemon::Wait() {
 
 void TSaverDaemon::Idle() {
     // Idle again under a show that no input reached (a locker above it took it all).
-    if (Show || Stopping) return;
+    if (Show || Stopping || Host.Shielded()) return;
     if (const auto failed = Host.BeginShow()) {
         ReportFatalError(std::runtime_error(*failed));
         return End(1);

@@ -6,19 +6,19 @@
 #include <string>
 
 #include "app/control_form.h"
-#include "app/wallpaper_host.h"
-#include "display/wayland_idle.h"
+#include "app/saver_host.h"
 
 namespace ombrel {
 
 // --screensaver --idle: Ombrel as its own idle daemon. It waits for the
 // compositor to report the seat idle, with nothing made but the connection
 // (no surface, no OpenGL, no worker, no clock); then it shows the show
-// until the user comes back, lets all of it go, and waits again.
+// until the user comes back, lets all of it go, and waits again. While the
+// desktop's own screensaver is up, there is no show.
 class TSaverDaemon : public QObject {
 public:
     // `run` is how each show is asked for (its host: `host`).
-    TSaverDaemon(TWallpaperHost& host, TRunOptions run, uint32_t idleMilliseconds);
+    TSaverDaemon(TSaverHost& host, TRunOptions run, uint32_t idleMilliseconds);
     ~TSaverDaemon() override;
 
     // Starts watching; one line why not where the compositor cannot tell of idleness.
@@ -38,10 +38,9 @@ private:
     void ShowClosed();
     void End(int code);
 
-    TWallpaperHost& Host;
+    TSaverHost& Host;
     TRunOptions Run;
     uint32_t IdleMilliseconds;
-    std::unique_ptr<TIdleWatch> Watch;
     std::unique_ptr<TForm1> Show;
     bool Stopping = false;
     int Code = 0;

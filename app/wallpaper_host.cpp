@@ -25,8 +25,11 @@ std::optional<TDisplayHost::TStartError> TWallpaperHost::BeforeQt() {
     // Before Qt, which has its own words for a missing runtime folder: the
     // compositor's absence is said in one line.
     std::string error;
-    Connection = TLayerShell::Connect(Asker, error);
-    if (!Connection) return TStartError{1, error};
+    bool answered = false;
+    Connection = TLayerShell::Connect(Asker, error, &answered);
+    if (!Connection) return TStartError{1, error, answered};
+    // A daemon waits for the compositor's word that the seat is idle.
+    if (!ShowsAtOnce && !TIdleWatch::Offered(*Connection, error)) return TStartError{1, error, true};
     if (ShowsAtOnce)
         if (const auto failed = BeginShow()) return TStartError{1, *failed};
     return std::nullopt;
@@ -40,6 +43,20 @@ std::optional<TDisplayHost::TStartError> TWallpaperHost::AfterQt() {
         if (OnLost) OnLost(reason);
     };
     Connection->Serve();
+    return std::nullopt;
+}
+
+std::optional<std::string> TWallpaperHost::WatchIdle(uint32_t milliseconds) {
+    std::string error;
+    Watch = TIdleWatch::Make(*Connection, milliseconds, error);
+    if (!Watch) return error;
+    // Told inside the connection's dispatch: a show is made from the loop.
+    Watch->OnIdle = [this] {
+        QMetaObject::invokeMethod(Connection.get(), [this] { if (OnIdle) OnIdle(); }, Qt::QueuedConnection);
+    };
+    Watch->OnResumed = [this] {
+        QMetaObject::invokeMethod(Connection.get(), [this] { if (OnResumed) OnResumed(); }, Qt::QueuedConnection);
+    };
     return std::nullopt;
 }
 

@@ -1,8 +1,9 @@
 #pragma once
 #include <memory>
 
-#include "app/display_host.h"
+#include "app/saver_host.h"
 #include "display/layer_shell.h"
+#include "display/wayland_idle.h"
 #include "display/wayland_input.h"
 
 namespace ombrel {
@@ -11,7 +12,7 @@ namespace ombrel {
 // desktop's background (--wallpaper), or above everything, taking the input
 // until the user's first key or move (--screensaver). Qt keeps the clock
 // and the signals and shows nothing itself.
-class TWallpaperHost : public TDisplayHost {
+class TWallpaperHost : public TSaverHost {
 public:
     // Surfaces in `role`; `asker` names the option in what is said of a
     // missing compositor. Unless `showsAtOnce`, nothing of a show (OpenGL,
@@ -27,15 +28,13 @@ public:
     std::vector<TMonitor> Monitors() override;
     std::unique_ptr<TForm2> NewDisplay(const TDisplayParts& parts, const TMonitor& monitor) override;
 
-    // What a show needs beyond the connection: the OpenGL context and, for
-    // surfaces that take it, the input, whose first word ends the show
-    // (OnLost without a reason). Nothing, or one line why not.
-    std::optional<std::string> BeginShow();
-    // Lets them go, once the show's displays have gone.
-    void EndShow();
-    // Whether the keys of a user coming back would reach another client (a locker) rather than the show.
-    bool InputElsewhere() const { return Input && Input->KeyboardElsewhere(); }
-    TLayerShell& Shell() { return *Connection; }
+    // The compositor's idle protocol.
+    std::optional<std::string> WatchIdle(uint32_t milliseconds) override;
+    // The OpenGL context and, for surfaces that take it, the input, whose
+    // first word ends the show (OnLost without a reason).
+    std::optional<std::string> BeginShow() override;
+    void EndShow() override;
+    bool InputElsewhere() const override { return Input && Input->KeyboardElsewhere(); }
 
 private:
     TSurfaceRole Role;
@@ -43,6 +42,7 @@ private:
     bool ShowsAtOnce;
     std::unique_ptr<TLayerShell> Connection;
     std::unique_ptr<TSeatInput> Input;
+    std::unique_ptr<TIdleWatch> Watch;
 };
 
 }  // namespace ombrel

@@ -94,7 +94,7 @@ std::string CompositorWords() {
 
 }  // namespace
 
-std::unique_ptr<TLayerShell> TLayerShell::Connect(const TAsker& asker, std::string& error) {
+std::unique_ptr<TLayerShell> TLayerShell::Connect(const TAsker& asker, std::string& error, bool* answered) {
     wl_log_set_handler_client(KeepLibraryWords);
     std::unique_ptr<TLayerShell> shell(new TLayerShell);
     shell->MakeContext = [self = shell.get()](wl_egl_window* window) { return MakeEglContext(self->Egl(), window); };
@@ -111,6 +111,7 @@ std::unique_ptr<TLayerShell> TLayerShell::Connect(const TAsker& asker, std::stri
     wl_registry_add_listener(shell->Registry, &RegistryListener, shell.get());
     wl_display_roundtrip(shell->Connection);
     if (!shell->ShellGlobal || !shell->CompositorGlobal) {
+        if (answered) *answered = true;
         error = "this compositor offers no layer shell (zwlr_layer_shell_v1), which " + asker.Option +
                 " needs: sway and KDE Plasma offer it, among others; here, run ombrel without " + asker.Option;
         return nullptr;

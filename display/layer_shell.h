@@ -80,8 +80,8 @@ public:
     };
 
     // Connects to the compositor of WAYLAND_DISPLAY; nullptr, with one line
-    // in `error`, without one or without a layer shell.
-    static std::unique_ptr<TLayerShell> Connect(const TAsker& asker, std::string& error);
+    // in `error`, without one or without a layer shell (then `answered`).
+    static std::unique_ptr<TLayerShell> Connect(const TAsker& asker, std::string& error, bool* answered = nullptr);
     // Starts serving the connection from the event loop (one must exist).
     void Serve();
     // Makes the OpenGL context that surfaces draw with, unless there is

@@ -3,6 +3,7 @@
 #include <QWindow>
 #include <functional>
 
+#include "display/dismiss_distance.h"
 #include "display/display_surface.h"
 #include "display/render_buffer.h"
 
@@ -33,6 +34,11 @@ public:
     // The window manager asked to close the window (its close button, the taskbar entry).
     std::function<void()> OnCloseRequest;
 
+    // Makes it a screensaver's display: no cursor over it, and `told` once
+    // of the user's first key, button, scroll, touch or pointer move beyond
+    // DismissDistance, which goes no further.
+    void DismissOnInput(std::function<void()> told);
+
     void Repaint() override;
     bool Exposed() const override { return isExposed(); }
     bool ScreenCurrent() const override { return Current; }
@@ -56,10 +62,14 @@ protected:
 
 private:
     void Paint();
+    // Whether `e` is input that ends a screensaver's show.
+    bool EndsShow(QEvent* e);
 
     QPoint LastPaintPosition{0, 0};
     bool MenuClosedByPress = false;
     bool Current = false;
+    std::function<void()> OnUserInput;
+    TPointerHysteresis Hysteresis;
 };
 
 }  // namespace ombrel

@@ -30,18 +30,23 @@ const org_kde_kwin_idle_timeout_listener TimeoutListener = {
 
 }  // namespace
 
-std::unique_ptr<TIdleWatch> TIdleWatch::Make(TLayerShell& shell, uint32_t milliseconds, std::string& error) {
-    const TIdleProtocol protocol = ChooseIdleProtocol(bool(shell.IdleNotifier()), bool(shell.KdeIdle()));
-    if (protocol == TIdleProtocol::None) {
+bool TIdleWatch::Offered(const TLayerShell& shell, std::string& error) {
+    if (ChooseIdleProtocol(bool(shell.IdleNotifier()), bool(shell.KdeIdle())) == TIdleProtocol::None) {
         error = "this compositor tells no client when the seat is idle (neither ext_idle_notifier_v1 nor "
                 "org_kde_kwin_idle), which --idle needs: run ombrel --screensaver from an idle daemon of the "
                 "desktop's own instead";
-        return nullptr;
+        return false;
     }
     if (!shell.Seat()) {
         error = "this compositor has no seat (wl_seat), whose idleness --idle watches";
-        return nullptr;
+        return false;
     }
+    return true;
+}
+
+std::unique_ptr<TIdleWatch> TIdleWatch::Make(TLayerShell& shell, uint32_t milliseconds, std::string& error) {
+    if (!Offered(shell, error)) return nullptr;
+    const TIdleProtocol protocol = ChooseIdleProtocol(bool(shell.IdleNotifier()), bool(shell.KdeIdle()));
     std::unique_ptr<TIdleWatch> watch(new TIdleWatch);
     TIdleWatch& w = *watch;
     w.Seat = static_cast<wl_seat*>(shell.Bind(shell.Seat(), &wl_seat_interface, 1));

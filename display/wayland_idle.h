@@ -24,6 +24,8 @@ TIdleProtocol ChooseIdleProtocol(bool idleNotify, bool kdeIdle);
 // Tells when the first seat has had no input for a while, and when it has again.
 class TIdleWatch {
 public:
+    // Whether the compositor can tell of idleness; otherwise one line in `error`.
+    static bool Offered(const TLayerShell& shell, std::string& error);
     // Watches for `milliseconds` without input; nullptr, with one line in
     // `error`, where the compositor offers neither protocol or no seat.
     static std::unique_ptr<TIdleWatch> Make(TLayerShell& shell, uint32_t milliseconds, std::string& error);

@@ -5,12 +5,6 @@
 
 namespace ombrel {
 
-bool MovedBeyondDismissDistance(double fromX, double fromY, double x, double y) {
-    const double dx = x - fromX, dy = y - fromY;
-    // Also false for NaN: no coordinate that cannot be compared ends the show.
-    return dx * dx + dy * dy > DismissDistance * DismissDistance;
-}
-
 namespace {
 
 TSeatInput& InputOf(void* data) { return *static_cast<TSeatInput*>(data); }
@@ -117,7 +111,7 @@ void TSeatInput::Capabilities(uint32_t capabilities) {
         wl_pointer_add_listener(Pointer, &PointerListener, this);
     } else if (!(capabilities & WL_SEAT_CAPABILITY_POINTER)) {
         ReleaseDevice(Pointer, wl_pointer_release, wl_pointer_destroy);
-        Entered = false;
+        Hysteresis.Left();
     }
     if ((capabilities & WL_SEAT_CAPABILITY_TOUCH) && !Touch) {
         Touch = wl_seat_get_touch(Seat);
@@ -135,19 +129,11 @@ void TSeatInput::KeyboardLeft() {
 void TSeatInput::PointerEntered(uint32_t serial, double x, double y) {
     // No cursor over the show.
     wl_pointer_set_cursor(Pointer, serial, nullptr, 0, 0);
-    FromX = x;
-    FromY = y;
-    Entered = true;
+    Hysteresis.Entered(x, y);
 }
 
 void TSeatInput::PointerMoved(double x, double y) {
-    if (!Entered) {
-        FromX = x;
-        FromY = y;
-        Entered = true;
-    } else if (MovedBeyondDismissDistance(FromX, FromY, x, y)) {
-        UserCameBack();
-    }
+    if (Hysteresis.Moved(x, y)) UserCameBack();
 }
 
 void TSeatInput::UserCameBack() {

@@ -1,6 +1,7 @@
 #pragma once
 #include <functional>
 
+#include "display/dismiss_distance.h"
 #include "display/layer_shell.h"
 
 struct wl_seat;
@@ -9,15 +10,6 @@ struct wl_pointer;
 struct wl_touch;
 
 namespace ombrel {
-
-// How far the pointer may move over the show before it counts as a user
-// coming back, in the surface's logical pixels: xscreensaver's default
-// pointer hysteresis. Less would end the show for a bumped desk or a
-// mouse's jitter; a hand that means it moves that far in a moment.
-inline constexpr double DismissDistance = 10;
-
-// Whether the pointer, seen at (fromX, fromY) first, has moved beyond DismissDistance at (x, y).
-bool MovedBeyondDismissDistance(double fromX, double fromY, double x, double y);
 
 // The first seat's keyboard, pointer and touch while the show takes them
 // (its surfaces take the keyboard exclusively and the pointer over them):
@@ -56,10 +48,7 @@ private:
     wl_keyboard* Keyboard = nullptr;
     wl_pointer* Pointer = nullptr;
     wl_touch* Touch = nullptr;
-    // Where the pointer came onto the show's surface it is over; the first
-    // motion stands for that where the compositor sent no enter.
-    double FromX = 0, FromY = 0;
-    bool Entered = false;
+    TPointerHysteresis Hysteresis;
     bool Told = false;
     bool Focused = false;
 };

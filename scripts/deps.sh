@@ -9,8 +9,8 @@ OMBREL_PACKAGES=(
   xvfb x11-xserver-utils xdotool imagemagick
   qt6-wayland weston xscreensaver sway grim wtype swaylock
 )
-# Taken without what they recommend: KWin's recommendations are most of KDE Plasma.
-OMBREL_LEAN_PACKAGES=(kwin-wayland dbus)
+# Taken without what they recommend: KWin's and GNOME Shell's are most of their desktops.
+OMBREL_LEAN_PACKAGES=(kwin-wayland dbus gnome-shell)
 
 ombrel_missing() {
   local p

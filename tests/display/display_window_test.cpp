@@ -6,6 +6,7 @@
 #include <QMenu>
 #include <QScreen>
 #include <QTest>
+#include <QWheelEvent>
 #include <QWindow>
 #include <cerrno>
 
@@ -451,4 +452,52 @@ TEST_F(DisplayWindow, AGlowFrameIsShownOnlyCompleteAsItsLightTimesItsColour) {
     form.Store.Glow(k + 1).Complete.Set(false);
     show(61);
     EXPECT_EQ(mismatches(1), 0);
+}
+
+TEST_F(DisplayWindow, AScreensaversDisplayTellsOfTheFirstInputThatEndsTheShowOnce) {
+    TMorphState control;
+    TForm2 form(control, nullptr, [] {});
+    ASSERT_TRUE(ShowAlone(form, control, QRect(0, 0, 200, 120)));
+    TGLSceneViewer& viewer = *form.GLSceneViewer1;
+    int told = 0;
+    const auto watch = [&] { viewer.DismissOnInput([&] { ++told; }); };
+    watch();
+    EXPECT_EQ(viewer.cursor().shape(), Qt::BlankCursor);
+
+    // The pointer comes on at (50, 50) and wanders within the distance: a hand at rest.
+    QTest::mouseMove(&viewer, QPoint(50, 50));
+    QTest::mouseMove(&viewer, QPoint(57, 57));
+    QTest::mouseMove(&viewer, QPoint(43, 50));
+    QCoreApplication::processEvents();
+    EXPECT_EQ(told, 0);
+    QTest::mouseMove(&viewer, QPoint(50, 61));
+    QCoreApplication::processEvents();
+    EXPECT_EQ(told, 1);
+    // Told once: what follows is no second word.
+    QTest::keyClick(&viewer, Qt::Key_A);
+    EXPECT_EQ(told, 1);
+
+    // Each of a key, a button and a scroll ends a show by itself.
+    watch();
+    QTest::keyClick(&viewer, Qt::Key_Shift);
+    EXPECT_EQ(told, 2);
+    watch();
+    QTest::mousePress(&viewer, Qt::RightButton, {}, QPoint(10, 10));
+    QTest::mouseRelease(&viewer, Qt::RightButton, {}, QPoint(10, 10));
+    EXPECT_EQ(told, 3);
+    watch();
+    QWheelEvent wheel(QPointF(10, 10), QPointF(10, 10), {}, QPoint(0, 120), Qt::NoButton, {}, Qt::NoScrollPhase, false);
+    QCoreApplication::sendEvent(&viewer, &wheel);
+    EXPECT_EQ(told, 4);
+}
+
+TEST_F(DisplayWindow, AMonitorsDisplayHasItsMonitorsSizeBeforeItIsShown) {
+    // Its first picture must not go out at another size: a compositor may
+    // centre a smaller one on a full-screen window, and keep it there.
+    TMorphState control;
+    QScreen* screen = QGuiApplication::primaryScreen();
+    TForm2 form(control, nullptr, [] {}, screen);
+    EXPECT_EQ(form.GLSceneViewer1->geometry(), screen->geometry());
+    EXPECT_EQ(form.GLSceneViewer1->Buffer.ViewportWidth(), form.GLSceneViewer1->DeviceWidth());
+    EXPECT_EQ(form.GLSceneViewer1->Buffer.ViewportHeight(), form.GLSceneViewer1->DeviceHeight());
 }

@@ -28,3 +28,19 @@ TEST(IdleWatch, TheStandardProtocolWhereOfferedKdesOtherwise) {
     EXPECT_EQ(ChooseIdleProtocol(false, true), TIdleProtocol::KdeIdle);  // sway 1.7
     EXPECT_EQ(ChooseIdleProtocol(false, false), TIdleProtocol::None);
 }
+
+TEST(SeatInput, DistanceCountsFromWhereThePointerCameOntoTheSurface) {
+    TPointerHysteresis pointer;
+    // Without an enter, the first motion stands for it.
+    EXPECT_FALSE(pointer.Moved(300, 300));
+    EXPECT_FALSE(pointer.Moved(309, 300));
+    EXPECT_TRUE(pointer.Moved(311, 300));
+    // Onto another surface: counted from there, not from the first.
+    pointer.Entered(5, 5);
+    EXPECT_FALSE(pointer.Moved(12, 12));
+    EXPECT_TRUE(pointer.Moved(13, 13));
+    // Gone and back where no enter comes: the next motion starts anew.
+    pointer.Left();
+    EXPECT_FALSE(pointer.Moved(900, 900));
+    EXPECT_FALSE(pointer.Moved(905, 905));
+}

@@ -46,13 +46,19 @@ for page in ombrel ombrel-frames; do
   [ -f "$WORK/root/usr/share/man/man1/$page.1.gz" ] || fail "no manual page for $page"
 done
 # The screensaver's examples run the installed program with options it takes.
-for example in sway-screensaver.conf ombrel-screensaver.service; do
-  [ -f "$WORK/root/usr/share/doc/ombrel/examples/$example" ] || fail "no example $example"
+EXAMPLES=$WORK/root/usr/share/doc/ombrel/examples
+for example in sway-screensaver.conf ombrel-screensaver.service ombrel-screensaver-autostart.desktop; do
+  [ -f "$EXAMPLES/$example" ] || fail "no example $example"
 done
-exec_line=$(sed -n 's|^ExecStart=/usr/bin/ombrel ||p' "$WORK/root/usr/share/doc/ombrel/examples/ombrel-screensaver.service")
-# Without a compositor: past the options (exit 2), refused for the missing compositor (exit 1).
-env -u WAYLAND_DISPLAY XDG_RUNTIME_DIR="$WORK" "$BIN/ombrel" $exec_line >/dev/null 2>&1
-[ $? -eq 1 ] || fail "the service's options: $exec_line"
+for exec_line in "$(sed -n 's|^ExecStart=/usr/bin/ombrel ||p' "$EXAMPLES/ombrel-screensaver.service")" \
+                 "$(sed -n 's|^Exec=ombrel ||p' "$EXAMPLES/ombrel-screensaver-autostart.desktop")"; do
+  # Without a compositor: past the options (exit 2), refused for the missing compositor (exit 1).
+  env -u WAYLAND_DISPLAY XDG_RUNTIME_DIR="$WORK" "$BIN/ombrel" $exec_line >/dev/null 2>&1
+  [ $? -eq 1 ] || fail "the example's options: $exec_line"
+done
+# The package starts nothing by itself: no autostart entry or enabled unit of its own.
+[ -z "$(find "$WORK/root/etc" "$WORK/root/usr/lib/systemd" -name '*ombrel*' 2>/dev/null)" ] ||
+  fail "the package starts something by itself"
 
 echo "== a short run of the packaged program"
 if [ -n "${DISPLAY:-}" ]; then
