@@ -309,11 +309,13 @@ void TFastFrameRenderer::DrawImages(int w, int h, GLfloat zoomX, GLfloat zoomY,
         if (band.Image) size += static_cast<size_t>(band.Box.Right - band.Box.Left + 1) * (band.Box.Bottom - band.Box.Top + 1);
     if (size == 0) return;
     const TGLApi& gl = GL();
+    // Room for one band, painted and handed to the driver, which copies it,
+    // before the next: never a whole frame's pixels twice over.
+    if (Image.size() < static_cast<size_t>(w) * BandRows) Image.assign(static_cast<size_t>(w) * BandRows, 0);
     if (!TextureHolds(w, h)) {
-        // Never smaller: the texture's frames count on the image's full size.
-        if (Image.size() < size) Image.resize(size);
         // No texture for the frame: band by band through glDrawPixels, bottom row first.
         for (const TBand& band : Bands) {
+            if (!band.Image) continue;
             const TPixelRect at = WindowRect(band.Box, h);
             paint(band, Image.data() + static_cast<ptrdiff_t>(at.Height - 1) * at.Width, -at.Width);
             InPixelSpace(gl, w, h, false, [&] {
@@ -328,13 +330,16 @@ void TFastFrameRenderer::DrawImages(int w, int h, GLfloat zoomX, GLfloat zoomY,
     // frees a texture for every glDrawPixels, and its memory piles up.
     gl.BindTexture(GL_TEXTURE_2D, Texture);
     if (TextureWidth != w || TextureHeight != h) {
-        // The image and the texture at the frame's full size from the start,
-        // every page of both written: grown with the figure instead, they took
-        // fresh pages from the system in the middle of the first morphs, and
-        // repaints came up to 150 ms late at 3840x2160.
-        Image.assign(static_cast<size_t>(w) * h, 0);
-        // Unsized, so that the driver keeps the pixels as they come, B, G, R, A.
-        gl.TexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, w, h, 0, GL_BGRA, GL_UNSIGNED_BYTE, Image.data());
+        // The texture at the frame's full size from the start, every page of
+        // it written: grown with the figure instead, it took fresh pages from
+        // the system in the middle of the first morphs, and repaints came up
+        // to 150 ms late at 3840x2160. Unsized, so that the driver keeps the
+        // pixels as they come, B, G, R, A.
+        gl.TexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, w, h, 0, GL_BGRA, GL_UNSIGNED_BYTE, nullptr);
+        std::fill(Image.begin(), Image.end(), 0u);
+        for (int y = 0; y < h; y += BandRows)
+            gl.TexSubImage2D(GL_TEXTURE_2D, 0, 0, y, w, std::min(BandRows, h - y), GL_BGRA, GL_UNSIGNED_BYTE,
+                             Image.data());
         gl.TexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
         gl.TexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
         TextureWidth = w;
@@ -344,13 +349,11 @@ void TFastFrameRenderer::DrawImages(int w, int h, GLfloat zoomX, GLfloat zoomY,
     // Each band into the texture at its own place in the frame, its top row
     // first (upside down there), all before the first draw: writing a
     // texture that a queued draw reads waits for it.
-    uint32_t* image = Image.data();
     for (const TBand& band : Bands) {
         if (!band.Image) continue;
         const TPixelRect at = WindowRect(band.Box, h);
-        paint(band, image, at.Width);
-        gl.TexSubImage2D(GL_TEXTURE_2D, 0, at.X, at.Y, at.Width, at.Height, GL_BGRA, GL_UNSIGNED_BYTE, image);
-        image += static_cast<size_t>(at.Width) * at.Height;
+        paint(band, Image.data(), at.Width);
+        gl.TexSubImage2D(GL_TEXTURE_2D, 0, at.X, at.Y, at.Width, at.Height, GL_BGRA, GL_UNSIGNED_BYTE, Image.data());
     }
     if (zoomX == 1 && zoomY == 1 && BlitImages(h)) return;
     InPixelSpace(gl, w, h, false, [&] {

@@ -74,7 +74,7 @@ private:
 
     std::vector<GLfloat> Points;  // x, y pairs; kept to spare an allocation each time
     std::vector<TBand> Bands;
-    std::vector<uint32_t> Image;  // the image bands' RGBA pixels, one after the other
+    std::vector<uint32_t> Image;  // one image band's pixels, as wide as the frame
     // A glow frame's pixels by shade and light (index shade * 256 + light),
     // for the colour and pixel order they were made for.
     struct TGlowLook {

@@ -123,8 +123,13 @@ TEST(FastFrameRenderer, ACrowdedBoxGoesOutAsAnImageThroughOneKeptTextureBlittedW
             if (c.Name == "glTexCoord2f") places.push_back(c.Args);
             if (c.Name == "glBlitFramebuffer") blits.push_back(c.Args);
         }
-        ASSERT_EQ(uploads.size(), 2u);
-        EXPECT_EQ(uploads[0], std::vector<double>({0, 20, 2, 10, 4, GL_BGRA, GL_UNSIGNED_BYTE, 0, 0, 255, 255}));
+        // First every row of the texture black, a band's room at a time,
+        // then the box, once a round.
+        ASSERT_EQ(uploads.size(), 4u);
+        EXPECT_EQ(uploads[0], std::vector<double>({0, 0, 0, 64, 32, GL_BGRA, GL_UNSIGNED_BYTE, 0, 0, 0, 0}));
+        EXPECT_EQ(uploads[1], std::vector<double>({0, 0, 32, 64, 8, GL_BGRA, GL_UNSIGNED_BYTE, 0, 0, 0, 0}));
+        EXPECT_EQ(uploads[2], std::vector<double>({0, 20, 2, 10, 4, GL_BGRA, GL_UNSIGNED_BYTE, 0, 0, 255, 255}));
+        EXPECT_EQ(uploads[3], uploads[2]);
         // One framebuffer for the context, its status asked once; the read binding restored.
         const bool tried = context == Blits || context == Incomplete;
         EXPECT_EQ(rec.Count("glGenFramebuffers"), tried ? 1u : 0u);
