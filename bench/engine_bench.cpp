@@ -69,7 +69,8 @@ void BM_GlowQuality(benchmark::State& st) {
         rig.Stores[0]->PointBudget = ComputePointBudget(w, h, density);
         rig.S.UpdateMaxPointBudget();
         rig.S.GenerateMorph();
-        const uint8_t* light = rig.Stores[0]->Glow(DesignedFrameCount).Light.get();
+        const TGlowPlane plane = rig.GlowPlane(0, DesignedFrameCount);
+        const uint8_t* light = plane.Light.get();
         std::vector<uint8_t> frame(light, light + static_cast<size_t>(w) * h);
         const auto lit = static_cast<double>(std::count_if(frame.begin(), frame.end(), [](uint8_t l) { return l != 0; }));
         pointsPerLit = GlowOrbits(int64_t{w} * h) * (static_cast<double>(rig.S.MaxPointBudget) + 1) / lit;
@@ -100,7 +101,8 @@ void BM_GlowTone(benchmark::State& st) {
             if (cycle == st.range(2) && st.range(1)) rig.S.RequestFern = true;
             rig.S.GenerateMorph();
         }
-        const uint8_t* light = rig.Stores[0]->Glow(DesignedFrameCount).Light.get();
+        const TGlowPlane plane = rig.GlowPlane(0, DesignedFrameCount);
+        const uint8_t* light = plane.Light.get();
         double lit = 0, bright = 0, full = 0;
         for (size_t i = 0; i < size_t{1920} * 1080; ++i) {
             lit += light[i] != 0;

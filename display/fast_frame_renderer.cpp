@@ -182,13 +182,14 @@ std::optional<TPixelRect> TFastFrameRenderer::RenderGlow(const TFrameStore& disp
     // A viewport of another size (a resized host until the next cycle) shows
     // the whole frame scaled; otherwise the lit pixels' box, band by band, on black.
     const bool scaled = viewportWidth != w || viewportHeight != h;
-    const uint8_t* light = picture.Light.get();
-    const TLitBox lit = scaled ? TLitBox{0, 0, w - 1, h - 1} : picture.Lit;
+    // Held while it is read: the worker may make the frame's next code meanwhile.
+    const std::shared_ptr<const TGlowCode> code = picture.Picture();
+    const TLitBox lit = scaled ? TLitBox{0, 0, w - 1, h - 1} : code->Lit();
     Bands.clear();
     for (int top = lit.Top; !lit.Empty() && top <= lit.Bottom; top = (top / BandRows + 1) * BandRows) {
         const int rows = std::min(lit.Bottom + 1, (top / BandRows + 1) * BandRows) - top;
-        const TLitBox b = scaled ? TLitBox{0, 0, w - 1, rows - 1} : LitBoxOf(light + static_cast<size_t>(top) * w, w, rows);
-        if (!b.Empty()) Bands.push_back({{b.Left, top + b.Top, b.Right, top + b.Bottom}, 0, 0, true});
+        const TLitBox b = scaled ? TLitBox{0, top, w - 1, top + rows - 1} : code->RowsBox(top, rows);
+        if (!b.Empty()) Bands.push_back({b, 0, 0, true});
     }
     const TGLApi& gl = GL();
     gl.PushAttrib(GL_ENABLE_BIT | GL_COLOR_BUFFER_BIT | GL_CURRENT_BIT | GL_TEXTURE_BIT | GL_PIXEL_MODE_BIT);
@@ -196,13 +197,16 @@ std::optional<TPixelRect> TFastFrameRenderer::RenderGlow(const TFrameStore& disp
     if (!scaled) Blacken(w, h, backKept);
     DrawImages(w, h, static_cast<GLfloat>(viewportWidth) / w, static_cast<GLfloat>(viewportHeight) / h,
                [&](const TBand& band, uint32_t* top, ptrdiff_t stride) {
-        const int bw = band.Box.Right - band.Box.Left + 1;
+        const int left = band.Box.Left, right = band.Box.Right, blockLeft = left / 2;
+        LightLine.resize(static_cast<size_t>(w));
+        ShadeLine.resize(static_cast<size_t>(w / 2 + 1));
         for (int y = band.Box.Top; y <= band.Box.Bottom; ++y) {
-            const uint8_t* from = light + static_cast<size_t>(y) * w + band.Box.Left;
+            code->LightRow(y, left, right, LightLine.data());
+            if (y == band.Box.Top || y % 2 == 0) code->ShadeRow(y / 2, blockLeft, right / 2, ShadeLine.data());
             uint32_t* row = top + (y - band.Box.Top) * stride;
-            const uint8_t* shades = picture.Shade.get() + static_cast<size_t>(y / 2) * picture.ShadeWidth;
-            for (int x = 0; x < bw; ++x)
-                row[x] = GlowPixels[static_cast<uint32_t>(shades[(band.Box.Left + x) / 2]) << 8 | from[x]];
+            for (int x = 0; x <= right - left; ++x)
+                row[x] = GlowPixels[static_cast<uint32_t>(ShadeLine[static_cast<size_t>((left + x) / 2 - blockLeft)]) << 8 |
+                                    LightLine[static_cast<size_t>(x)]];
         }
     });
     gl.PopAttrib();

@@ -84,6 +84,8 @@ private:
     };
     std::optional<TGlowLook> GlowLook;
     std::vector<uint32_t> GlowPixels;
+    // A row of a glow frame's light and of its shades, read out of its code.
+    std::vector<uint8_t> LightLine, ShadeLine;
     // The boxes of the bands the last render lit, in a frame of LitWidth x
     // LitHeight (0 x 0: unknown, a scaled frame).
     std::vector<TLitBox> LastLit;

@@ -49,35 +49,37 @@ void TDotsFrame::CopyFrom(const TDotsFrame& src) noexcept {
 }
 
 void TGlowFrame::Allocate(int32_t width, int32_t height) {
-    Pixels = static_cast<size_t>(width) * static_cast<size_t>(height);
-    ShadeWidth = (width + 1) / 2;
-    Blocks = static_cast<size_t>(ShadeWidth) * static_cast<size_t>((height + 1) / 2);
-    Light = std::make_unique<uint8_t[]>(Pixels);
-    Shade = std::make_unique<uint8_t[]>(Blocks);
-    Lit = {};
+    Width = width;
+    Height = height;
+    Keep(std::make_shared<const TGlowCode>());
     Complete.Set(true);
 }
 
 void TGlowFrame::Release() noexcept {
-    Light.reset();
-    Shade.reset();
-    Pixels = Blocks = 0;
-    ShadeWidth = 0;
-    Lit = {};
+    Keep(std::make_shared<const TGlowCode>());
+    Width = Height = 0;
     Complete.Set(false);
 }
 
 void TGlowFrame::CopyFrom(const TGlowFrame& src) noexcept {
-    std::copy_n(src.Light.get(), Pixels, Light.get());
-    std::copy_n(src.Shade.get(), Blocks, Shade.get());
-    Lit = src.Lit;
+    Keep(src.Picture());
     Complete = src.Complete;
 }
 
 uint64_t TGlowFrame::Hash() const noexcept {
+    const std::shared_ptr<const TGlowCode> code = Picture();
+    uint8_t chunk[4096];
     uint64_t h = FnvStart;
-    for (size_t i = 0; i < Pixels; ++i) h = FnvByte(h, Light[i]);
-    for (size_t i = 0; i < Blocks; ++i) h = FnvByte(h, Shade[i]);
+    const auto hash = [&](int width, int rows, auto rowOf) {
+        for (int y = 0; y < rows; ++y)
+            for (int x = 0; x < width; x += static_cast<int>(sizeof chunk)) {
+                const int right = std::min(width, x + static_cast<int>(sizeof chunk)) - 1;
+                rowOf(y, x, right, chunk);
+                for (int i = 0; i <= right - x; ++i) h = FnvByte(h, chunk[i]);
+            }
+    };
+    hash(Width, Height, [&](int y, int l, int r, uint8_t* out) { code->LightRow(y, l, r, out); });
+    hash((Width + 1) / 2, (Height + 1) / 2, [&](int y, int l, int r, uint8_t* out) { code->ShadeRow(y, l, r, out); });
     return h;
 }
 

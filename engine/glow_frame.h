@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <memory>
 
+#include "engine/glow_code.h"
+
 namespace ombrel {
 
 // Whether a glow frame is complete: raised (release) once its last byte is
@@ -22,48 +24,40 @@ private:
     std::atomic<bool> Value{false};
 };
 
-// The box around a frame's lit pixels, in its columns and rows from the top;
-// empty when nothing is lit.
-struct TLitBox {
-    int Left = 0, Top = 0, Right = -1, Bottom = -1;
-    bool Empty() const noexcept { return Right < Left; }
-    bool operator==(const TLitBox&) const = default;
-};
-
-// A frame of light: each pixel's light, row by row (0 black, 255 the densest
-// pixel), and its shade, the palette position of the colour of the points
-// that lit it. Written by the worker alone while not Complete, and shown
-// only once it is.
+// A frame of light, kept as its code (see TGlowCode). The worker makes a
+// new code for it while it is not Complete; a screen shows it only once it
+// is, and holds the code it took for as long as it reads it.
 struct TGlowFrame {
-    std::unique_ptr<uint8_t[]> Light;
-    // One shade for each block of 2 x 2 pixels, row by row, ShadeWidth a row:
-    // the eye tells colour at half the resolution it tells light (as video's
-    // 4:2:0 does), and a byte a pixel more would cost half the frames' memory
-    // again. 0 where no pixel of the block is lit.
-    std::unique_ptr<uint8_t[]> Shade;
-    size_t Pixels = 0, Blocks = 0;
-    int ShadeWidth = 0;
-    TLitBox Lit;
+    int Width = 0, Height = 0;
     TCompleteFlag Complete;
 
-    uint8_t ShadeAt(int x, int y) const noexcept {
-        return Shade[static_cast<size_t>(y / 2) * static_cast<size_t>(ShadeWidth) + static_cast<size_t>(x / 2)];
+    TGlowFrame() = default;
+    TGlowFrame(const TGlowFrame& other) : Width(other.Width), Height(other.Height), Complete(other.Complete) {
+        Code.store(other.Code.load());
     }
 
     // Black and complete: what an empty frame shows.
     void Allocate(int32_t width, int32_t height);
     void Release() noexcept;
-    // Written whole before it is shown: only marked incomplete.
+    // Made anew before it is shown: only marked incomplete.
     void Clear() noexcept { Complete.Set(false); }
+    // Shares the other's code: it never changes.
     void CopyFrom(const TGlowFrame& src) noexcept;
-    // FNV-1a 64 of the light bytes, row by row, then of the shades.
+    void Keep(std::shared_ptr<const TGlowCode> code) noexcept { Code.store(std::move(code)); }
+    std::shared_ptr<const TGlowCode> Picture() const noexcept { return Code.load(); }
+    TLitBox Lit() const noexcept { return Picture()->Lit(); }
+    // FNV-1a 64 of the light bytes of every pixel, row by row, then of every block's shade.
     uint64_t Hash() const noexcept;
     // Whether it may be shown.
     bool Ready() const noexcept { return Complete.Raised(); }
     static constexpr bool DrawnInSight = false;
+    // At most: every pixel lit.
     static int64_t Bytes(int64_t width, int64_t height) noexcept {
         return width * height + (width + 1) / 2 * ((height + 1) / 2);
     }
+
+private:
+    std::atomic<std::shared_ptr<const TGlowCode>> Code{std::make_shared<const TGlowCode>()};
 };
 
 }  // namespace ombrel

@@ -77,6 +77,10 @@ void TGlowRasteriser::Prepare(const std::vector<TFrameStore*>& displays, int thr
             Shades[t][d].assign(static_cast<size_t>((s.ScreenWidth + 1) / 2) * ((s.ScreenHeight + 1) / 2) + 1, 0);
         }
     }
+    Planes.resize(displays.size());
+    for (size_t d = 0; d < displays.size(); ++d)
+        if (Planes[d].Width != displays[d]->ScreenWidth || Planes[d].Height != displays[d]->ScreenHeight)
+            Planes[d].Allocate(displays[d]->ScreenWidth, displays[d]->ScreenHeight);
 }
 
 bool TGlowRasteriser::Draw(int frame, int drawnAs, const TOrbitMaps& maps, const TPlacement& place, TRandom& random,
@@ -85,8 +89,8 @@ bool TGlowRasteriser::Draw(int frame, int drawnAs, const TOrbitMaps& maps, const
     std::vector<bool> lights(Displays.size());
     for (size_t d = 0; d < Displays.size(); ++d)
         lights[d] = lit.empty() || std::find(lit.begin(), lit.end(), Displays[d]) != lit.end();
-    Light(frame, Merge(), lights);
-    Shade(frame, lights);
+    Light(Merge(), lights);
+    Shade(lights);
     Finish(frame, lights);
     return true;
 }
@@ -198,7 +202,7 @@ TGlowScale TGlowRasteriser::Merge() {
     return GlowScaleOf(histogram.data(), 0x10000, pixels);
 }
 
-void TGlowRasteriser::Light(int frame, TGlowScale scale, const std::vector<bool>& lights) {
+void TGlowRasteriser::Light(TGlowScale scale, const std::vector<bool>& lights) {
     const TGlowTone tone(scale);
     // Light reaches pixels beyond the counted ones: each box grown by that reach.
     constexpr int Reach = TGlowTone::Reach;
@@ -214,11 +218,11 @@ void TGlowRasteriser::Light(int frame, TGlowScale scale, const std::vector<bool>
             if (!lights[d]) continue;
             const TLitBox& g = Grown[d];
             // The new light inside the grown box, black over the rest of the last one.
-            const TLitBox all = United(Displays[d]->Glow(frame).Lit, g);
+            const TLitBox all = United(Planes[d].Lit, g);
             if (all.Empty()) continue;
             const int w = Displays[d]->ScreenWidth, h = Displays[d]->ScreenHeight;
             const uint16_t* total = Counts[0][d].data();
-            uint8_t* light = Displays[d]->Glow(frame).Light.get();
+            uint8_t* light = Planes[d].Light.get();
             for (int y = RowOf(all, t); y < RowOf(all, t + 1); ++y) {
                 uint8_t* row = light + static_cast<size_t>(y) * w;
                 std::fill(row + all.Left, row + all.Right + 1, uint8_t{0});
@@ -232,14 +236,14 @@ void TGlowRasteriser::Light(int frame, TGlowScale scale, const std::vector<bool>
     });
 }
 
-void TGlowRasteriser::Shade(int frame, const std::vector<bool>& lights) {
+void TGlowRasteriser::Shade(const std::vector<bool>& lights) {
     OnThreads(Threads(), [&](int t) {
         // Each block's points and shades; per column of blocks, those of a
         // row of blocks and the rows beside it.
         std::vector<uint32_t> cellCounts, cellShades, columnCounts, columnShades;
         for (size_t d = 0; d < Displays.size(); ++d) {
             if (!lights[d]) continue;
-            TGlowFrame& f = Displays[d]->Glow(frame);
+            TGlowPlane& f = Planes[d];
             // Every block that was or is lit: the light is already the new one.
             const TLitBox blocks = BlocksOf(United(f.Lit, Grown[d]));
             if (blocks.Empty()) continue;
@@ -335,7 +339,7 @@ void TGlowRasteriser::Finish(int frame, const std::vector<bool>& lights) {
     });
     for (size_t d = 0; d < Displays.size(); ++d) {
         if (!lights[d]) continue;
-        TGlowFrame& f = Displays[d]->Glow(frame);
+        TGlowPlane& f = Planes[d];
         // Screens draw only this box: the rest of a frame is black. A
         // pixel's light may come from its neighbours alone: the box around
         // the pixels lit in the grown box.
@@ -344,7 +348,9 @@ void TGlowRasteriser::Finish(int frame, const std::vector<bool>& lights) {
         TLitBox lit = g.Empty() ? TLitBox{} : LitBoxOf(f.Light.get() + static_cast<size_t>(g.Top) * w, w, g.Bottom - g.Top + 1);
         if (!lit.Empty()) lit = {lit.Left, lit.Top + g.Top, lit.Right, lit.Bottom + g.Top};
         f.Lit = lit;
-        f.Complete.Set(true);
+        TGlowFrame& kept = Displays[d]->Glow(frame);
+        kept.Keep(TGlowCode::Of(f, Threads()));
+        kept.Complete.Set(true);
     }
 }
 

@@ -17,7 +17,7 @@ namespace ombrel {
 // the frame's scale (Merge); the counts turned into light, sparse
 // pixels' light spread from the counts around them (Light); each lit
 // block's shade, the mean of its points' (Shade); the counts cleared for
-// the next frame and the frames marked complete (Finish). It owns the counts and histograms, kept from
+// the next frame, the frames kept as code and marked complete (Finish). It owns the counts and histograms, kept from
 // frame to frame and cycle to cycle: a new block each time would spread
 // over the allocator's arenas. Every step adds whole numbers, so a frame is
 // the same however the work was split over threads.
@@ -40,8 +40,8 @@ private:
                const std::atomic<bool>& cancel);
     // The frame's scale.
     TGlowScale Merge();
-    void Light(int frame, TGlowScale scale, const std::vector<bool>& lights);
-    void Shade(int frame, const std::vector<bool>& lights);
+    void Light(TGlowScale scale, const std::vector<bool>& lights);
+    void Shade(const std::vector<bool>& lights);
     void Finish(int frame, const std::vector<bool>& lights);
     // Rows of a box that thread t takes.
     int RowOf(const TLitBox& b, int t) const { return b.Top + (b.Bottom - b.Top + 1) * t / Threads(); }
@@ -62,6 +62,9 @@ private:
     // Per display: the box around every thread's counted pixels (all counts
     // outside are zero), and that box grown by the pixel that light reaches beyond.
     std::vector<TLitBox> Boxes, Grown;
+    // Per display, the frame being drawn at full size, kept from frame to
+    // frame: only what its last one lit needs blackening.
+    std::vector<TGlowPlane> Planes;
 };
 
 }  // namespace ombrel

@@ -96,7 +96,8 @@ bool WriteFramePng(const TFrameStore& display, int frame, const TMorphFrame& col
                                    [&](int x, int y) { reinterpret_cast<QRgb*>(image.scanLine(y))[x] = ink; });
                            },
                            [&](const TFrameList<TGlowFrame>& pictures) {
-                               const TGlowFrame& picture = pictures[frame];
+                               const TGlowPlane picture =
+                                   pictures[frame].Picture()->Plane(display.ScreenWidth, display.ScreenHeight);
                                const TGlowPalette palette(colour.Hue, colour.Saturation, colour.Brightness);
                                const uint8_t* light = picture.Light.get();
                                for (int y = 0; y < display.ScreenHeight; ++y) {

@@ -415,7 +415,7 @@ TEST_F(DisplayWindow, AGlowFrameIsShownOnlyCompleteAsItsLightTimesItsColour) {
         const QImage shot = Grab(form);
         const TMorphFrame& f = form.Store.Frames[frame];
         const TGlowPalette palette(f.Hue, f.Saturation, f.Brightness);
-        const TGlowFrame& picture = form.Store.Glow(frame);
+        const TGlowPlane picture = form.Store.Glow(frame).Picture()->Plane(place.width(), place.height());
         int bad = 0;
         for (int y = 0; y < place.height(); ++y)
             for (int x = 0; x < place.width(); ++x) {

@@ -160,11 +160,12 @@ TEST(FastFrameRenderer, WithoutATextureForTheFrameCrowdedPointsStayPointsAndGlow
         for (int x = 20; x < 30; ++x) dots.SetPixel(3, x, y);
     glow.AllocateFrames(64, 40, DesignedFrameCount, TStyle::Glow);
     // Light in rows 5 and 33: two bands of 32 rows.
-    uint8_t* light = glow.Glow(3).Light.get();
-    std::fill(light, light + 64 * 40, 0);
-    light[5 * 64 + 10] = 200;
-    light[33 * 64 + 12] = 255;
-    glow.Glow(3).Lit = TLitBox{10, 5, 12, 33};
+    TGlowPlane plane;
+    plane.Allocate(64, 40);
+    plane.Light[5 * 64 + 10] = 200;
+    plane.Light[33 * 64 + 12] = 255;
+    plane.Lit = TLitBox{10, 5, 12, 33};
+    glow.Glow(3).Keep(TGlowCode::Of(plane));
     for (TFrameStore* d : {&dots, &glow}) {
         d->Frames[3].Hue = 0;
         d->Frames[3].Saturation = 1;

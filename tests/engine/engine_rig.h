@@ -25,6 +25,12 @@ struct TEngineRig {
 
     TFrames& Frames() { return S.Displays[0]->Frames; }
 
+    // A glow frame at full size.
+    TGlowPlane GlowPlane(size_t display, int frame) const {
+        const TFrameStore& s = *Stores[display];
+        return s.Glow(frame).Picture()->Plane(s.ScreenWidth, s.ScreenHeight);
+    }
+
     bool SameBits(const TEngineRig& other) const {
         for (size_t d = 0; d < Stores.size(); ++d)
             for (int k = 1; k <= DesignedFrameCount; ++k) {

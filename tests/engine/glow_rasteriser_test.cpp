@@ -33,7 +33,7 @@ TEST(GlowRasteriser, DrawsOnFrameStoresAloneAndLightsOnlyTheDisplaysAsked) {
     draw({}, both);
     ASSERT_TRUE(wide.Glow(2).Complete.Raised() && small.Glow(2).Complete.Raised());
     const uint64_t wideLight = wide.FrameHash(2), smallLight = small.FrameHash(2);
-    EXPECT_FALSE(wide.Glow(2).Lit.Empty());
+    EXPECT_FALSE(wide.Glow(2).Lit().Empty());
     // Orbit 0 takes the dots' draws: 2001 points, four maps each.
     TRandom dots(7);
     dots.Skip(2001);
@@ -69,7 +69,7 @@ TEST(GlowRasteriser, EachPartOfAFigureTakesTheShadeOfTheMapThatMadeIt) {
     glow.Prepare({&d}, 2);
     TRandom random(3);
     ASSERT_TRUE(glow.Draw(2, 2, Sierpinski(), PlacementOf(TTargetKind::Sierpinski), random, 100000, {}, go));
-    const TGlowFrame& f = d.Glow(2);
+    const TGlowPlane f = d.Glow(2).Picture()->Plane(400, 300);
     const TLitBox b = f.Lit;
     ASSERT_GT(b.Right - b.Left, 100);
     ASSERT_GT(b.Bottom - b.Top, 100);
@@ -97,7 +97,7 @@ TEST(GlowRasteriser, EachPartOfAFigureTakesTheShadeOfTheMapThatMadeIt) {
     EXPECT_GT(corners[1] - corners[0], 20);
     EXPECT_GT(corners[2] - corners[1], 20);
     // No shade where nothing is lit.
-    for (size_t i = 0; i < f.Blocks; ++i) {
+    for (size_t i = 0; i < f.Blocks(); ++i) {
         const int bx = static_cast<int>(i % 200), by = static_cast<int>(i / 200);
         bool lit = false;
         for (int y = 2 * by; y < 2 * by + 2; ++y)

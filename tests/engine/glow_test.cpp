@@ -219,7 +219,8 @@ TEST(Glow, FramesAreTheSameOnOneThreadOrTwoAndTheFiguresThoseOfTheDots) {
                 // Nothing of the last cycle's light is left around the new figure.
                 for (TEngineRig* rig : {&one, &two}) {
                     const TFrameStore& s = *rig->Stores[d];
-                    EXPECT_EQ(s.Glow(k).Lit, LitBoxOf(s.Glow(k).Light.get(), s.ScreenWidth, s.ScreenHeight))
+                    const TGlowPlane plane = rig->GlowPlane(d, k);
+                    EXPECT_EQ(s.Glow(k).Lit(), LitBoxOf(plane.Light.get(), s.ScreenWidth, s.ScreenHeight))
                         << cycle << " " << d << " " << k;
                 }
             }
@@ -229,7 +230,8 @@ TEST(Glow, FramesAreTheSameOnOneThreadOrTwoAndTheFiguresThoseOfTheDots) {
     }
     // A glow frame has light where the dots have points, and more.
     int lit = 0;
-    const uint8_t* light = one.Stores[0]->Glow(DesignedFrameCount).Light.get();
+    const TGlowPlane plane = one.GlowPlane(0, DesignedFrameCount);
+    const uint8_t* light = plane.Light.get();
     for (int i = 0; i < 160 * 100; ++i) lit += light[i] != 0;
     EXPECT_GT(lit, dots.CountSet(0, DesignedFrameCount));
 }
@@ -244,8 +246,8 @@ TEST(Glow, ACycleMarksItsFramesIncompleteUntilDrawnAndFrameOneTakesTheTarget) {
     rig.S.TakeOverTargetPicture();
     EXPECT_EQ(d.FrameHash(1), target);
     EXPECT_TRUE(d.Glow(1).Complete.Raised());
-    EXPECT_FALSE(d.Glow(1).Lit.Empty());
-    EXPECT_EQ(d.Glow(1).Lit, LitBoxOf(d.Glow(1).Light.get(), 64, 48));
+    EXPECT_FALSE(d.Glow(1).Lit().Empty());
+    EXPECT_EQ(d.Glow(1).Lit(), LitBoxOf(rig.GlowPlane(0, 1).Light.get(), 64, 48));
 }
 
 TEST(Glow, TheLitBoxHoldsEveryLitPixelAndNoDarkMargin) {

@@ -1,0 +1,77 @@
+#pragma once
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+namespace ombrel {
+
+// The box around a frame's lit pixels, in its columns and rows from the top;
+// empty when nothing is lit.
+struct TLitBox {
+    int Left = 0, Top = 0, Right = -1, Bottom = -1;
+    bool Empty() const noexcept { return Right < Left; }
+    bool operator==(const TLitBox&) const = default;
+};
+
+// A frame of light at full size: each pixel's light, row by row (0 black,
+// 255 the densest pixel), and its shade, the palette position of the colour
+// of the points that lit it. What the rasteriser works in.
+struct TGlowPlane {
+    std::unique_ptr<uint8_t[]> Light;
+    // One shade for each block of 2 x 2 pixels, row by row, ShadeWidth a row:
+    // the eye tells colour at half the resolution it tells light (as video's
+    // 4:2:0 does), and a byte a pixel more would cost half the frames' memory
+    // again. 0 where no pixel of the block is lit.
+    std::unique_ptr<uint8_t[]> Shade;
+    int Width = 0, Height = 0, ShadeWidth = 0;
+    // Every pixel outside it is black.
+    TLitBox Lit;
+
+    // Black.
+    void Allocate(int32_t width, int32_t height);
+    size_t Pixels() const noexcept { return static_cast<size_t>(Width) * static_cast<size_t>(Height); }
+    size_t Blocks() const noexcept { return static_cast<size_t>(ShadeWidth) * static_cast<size_t>((Height + 1) / 2); }
+    uint8_t ShadeAt(int x, int y) const noexcept {
+        return Shade[static_cast<size_t>(y / 2) * static_cast<size_t>(ShadeWidth) + static_cast<size_t>(x / 2)];
+    }
+};
+
+// A frame of light as it is kept: only its lit box, each row's light and
+// each row of blocks' shades with runs of black counted instead of stored.
+// A figure lights a few percent of a large display, so a frame takes a
+// tenth of its full size or less. Never changed once made: a screen may read
+// it while the worker makes the frame's next one.
+class TGlowCode {
+public:
+    // Black.
+    TGlowCode() = default;
+    // The plane's pixels, rows split over `threads` threads.
+    static std::shared_ptr<const TGlowCode> Of(const TGlowPlane& plane, int threads = 1);
+
+    TLitBox Lit() const noexcept { return Box; }
+    // The box around the lit pixels of rows [top, top + rows).
+    TLitBox RowsBox(int top, int rows) const noexcept;
+    // Pixels [left, right] of row y's light into out, black outside what is lit.
+    void LightRow(int y, int left, int right, uint8_t* out) const noexcept;
+    // Blocks [left, right] of row `by` of blocks' shades into out.
+    void ShadeRow(int by, int left, int right, uint8_t* out) const noexcept;
+    // The whole frame, of a width x height display.
+    TGlowPlane Plane(int32_t width, int32_t height) const;
+    // The memory it takes.
+    size_t Bytes() const noexcept;
+
+private:
+    // Where a row's code starts, and its lit pixels' first and last column.
+    struct TRow {
+        uint32_t Start = 0;
+        int32_t Left = 0, Right = -1;
+    };
+    // Rows of the box, then rows of its blocks; each code runs to the next row's start.
+    static void Decode(const uint8_t* code, int from, int left, int right, uint8_t* out) noexcept;
+    TLitBox Box;
+    std::vector<TRow> LightRows, ShadeRows;
+    std::vector<uint8_t> Code;
+};
+
+}  // namespace ombrel
