@@ -4,6 +4,8 @@
 // lengths, repaints per morph and the intervals between a morph's repaints,
 // all from the swaps; CPU per second of the program and of the X server; the
 // program's peak RSS. XScreenSaver's ifs runs on the same screens as a yardstick.
+// OMBREL_BENCH_LONG_MINUTES adds a long run of glow at 4K that samples the
+// resident size, to show it flat.
 //
 // OMBREL_BENCH_BASELINE names another build of ombrel (scripts/bench
 // --baseline REV makes one): each run is then made with it right after the
@@ -49,10 +51,11 @@ struct TLayout {
 const TLayout TwoMonitors{"two", {{1920, 1080, 0}, {1280, 1024, 1920}}};
 const TLayout FourK{"4k", {{3840, 2160, 0}, {1920, 1080, 3840}}};
 
-double PeakRssMB(pid_t pid) {
+// VmHWM: the peak; VmRSS: now.
+double RssMB(pid_t pid, const std::string& field = "VmHWM:") {
     std::ifstream in("/proc/" + std::to_string(pid) + "/status");
     for (std::string line; std::getline(in, line);)
-        if (line.rfind("VmHWM:", 0) == 0) return std::stod(line.substr(6)) / 1024;
+        if (line.rfind(field, 0) == 0) return std::stod(line.substr(field.size())) / 1024;
     return -1;
 }
 
@@ -193,16 +196,26 @@ void ReportSwaps(benchmark::State& st, const std::map<std::string, std::vector<d
     st.counters["max_ms"] = intervals.empty() ? 0 : *std::max_element(intervals.begin(), intervals.end());
 }
 
-void RunProgram(benchmark::State& st, const std::string& program, const TLayout& layout, uint32_t seed, int fps,
-                bool glow) {
+struct TRun {
+    const TLayout* Layout;
+    int Fps;
+    bool Glow;
+    // The morph's seconds; 0: the default.
+    double Morph = 0;
+    int Seconds = ::Seconds;
+};
+
+void RunProgram(benchmark::State& st, const std::string& program, const TRun& run, uint32_t seed) {
+    const TLayout& layout = *run.Layout;
     for (auto _ : st) {
         TXServer x(layout);
         const std::string log = "/tmp/ombrel-swaps-" + std::to_string(getpid()) + ".log";
         std::remove(log.c_str());
         // The default rate without the option: builds from before it run too.
         std::vector<std::string> argv{program, "--seed", std::to_string(seed)};
-        if (fps != 25) argv.insert(argv.end(), {"--fps", std::to_string(fps)});
-        if (glow) argv.insert(argv.end(), {"--style", "glow"});
+        if (run.Fps != 25) argv.insert(argv.end(), {"--fps", std::to_string(run.Fps)});
+        if (run.Glow) argv.insert(argv.end(), {"--style", "glow"});
+        if (run.Morph != 0) argv.insert(argv.end(), {"--morph", std::to_string(run.Morph)});
         const pid_t pid = Spawn(argv,
                                 {"DISPLAY=" + x.Display, "QT_QPA_PLATFORM=xcb", "LIBGL_ALWAYS_SOFTWARE=1",
                                  "LD_PRELOAD=" OMBREL_SWAP_LOG_LIBRARY, "OMBREL_SWAP_LOG=" + log});
@@ -217,10 +230,16 @@ void RunProgram(benchmark::State& st, const std::string& program, const TLayout&
         }
         const double cpu0 = CpuSecondsOf(pid), x0 = CpuSecondsOf(x.Pid);
         const auto wall0 = Clock::now();
-        std::this_thread::sleep_for(std::chrono::seconds(Seconds));
+        // The resident size every 10 s: the highest of the first minute
+        // against the highest after it shows whether it keeps growing.
+        double firstMinute = 0, later = 0;
+        for (int t = 0; t < run.Seconds; t += 10) {
+            std::this_thread::sleep_for(std::chrono::seconds(std::min(10, run.Seconds - t)));
+            (t < 60 ? firstMinute : later) = std::max(t < 60 ? firstMinute : later, RssMB(pid, "VmRSS:"));
+        }
         const double cpu = CpuSecondsOf(pid) - cpu0, xcpu = CpuSecondsOf(x.Pid) - x0;
         const double wall = std::chrono::duration<double>(Clock::now() - wall0).count();
-        const double rss = PeakRssMB(pid);
+        const double rss = RssMB(pid);
         Stop(pid);
         ReportSwaps(st, ReadSwaps(log));
         std::remove(log.c_str());
@@ -228,6 +247,10 @@ void RunProgram(benchmark::State& st, const std::string& program, const TLayout&
         st.counters["cpu_xserver_s_per_s"] = xcpu / wall;
         st.counters["cpu_both_s_per_s"] = (cpu + xcpu) / wall;
         st.counters["peak_rss_MB"] = rss;
+        if (run.Seconds > 60) {
+            st.counters["rss_first_minute_MB"] = firstMinute;
+            st.counters["rss_after_MB"] = later;
+        }
     }
 }
 
@@ -260,20 +283,24 @@ int main(int argc, char** argv) {
     std::vector<TBuild> builds{{"now", OMBREL_PROGRAM}};
     if (const char* baseline = std::getenv("OMBREL_BENCH_BASELINE"); baseline && *baseline)
         builds.push_back({"before", baseline});
-    struct TRun {
-        const TLayout* Layout;
-        int Fps;
-        bool Glow;
-    };
-    const std::vector<TRun> runs{{&TwoMonitors, 25, false}, {&TwoMonitors, 50, false}, {&TwoMonitors, 60, false},
-                                 {&FourK, 25, false},       {&TwoMonitors, 25, true},  {&FourK, 25, true}};
+    std::vector<TRun> runs{{&TwoMonitors, 25, false}, {&TwoMonitors, 50, false}, {&TwoMonitors, 60, false},
+                           {&FourK, 25, false},       {&TwoMonitors, 25, true},  {&FourK, 25, true},
+                           {&FourK, 60, false},       {&FourK, 60, true},        {&FourK, 25, false, 0.5},
+                           {&FourK, 25, true, 0.5}};
+    // OMBREL_BENCH_LONG_MINUTES adds one long run, glow at 4K, for memory that grows.
+    if (const char* minutes = std::getenv("OMBREL_BENCH_LONG_MINUTES"); minutes && std::atoi(minutes) > 0)
+        runs.push_back({&FourK, 25, true, 0, std::atoi(minutes) * 60});
     for (const TRun& run : runs)
         for (uint32_t seed : {43u, 20261207u})
             for (const TBuild& build : builds) {
+                if (run.Seconds != Seconds && seed != 43u) continue;
                 const std::string name = build.Name + "/" + run.Layout->Name + "/fps" + std::to_string(run.Fps) +
-                                         (run.Glow ? "/glow" : "") + "/seed" + std::to_string(seed);
+                                         (run.Glow ? "/glow" : "") +
+                                         (run.Morph != 0 ? "/morph" + std::to_string(run.Morph).substr(0, 3) : "") +
+                                         (run.Seconds != Seconds ? "/" + std::to_string(run.Seconds) + "s" : "") +
+                                         "/seed" + std::to_string(seed);
                 benchmark::RegisterBenchmark(name.c_str(), [=](benchmark::State& st) {
-                    RunProgram(st, build.Program, *run.Layout, seed, run.Fps, run.Glow);
+                    RunProgram(st, build.Program, run, seed);
                 })->Iterations(1)->Unit(benchmark::kSecond);
             }
     for (const TLayout* layout : {&TwoMonitors, &FourK})

@@ -271,23 +271,31 @@ void TGlowRasteriser::Shade(const std::vector<bool>& lights) {
             const int top = std::max(0, first - 1), bottom = std::min(bh - 1, end);
             const int left = std::max(0, blocks.Left - 1), right = std::min(bw - 1, blocks.Right + 1);
             const size_t span = static_cast<size_t>(right - left + 1);
-            cellCounts.assign(span * static_cast<size_t>(bottom - top + 1), 0);
+            // Three rows of blocks at a time, row y at (y % 3): the one above, its own, the one below.
+            cellCounts.assign(span * 3, 0);
             cellShades.assign(cellCounts.size(), 0);
-            for (int by = top; by <= bottom; ++by)
-                for (int bx = left; bx <= right; ++bx) {
-                    const size_t i = static_cast<size_t>(by - top) * span + static_cast<size_t>(bx - left);
-                    cell(bx, by, cellCounts[i], cellShades[i]);
+            int made = top - 1;
+            const auto makeRows = [&](int last) {
+                for (; made < std::min(last, bottom); ) {
+                    ++made;
+                    for (int bx = left; bx <= right; ++bx) {
+                        const size_t i = static_cast<size_t>(made % 3) * span + static_cast<size_t>(bx - left);
+                        cellCounts[i] = cellShades[i] = 0;
+                        cell(bx, made, cellCounts[i], cellShades[i]);
+                    }
                 }
+            };
             // Column bx at index bx + 1.
             columnCounts.assign(static_cast<size_t>(bw) + 2, 0);
             columnShades.assign(static_cast<size_t>(bw) + 2, 0);
             for (int by = first; by < end; ++by) {
+                makeRows(by + 1);
                 // The block and those around it: as far as light reaches, the
                 // light of a sparse pixel coming from there.
                 for (int bx = left; bx <= right; ++bx) {
                     uint32_t n = 0, s = 0;
                     for (int y = std::max(top, by - 1); y <= std::min(bottom, by + 1); ++y) {
-                        const size_t i = static_cast<size_t>(y - top) * span + static_cast<size_t>(bx - left);
+                        const size_t i = static_cast<size_t>(y % 3) * span + static_cast<size_t>(bx - left);
                         n += cellCounts[i];
                         s += cellShades[i];
                     }
