@@ -119,7 +119,7 @@ const TGLApi NullGL = {
     [](GLenum, GLint, GLint, GLint, GLsizei, GLsizei, GLenum, GLenum, const GLvoid*) {}, [](GLfloat, GLfloat) {},
     [](GLsizei n, GLuint* f) { std::fill(f, f + n, 1u); }, [](GLenum, GLuint) {}, [](GLenum, GLenum, GLenum, GLuint, GLint) {},
     [](GLenum) -> GLenum { return GL_FRAMEBUFFER_COMPLETE; },
-    [](GLint, GLint, GLint, GLint, GLint, GLint, GLint, GLint, GLbitfield, GLenum) {},
+    [](GLint, GLint, GLint, GLint, GLint, GLint, GLint, GLint, GLbitfield, GLenum) {}, [] {},
 };
 
 template <bool PerPixel>

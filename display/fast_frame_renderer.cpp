@@ -63,6 +63,9 @@ constexpr int64_t PixelsPerImage = 1024;
 // Rows a band holds: a figure's outline, followed closely enough that images
 // leave out most of the black around it, in few pieces.
 constexpr int BandRows = 32;
+// Rows of the texture that images go through: two halves of eight bands
+// (8 MB at 3840 pixels a row, not a frame's 33).
+constexpr int TextureRows = 16 * BandRows;
 // Black quads over more than 1/QuadShareOfClear of the window cost the software
 // rasteriser more than one whole clear (llvmpipe, dense frames at 4K).
 constexpr int64_t QuadShareOfClear = 4;
@@ -109,7 +112,7 @@ std::optional<TPixelRect> TFastFrameRenderer::RenderDots(const TFrameStore& disp
     // A scaled frame's points land elsewhere than its bits say.
     const bool scaled = viewportWidth != w || viewportHeight != h;
     const TColor colour = Points.empty() ? 0 : FrameColour(colours, frame);
-    const bool textured = !Bands.empty() && !scaled && TextureHolds(w, h);
+    const bool textured = !Bands.empty() && !scaled && TextureHolds(w);
     TLitBox all;
     size_t images = 0;
     for (TBand& band : Bands) {
@@ -164,7 +167,7 @@ std::optional<TPixelRect> TFastFrameRenderer::RenderGlow(const TFrameStore& disp
                                                          int viewportHeight, bool backKept) {
     const int w = display.ScreenWidth, h = display.ScreenHeight;
     const TMorphFrame& f = colours.Frames[frame];
-    const bool bgra = TextureHolds(w, h);
+    const bool bgra = TextureHolds(w);
     // Every pixel that a shade and a light can make, once for the frame's
     // colour: a lookup a pixel instead of three products.
     const TGlowLook look{f.Hue.load(), f.Saturation.load(), f.Brightness.load(), bgra};
@@ -283,7 +286,7 @@ TPixelRect TFastFrameRenderer::WindowRect(const TLitBox& box, int h) noexcept {
     return {box.Left, h - 1 - box.Bottom, box.Right - box.Left + 1, box.Bottom - box.Top + 1};
 }
 
-bool TFastFrameRenderer::TextureHolds(int w, int h) {
+bool TFastFrameRenderer::TextureHolds(int w) {
     const TGLApi& gl = GL();
     const TGLContext* current = TGLContext::CurrentContext();
     const uint64_t context = current ? current->Creation() : 0;
@@ -296,14 +299,14 @@ bool TFastFrameRenderer::TextureHolds(int w, int h) {
         TextureLargest = number >= 2.0 - 1e-9 ? largest : 0;
         gl.GenTextures(1, &Texture);
         TextureContext = context;
-        TextureWidth = TextureHeight = 0;
+        TextureWidth = 0;
         // Blits from OpenGL 3.0 on, and not into a multisampled buffer (an error).
         GLint samples = 0;
         if (number >= 3.0 - 1e-9) gl.GetIntegerv(GL_SAMPLE_BUFFERS, &samples);
         Framebuffer = 0;
         Blits = number >= 3.0 - 1e-9 && samples == 0;
     }
-    return w <= TextureLargest && h <= TextureLargest;
+    return w <= TextureLargest && TextureRows <= TextureLargest;
 }
 
 void TFastFrameRenderer::DrawImages(int w, int h, GLfloat zoomX, GLfloat zoomY,
@@ -316,7 +319,7 @@ void TFastFrameRenderer::DrawImages(int w, int h, GLfloat zoomX, GLfloat zoomY,
     // Room for one band, painted and handed to the driver, which copies it,
     // before the next: never a whole frame's pixels twice over.
     if (Image.size() < static_cast<size_t>(w) * BandRows) Image.assign(static_cast<size_t>(w) * BandRows, 0);
-    if (!TextureHolds(w, h)) {
+    if (!TextureHolds(w)) {
         // No texture for the frame: band by band through glDrawPixels, bottom row first.
         for (const TBand& band : Bands) {
             if (!band.Image) continue;
@@ -330,58 +333,78 @@ void TFastFrameRenderer::DrawImages(int w, int h, GLfloat zoomX, GLfloat zoomY,
         }
         return;
     }
-    // One texture of the frame's size, kept: a software rasteriser makes and
-    // frees a texture for every glDrawPixels, and its memory piles up.
+    // One texture, kept: a software rasteriser makes and frees a texture for
+    // every glDrawPixels, and its memory piles up. As wide as the frame and
+    // TextureRows high, in two halves: bands fill one half and go to the
+    // window while the other half fills. Writing a texture that a queued
+    // draw reads waits for that draw; the half written now was last drawn a
+    // flush earlier.
     gl.BindTexture(GL_TEXTURE_2D, Texture);
-    if (TextureWidth != w || TextureHeight != h) {
-        // The texture at the frame's full size from the start, every page of
-        // it written: grown with the figure instead, it took fresh pages from
-        // the system in the middle of the first morphs, and repaints came up
-        // to 150 ms late at 3840x2160. Unsized, so that the driver keeps the
-        // pixels as they come, B, G, R, A.
-        gl.TexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, w, h, 0, GL_BGRA, GL_UNSIGNED_BYTE, nullptr);
+    if (TextureWidth != w) {
+        // Every page of the texture written from the start: taken as the
+        // figure grew instead, fresh pages came from the system in the middle
+        // of the first morphs, and repaints came up to 150 ms late at
+        // 3840x2160. Unsized, so that the driver keeps the pixels as they
+        // come, B, G, R, A.
+        gl.TexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, w, TextureRows, 0, GL_BGRA, GL_UNSIGNED_BYTE, nullptr);
         std::fill(Image.begin(), Image.end(), 0u);
-        for (int y = 0; y < h; y += BandRows)
-            gl.TexSubImage2D(GL_TEXTURE_2D, 0, 0, y, w, std::min(BandRows, h - y), GL_BGRA, GL_UNSIGNED_BYTE,
-                             Image.data());
+        for (int y = 0; y < TextureRows; y += BandRows)
+            gl.TexSubImage2D(GL_TEXTURE_2D, 0, 0, y, w, BandRows, GL_BGRA, GL_UNSIGNED_BYTE, Image.data());
         gl.TexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
         gl.TexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
         TextureWidth = w;
-        TextureHeight = h;
         Attached = false;
     }
-    // Each band into the texture at its own place in the frame, its top row
-    // first (upside down there), all before the first draw: writing a
-    // texture that a queued draw reads waits for it.
+    const int halfRows = TextureRows / 2;
+    int half = 0, next = 0;
+    Placed.clear();
     for (const TBand& band : Bands) {
         if (!band.Image) continue;
         const TPixelRect at = WindowRect(band.Box, h);
+        if (next + at.Height > half + halfRows) {
+            DrawPlaced(w, h, zoomX, zoomY);
+            gl.Flush();
+            half = halfRows - half;
+            next = half;
+        }
+        // Its top row first: upside down in the texture.
         paint(band, Image.data(), at.Width);
-        gl.TexSubImage2D(GL_TEXTURE_2D, 0, at.X, at.Y, at.Width, at.Height, GL_BGRA, GL_UNSIGNED_BYTE, Image.data());
+        gl.TexSubImage2D(GL_TEXTURE_2D, 0, at.X, next, at.Width, at.Height, GL_BGRA, GL_UNSIGNED_BYTE, Image.data());
+        Placed.push_back({at, next});
+        next += at.Height;
     }
-    if (zoomX == 1 && zoomY == 1 && BlitImages(h)) return;
+    DrawPlaced(w, h, zoomX, zoomY);
+}
+
+void TFastFrameRenderer::DrawPlaced(int w, int h, GLfloat zoomX, GLfloat zoomY) {
+    if (Placed.empty()) return;
+    if (zoomX == 1 && zoomY == 1 && BlitPlaced()) {
+        Placed.clear();
+        return;
+    }
+    const TGLApi& gl = GL();
     InPixelSpace(gl, w, h, false, [&] {
         gl.Enable(GL_TEXTURE_2D);
         gl.TexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_REPLACE);
         // Frame pixels and texels alike: each pixel's centre takes its own
         // texel, the band's rows turned the right way up.
         const auto sOf = [w](int x) { return static_cast<GLfloat>(x) / static_cast<GLfloat>(w); };
-        const auto tOf = [h](int y) { return static_cast<GLfloat>(y) / static_cast<GLfloat>(h); };
+        const auto tOf = [](int y) { return static_cast<GLfloat>(y) / static_cast<GLfloat>(TextureRows); };
         gl.Begin(GL_QUADS);
-        for (const TBand& band : Bands) {
-            if (!band.Image) continue;
-            const TPixelRect at = WindowRect(band.Box, h);
+        for (const TPlaced& p : Placed) {
+            const TPixelRect& at = p.Window;
             const int x1 = at.X + at.Width, y1 = at.Y + at.Height;
             for (auto [x, y] : {std::pair{at.X, at.Y}, std::pair{x1, at.Y}, std::pair{x1, y1}, std::pair{at.X, y1}}) {
-                gl.TexCoord2f(sOf(x), tOf(at.Y + y1 - y));
+                gl.TexCoord2f(sOf(x), tOf(p.Row + y1 - y));
                 gl.Vertex2f(static_cast<GLfloat>(x), static_cast<GLfloat>(y));
             }
         }
         gl.End();
     });
+    Placed.clear();
 }
 
-bool TFastFrameRenderer::BlitImages(int h) {
+bool TFastFrameRenderer::BlitPlaced() {
     if (!Blits) return false;
     const TGLApi& gl = GL();
     GLint read = 0;
@@ -399,11 +422,11 @@ bool TFastFrameRenderer::BlitImages(int h) {
     // Each band flipped back as it goes: the window's rows run the other way
     // from a texture's in a software rasteriser too, so the two flips cancel
     // and the blit is a copy of rows, no drawing at all.
-    for (const TBand& band : Bands) {
-        if (!Blits || !band.Image) continue;
-        const TPixelRect at = WindowRect(band.Box, h);
+    for (const TPlaced& p : Placed) {
+        if (!Blits) break;
+        const TPixelRect& at = p.Window;
         const int x1 = at.X + at.Width, y1 = at.Y + at.Height;
-        gl.BlitFramebuffer(at.X, y1, x1, at.Y, at.X, at.Y, x1, y1, GL_COLOR_BUFFER_BIT, GL_NEAREST);
+        gl.BlitFramebuffer(at.X, p.Row + at.Height, x1, p.Row, at.X, at.Y, x1, y1, GL_COLOR_BUFFER_BIT, GL_NEAREST);
     }
     gl.BindFramebuffer(GL_READ_FRAMEBUFFER, static_cast<GLuint>(read));
     return Blits;

@@ -58,17 +58,19 @@ private:
     // images, before they and the points are drawn; then Bands are what it lit.
     void Blacken(int w, int h, bool backKept);
     void KeepLit(int w, int h);
-    // Whether the current context takes a texture of w x h; makes its texture name.
-    bool TextureHolds(int w, int h);
+    // Whether the current context takes the texture for frames w wide; makes its texture name.
+    bool TextureHolds(int w);
     // The image bands of a w x h frame, each painted by `paint` (its box's
     // pixels, row y of the frame at top + (y - box top) * stride; B, G, R, A
-    // where the texture holds the frame), in the frame's pixel space; images
+    // where the texture takes them), in the frame's pixel space; images
     // are zoomed as a scaled viewport needs.
     void DrawImages(int w, int h, GLfloat zoomX, GLfloat zoomY,
                     const std::function<void(const TBand&, uint32_t*, ptrdiff_t)>& paint);
-    // Copies the image bands, uploaded upside down, from the texture to the
-    // window where the context can; false where it cannot.
-    bool BlitImages(int h);
+    // The bands placed in the texture since the last time, to the window.
+    void DrawPlaced(int w, int h, GLfloat zoomX, GLfloat zoomY);
+    // Copies them from the texture to the window where the context can;
+    // false where it cannot.
+    bool BlitPlaced();
     // A box of a frame h pixels high in window pixels, counted from the bottom.
     static TPixelRect WindowRect(const TLitBox& box, int h) noexcept;
 
@@ -95,7 +97,13 @@ private:
     // in, its size, and the largest that context takes (0: none).
     GLuint Texture = 0;
     uint64_t TextureContext = 0;
-    int TextureWidth = 0, TextureHeight = 0, TextureLargest = 0;
+    int TextureWidth = 0, TextureLargest = 0;
+    // An image band's window pixels and the texture row its top row went to.
+    struct TPlaced {
+        TPixelRect Window;
+        int Row = 0;
+    };
+    std::vector<TPlaced> Placed;
     // The framebuffer that reads the texture for blits, whether the texture
     // is attached to it as it is now, and whether blits work in the context.
     GLuint Framebuffer = 0;

@@ -16,7 +16,7 @@ const TGLApi SystemApi = {
     glGetError, gluErrorString, glVertex2f, glEnableClientState, glDisableClientState, glVertexPointer,
     glDrawArrays, glRasterPos2i, glPixelZoom, glDrawPixels, glGenTextures, glBindTexture, glTexParameteri,
     glTexEnvi, glTexImage2D, glTexSubImage2D, glTexCoord2f, glGenFramebuffers, glBindFramebuffer,
-    glFramebufferTexture2D, glCheckFramebufferStatus, glBlitFramebuffer,
+    glFramebufferTexture2D, glCheckFramebufferStatus, glBlitFramebuffer, glFlush,
 };
 
 const TGLApi* Current = &SystemApi;

@@ -68,6 +68,7 @@ struct TGLApi {
     GLenum (*CheckFramebufferStatus)(GLenum target);
     void (*BlitFramebuffer)(GLint srcX0, GLint srcY0, GLint srcX1, GLint srcY1, GLint dstX0, GLint dstY0, GLint dstX1,
                             GLint dstY1, GLbitfield mask, GLenum filter);
+    void (*Flush)();
 };
 
 // The table in use; the system's libGL/libGLU unless a test has put another in place.

@@ -399,7 +399,8 @@ TEST_F(DisplayWindow, TheFirstPaintAfterAMoveSendsItselfOneSizeEvent) {
 TEST_F(DisplayWindow, AGlowFrameIsShownOnlyCompleteAsItsLightTimesItsColour) {
     TMorphState control;
     TForm2 form(control, nullptr, [] {});
-    const QRect place(0, 0, 120, 80);
+    // Tall enough for the images to pass through the texture more than once.
+    const QRect place(0, 0, 120, 900);
     form.Store.AllocateFrames(place.width(), place.height(), DesignedFrameCount, TStyle::Glow);
     control.Displays = {&form.Store};
     control.UpdateMaxPointBudget();

@@ -123,13 +123,13 @@ TEST(FastFrameRenderer, ACrowdedBoxGoesOutAsAnImageThroughOneKeptTextureBlittedW
             if (c.Name == "glTexCoord2f") places.push_back(c.Args);
             if (c.Name == "glBlitFramebuffer") blits.push_back(c.Args);
         }
-        // First every row of the texture black, a band's room at a time,
-        // then the box, once a round.
-        ASSERT_EQ(uploads.size(), 4u);
-        EXPECT_EQ(uploads[0], std::vector<double>({0, 0, 0, 64, 32, GL_BGRA, GL_UNSIGNED_BYTE, 0, 0, 0, 0}));
-        EXPECT_EQ(uploads[1], std::vector<double>({0, 0, 32, 64, 8, GL_BGRA, GL_UNSIGNED_BYTE, 0, 0, 0, 0}));
-        EXPECT_EQ(uploads[2], std::vector<double>({0, 20, 2, 10, 4, GL_BGRA, GL_UNSIGNED_BYTE, 0, 0, 255, 255}));
-        EXPECT_EQ(uploads[3], uploads[2]);
+        // First every row of the texture black, a band's room at a time
+        // (512 rows), then the box at the texture's top, once a round.
+        ASSERT_EQ(uploads.size(), 18u);
+        for (size_t i = 0; i < 16; ++i)
+            EXPECT_EQ(uploads[i], std::vector<double>({0, 0, 32.0 * i, 64, 32, GL_BGRA, GL_UNSIGNED_BYTE, 0, 0, 0, 0}));
+        EXPECT_EQ(uploads[16], std::vector<double>({0, 20, 0, 10, 4, GL_BGRA, GL_UNSIGNED_BYTE, 0, 0, 255, 255}));
+        EXPECT_EQ(uploads[17], uploads[16]);
         // One framebuffer for the context, its status asked once; the read binding restored.
         const bool tried = context == Blits || context == Incomplete;
         EXPECT_EQ(rec.Count("glGenFramebuffers"), tried ? 1u : 0u);
@@ -137,7 +137,7 @@ TEST(FastFrameRenderer, ACrowdedBoxGoesOutAsAnImageThroughOneKeptTextureBlittedW
         EXPECT_EQ(rec.ReadFramebuffer, 5);
         if (context == Blits) {
             // The band turned the right way up on its own window pixels, and no quad.
-            const std::vector<double> blit{20, 6, 30, 2, 20, 2, 30, 6, GL_COLOR_BUFFER_BIT, GL_NEAREST};
+            const std::vector<double> blit{20, 4, 30, 0, 20, 2, 30, 6, GL_COLOR_BUFFER_BIT, GL_NEAREST};
             EXPECT_EQ(blits, std::vector<std::vector<double>>(2, blit));
             EXPECT_TRUE(corners.empty());
             continue;
@@ -147,10 +147,44 @@ TEST(FastFrameRenderer, ACrowdedBoxGoesOutAsAnImageThroughOneKeptTextureBlittedW
         ASSERT_EQ(corners.size(), 8u);
         ASSERT_EQ(places.size(), 8u);
         EXPECT_EQ(corners[0], std::vector<double>({20, 2}));
-        EXPECT_EQ(places[0], std::vector<double>({20.0f / 64, 6.0f / 40}));
+        EXPECT_EQ(places[0], std::vector<double>({20.0f / 64, 4.0f / 512}));
         EXPECT_EQ(corners[2], std::vector<double>({30, 6}));
-        EXPECT_EQ(places[2], std::vector<double>({30.0f / 64, 2.0f / 40}));
+        EXPECT_EQ(places[2], std::vector<double>({30.0f / 64, 0.0f / 512}));
     }
+}
+
+TEST(FastFrameRenderer, ATallFrameGoesThroughTheTextureHalfByHalfNeverWritingRowsADrawStillReads) {
+    // Light in every row of a 64 x 600 glow frame: 18 bands of 32 rows and one of 24.
+    TFrameStore glow;
+    glow.AllocateFrames(64, 600, DesignedFrameCount, TStyle::Glow);
+    TGlowPlane plane;
+    plane.Allocate(64, 600);
+    for (int y = 0; y < 600; ++y) plane.Light[static_cast<size_t>(y) * 64 + 5] = 99;
+    plane.Lit = TLitBox{5, 0, 5, 599};
+    glow.Glow(3).Keep(TGlowCode::Of(plane));
+    TGLRecorder rec;
+    TFastFrameRenderer renderer;
+    EXPECT_EQ(renderer.Render(glow, glow, 3, 64, 600), (TPixelRect{5, 0, 1, 600}));
+    // After the texture's making, each band at the next rows of its half,
+    // and before a half is written again, what was drawn from it flushed.
+    std::vector<double> rows;
+    std::vector<std::string> order;
+    for (const TGLCall& c : rec.Calls) {
+        if (c.Name == "glTexSubImage2D" && c.Args[3] == 1) rows.push_back(c.Args[2]);
+        if (c.Name == "glTexSubImage2D" && c.Args[3] == 1) order.push_back("upload");
+        if (c.Name == "glBlitFramebuffer" || c.Name == "glFlush") order.push_back(c.Name);
+    }
+    std::vector<double> expected;
+    for (int band = 0; band < 19; ++band) expected.push_back(band < 16 ? 32 * band : 32 * (band - 16));
+    EXPECT_EQ(rows, expected);
+    std::vector<std::string> flow;
+    for (int group : {8, 8, 3}) {
+        if (!flow.empty()) flow.push_back("glFlush");
+        flow.insert(flow.end(), static_cast<size_t>(group), "upload");
+        flow.insert(flow.end(), static_cast<size_t>(group), "glBlitFramebuffer");
+    }
+    EXPECT_EQ(order, flow);
+    EXPECT_TRUE(Balanced(rec.Calls));
 }
 
 TEST(FastFrameRenderer, WithoutATextureForTheFrameCrowdedPointsStayPointsAndGlowGoesOutBandByBand) {

@@ -130,6 +130,7 @@ const TGLApi RecordingApi = {
         Rec("glBlitFramebuffer", {double(sx0), double(sy0), double(sx1), double(sy1), double(dx0), double(dy0),
                                   double(dx1), double(dy1), double(m), double(f)});
     },
+    [] { Rec("glFlush", {}); },
 };
 
 }  // namespace
