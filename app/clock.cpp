@@ -38,6 +38,7 @@ std::chrono::steady_clock::duration TickOf(const TCycleTiming& timing) {
 
 void TForm1::StartClock() {
     ClockRunning = true;
+    PaceFrames();
     const auto now = std::chrono::steady_clock::now();
     Schedule.Start(now, TickOf(Morph->Timing));
     Timer1.start(Schedule.Wait(now));
@@ -45,7 +46,16 @@ void TForm1::StartClock() {
 
 void TForm1::StopClock() {
     ClockRunning = false;
+    // A worker waiting for the screens to pass frames goes on.
+    PaceFrames();
     Timer1.stop();
+}
+
+void TForm1::PaceFrames() {
+    // Figures of their own are drawn one after the other: the first would
+    // wait for its screen while the next one's screen waited for it.
+    const bool paced = ClockRunning && OwnFigures.empty();
+    for (auto& d : DisplayForms) d->Store.Budget->SetPaced(paced);
 }
 
 void TForm1::ClockTick() {

@@ -138,6 +138,9 @@ private:
     // while the last is handled is not delivered twice.
     void StartClock();
     void StopClock();
+    // Whether the worker keeps the displays' glow frames within their room:
+    // while the clock runs and the screens let go of the frames they pass.
+    void PaceFrames();
     void ClockTick();
     // With no display in sight the clock stops: nothing is drawn and no
     // cycle starts until one is in sight again.

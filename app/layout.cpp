@@ -134,6 +134,7 @@ std::vector<TFrameStore*> TForm1::ApplyLayout(bool startUp) {
     // With every monitor gone, the figure goes too: the show starts afresh.
     if (Morph->Displays.empty()) Morph->FirstCycle = true;
     Morph->UpdateMaxPointBudget();
+    PaceFrames();
     // Shown once registered: an expose delivered at once paints with the whole list.
     for (TForm2* d : added) d->Show();
     // The heap keeps the pages of freed blocks that lie between live ones,

@@ -74,7 +74,18 @@ std::optional<TForm2::TPicture> TForm2::CurrentPicture() const {
     return TPicture{cycle, k, k ? FrameColour(ColourSource(), k) : 0};
 }
 
+void TForm2::LetGoOfPassedFrames() {
+    TFrameList<TGlowFrame>* glow = Store.PicturesOf<TGlowFrame>();
+    if (!glow) return;
+    const int now = Control.Timing.SelectFrame(Control.FrameCounter);
+    const bool onScreen = LastShownCycle == Control.CyclesStarted;
+    // Frame 1 and the last stay: the hold's picture and the next cycle's start.
+    for (int k = 2; k < now && k < glow->Count(); ++k)
+        if (!(onScreen && k == LastShown) && (*glow)[k].Ready()) (*glow)[k].LetGo();
+}
+
 void TForm2::Repaint() {
+    LetGoOfPassedFrames();
     const std::optional<TPicture> picture = CurrentPicture();
     if (picture && Drawn == picture && Surface->ScreenCurrent()) return;
     Surface->Repaint();

@@ -52,6 +52,9 @@ public:
     // The clock's repaint: skipped when the window already shows the picture
     // that the current frame would draw.
     void Repaint();
+    // Lets go of the glow frames that the counter has passed and that are
+    // not on screen: they will not be shown again this cycle.
+    void LetGoOfPassedFrames();
     // The viewer's paint: the frame that the counter selects.
     void GLDirectOpenGL1Render();
     void GLSceneViewer1DblClick();

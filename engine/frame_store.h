@@ -7,6 +7,7 @@
 #include <variant>
 #include <vector>
 
+#include "engine/code_budget.h"
 #include "engine/cycle.h"
 #include "engine/dots_frame.h"
 #include "engine/glow_frame.h"
@@ -82,6 +83,10 @@ auto WithFrameType(TStyle style, TUse&& use) {
 // beyond 32 bits.
 int32_t ComputePointBudget(int32_t width, int32_t height, double density = 1);
 
+// Full-size glow frames' worth of memory that a display's glow frames may
+// keep while a screen shows them in step (a morph has 50).
+constexpr int64_t KeptGlowFrames = 12;
+
 // The frame store of one display: its size, point budget, frames and their pictures.
 class TFrameStore {
 public:
@@ -98,6 +103,8 @@ public:
     // Raised by whoever starts a worker that draws this display's frames
     // anew, lowered (release) by that worker once they are drawn.
     std::atomic<bool> DrawingAnew{false};
+    // What its glow frames may keep while a screen shows them in step.
+    std::shared_ptr<TCodeBudget> Budget = std::make_shared<TCodeBudget>();
 
     TStyle Style() const noexcept { return static_cast<TStyle>(Pictures.index()); }
     // The pictures when they are of frame type `TFrame`, else null.

@@ -39,11 +39,18 @@ struct TGlowFrame {
     // Black and complete: what an empty frame shows.
     void Allocate(int32_t width, int32_t height);
     void Release() noexcept;
-    // Made anew before it is shown: only marked incomplete.
-    void Clear() noexcept { Complete.Set(false); }
+    // Made anew before it is shown: marked incomplete, its old code let go.
+    void Clear() noexcept {
+        Complete.Set(false);
+        LetGo();
+    }
     // Shares the other's code: it never changes.
     void CopyFrom(const TGlowFrame& src) noexcept;
     void Keep(std::shared_ptr<const TGlowCode> code) noexcept { Code.store(std::move(code)); }
+    // Black from now on, its memory let go: a frame that will not be shown again.
+    void LetGo() noexcept {
+        if (Picture() != BlackCode()) Keep(BlackCode());
+    }
     std::shared_ptr<const TGlowCode> Picture() const noexcept { return Code.load(); }
     TLitBox Lit() const noexcept { return Picture()->Lit(); }
     // FNV-1a 64 of the light bytes of every pixel, row by row, then of every block's shade.
@@ -57,7 +64,9 @@ struct TGlowFrame {
     }
 
 private:
-    std::atomic<std::shared_ptr<const TGlowCode>> Code{std::make_shared<const TGlowCode>()};
+    // The code of every black frame.
+    static const std::shared_ptr<const TGlowCode>& BlackCode() noexcept;
+    std::atomic<std::shared_ptr<const TGlowCode>> Code{BlackCode()};
 };
 
 }  // namespace ombrel

@@ -91,8 +91,7 @@ bool TGlowRasteriser::Draw(int frame, int drawnAs, const TOrbitMaps& maps, const
         lights[d] = lit.empty() || std::find(lit.begin(), lit.end(), Displays[d]) != lit.end();
     Light(Merge(), lights);
     Shade(lights);
-    Finish(frame, lights);
-    return true;
+    return Finish(frame, lights, cancel);
 }
 
 bool TGlowRasteriser::Count(int drawnAs, const TOrbitMaps& maps, const TPlacement& place, TRandom& random, int64_t last,
@@ -323,7 +322,7 @@ void TGlowRasteriser::Shade(const std::vector<bool>& lights) {
     });
 }
 
-void TGlowRasteriser::Finish(int frame, const std::vector<bool>& lights) {
+bool TGlowRasteriser::Finish(int frame, const std::vector<bool>& lights, const std::atomic<bool>& cancel) {
     // Every count back to zero for the next frame, once no thread reads them.
     OnThreads(Threads(), [&](int t) {
         for (size_t d = 0; d < Displays.size(); ++d) {
@@ -356,10 +355,12 @@ void TGlowRasteriser::Finish(int frame, const std::vector<bool>& lights) {
         TLitBox lit = g.Empty() ? TLitBox{} : LitBoxOf(f.Light.get() + static_cast<size_t>(g.Top) * w, w, g.Bottom - g.Top + 1);
         if (!lit.Empty()) lit = {lit.Left, lit.Top + g.Top, lit.Right, lit.Bottom + g.Top};
         f.Lit = lit;
+        if (!Displays[d]->Budget->WaitForRoom(cancel)) return false;
         TGlowFrame& kept = Displays[d]->Glow(frame);
-        kept.Keep(TGlowCode::Of(f, Threads()));
+        kept.Keep(TCodeBudget::Counted(Displays[d]->Budget, TGlowCode::Of(f, Threads())));
         kept.Complete.Set(true);
     }
+    return true;
 }
 
 }  // namespace ombrel

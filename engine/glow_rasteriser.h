@@ -17,7 +17,8 @@ namespace ombrel {
 // the frame's scale (Merge); the counts turned into light, sparse
 // pixels' light spread from the counts around them (Light); each lit
 // block's shade, the mean of its points' (Shade); the counts cleared for
-// the next frame, the frames kept as code and marked complete (Finish). It owns the counts and histograms, kept from
+// the next frame, the frames kept as code, in the room their displays
+// have for them, and marked complete (Finish). It owns the counts and histograms, kept from
 // frame to frame and cycle to cycle: a new block each time would spread
 // over the allocator's arenas. Every step adds whole numbers, so a frame is
 // the same however the work was split over threads.
@@ -42,7 +43,8 @@ private:
     TGlowScale Merge();
     void Light(TGlowScale scale, const std::vector<bool>& lights);
     void Shade(const std::vector<bool>& lights);
-    void Finish(int frame, const std::vector<bool>& lights);
+    // False when `cancel` was raised while a display's frames had no room.
+    bool Finish(int frame, const std::vector<bool>& lights, const std::atomic<bool>& cancel);
     // Rows of a box that thread t takes.
     int RowOf(const TLitBox& b, int t) const { return b.Top + (b.Bottom - b.Top + 1) * t / Threads(); }
     int Threads() const { return static_cast<int>(Counts.size()); }
