@@ -34,7 +34,13 @@ TGLSceneViewer::TGLSceneViewer(QScreen* screen, QWindow* host) : QWindow(screen)
     // The window and its context exist before anybody moves or sizes it; the
     // context makes the platform window, in its own format.
     Buffer.Resize(DeviceWidth(), DeviceHeight());
-    Buffer.CreateRC([this] { return std::make_unique<TGLQtContext>(this, 0); });
+    Buffer.CreateRC([this] {
+        auto context = std::make_unique<TGLQtContext>(this, 0);
+        // Frames are flat and drawn with the depth test off: a depth buffer
+        // would hold nothing, and takes four bytes a pixel (33 MB at 3840x2160).
+        context->SetDepthBits(0);
+        return context;
+    });
 }
 
 TGLSceneViewer::~TGLSceneViewer() { Buffer.DestroyRC(); }
