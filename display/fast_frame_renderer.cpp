@@ -63,9 +63,9 @@ constexpr int64_t PixelsPerImage = 1024;
 // Rows a band holds: a figure's outline, followed closely enough that images
 // leave out most of the black around it, in few pieces.
 constexpr int BandRows = 32;
-// Rows of the texture that images go through: two halves of eight bands
-// (8 MB at 3840 pixels a row, not a frame's 33).
-constexpr int TextureRows = 16 * BandRows;
+// Rows of the texture that images go through: two halves of four bands
+// (4 MB at 3840 pixels a row, not a frame's 33).
+constexpr int TextureRows = 8 * BandRows;
 // Black quads over more than 1/QuadShareOfClear of the window cost the software
 // rasteriser more than one whole clear (llvmpipe, dense frames at 4K).
 constexpr int64_t QuadShareOfClear = 4;
