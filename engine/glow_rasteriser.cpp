@@ -275,7 +275,7 @@ void TGlowRasteriser::Shade(const std::vector<bool>& lights) {
             cellShades.assign(cellCounts.size(), 0);
             int made = top - 1;
             const auto makeRows = [&](int last) {
-                for (; made < std::min(last, bottom); ) {
+                while (made < std::min(last, bottom)) {
                     ++made;
                     for (int bx = left; bx <= right; ++bx) {
                         const size_t i = static_cast<size_t>(made % 3) * span + static_cast<size_t>(bx - left);
