@@ -2,6 +2,7 @@
 
 #include "app/control_form.h"
 #include "app/error_report.h"
+#include "desktop/bus_flag.h"
 
 namespace ombrel {
 
@@ -10,6 +11,11 @@ void TForm1::Timer1Timer() {
         ++Morph->FrameCounter;
     } else if (!Morph->Generating.load(std::memory_order_acquire)) {
         Worker.reset();
+        // Monitors that changed are given the next morph first.
+        if (RestAsked() && !LayoutStale) {
+            Resting = true;
+            return StopClock();
+        }
         // Monitors that came, went or changed size take part from this cycle on.
         std::vector<TFrameStore*> anew;
         if (LayoutStale) anew = ApplyLayout(false);
@@ -75,12 +81,20 @@ void TForm1::VisibilityChanged() {
     if (seen == !Unseen) return;
     Unseen = !seen;
     if (!Unseen) {
-        StartClock();
+        if (!Resting) StartClock();
         return;
     }
     StopClock();
     // Gone out of sight because its monitor went: the others may be waiting.
-    FollowWhileUnseen();
+    FollowWhileStill();
+}
+
+bool TForm1::RestAsked() const { return Options.RestWhile && Options.RestWhile->Value(); }
+
+void TForm1::RestChanged() {
+    if (!Resting || RestAsked()) return;
+    Resting = false;
+    if (!Unseen) StartClock();
 }
 
 }  // namespace ombrel

@@ -56,13 +56,23 @@ TOptionTable Table(TCommandLine& o) {
                  o.IdleMilliseconds = static_cast<uint32_t>(std::lround(seconds * 1000));
                  return true;
              }},
+            {{"--battery"}, "hold|run",
+             "on battery, hold the picture at the end of the morph (default with\n--wallpaper) or run as on mains (default otherwise)",
+             [&o](const std::string& v, std::string& error) {
+                 if (v != "hold" && v != "run") {
+                     error = "--battery needs hold or run: '" + v + "'";
+                     return false;
+                 }
+                 o.RestOnBattery = v == "hold";
+                 return true;
+             }},
     };
     for (TOption& entry : ShowOptionEntries(o.Show)) entries.push_back(std::move(entry));
     entries.push_back({{"--help", "-h"}, "", "show this text", [&o](const std::string&, std::string&) { return o.Help = true; }});
     entries.push_back(
         {{"--version"}, "", "show the version", [&o](const std::string&, std::string&) { return o.Version = true; }});
     return TOptionTable("ombrel [--root | --window-id ID | --wallpaper [--layer LAYER] |\n"
-                        "              --screensaver [--idle SECONDS]] [--seed N]\n"
+                        "              --screensaver [--idle SECONDS]] [--seed N] [--battery hold|run]\n"
                         "              [--hold SECONDS] [--morph SECONDS] [--fps N] [--density F]\n"
                         "              [--monitors same|span|each] [--style dots|glow]",
                         "A full-screen fractal animation on every monitor, or a screensaver.", std::move(entries));
@@ -102,17 +112,24 @@ std::optional<THostChoice> ChooseHost(const TCommandLine& options, const char* x
                                           "--window-id";
         return std::nullopt;
     }
-    if (options.Wallpaper) return THostChoice{THostChoice::TKind::Wallpaper};
-    if (options.Screensaver) return THostChoice{.Kind = THostChoice::TKind::Screensaver, .IdleMilliseconds = options.IdleMilliseconds};
-    if (options.WindowId) return THostChoice{THostChoice::TKind::Window, *options.WindowId};
-    if (!options.Root) return THostChoice{};
-    if (!xscreensaverWindow || !*xscreensaverWindow) return THostChoice{THostChoice::TKind::RootWindow};
-    uint32_t id = 0;
-    if (!ParseWindowId(xscreensaverWindow, id)) {
-        error = std::string("XSCREENSAVER_WINDOW is not a window id: '") + xscreensaverWindow + "'";
-        return std::nullopt;
-    }
-    return THostChoice{THostChoice::TKind::Window, id};
+    const auto choice = [&]() -> std::optional<THostChoice> {
+        if (options.Wallpaper) return THostChoice{THostChoice::TKind::Wallpaper};
+        if (options.Screensaver)
+            return THostChoice{.Kind = THostChoice::TKind::Screensaver, .IdleMilliseconds = options.IdleMilliseconds};
+        if (options.WindowId) return THostChoice{THostChoice::TKind::Window, *options.WindowId};
+        if (!options.Root) return THostChoice{};
+        if (!xscreensaverWindow || !*xscreensaverWindow) return THostChoice{THostChoice::TKind::RootWindow};
+        uint32_t id = 0;
+        if (!ParseWindowId(xscreensaverWindow, id)) {
+            error = std::string("XSCREENSAVER_WINDOW is not a window id: '") + xscreensaverWindow + "'";
+            return std::nullopt;
+        }
+        return THostChoice{THostChoice::TKind::Window, id};
+    }();
+    if (!choice) return std::nullopt;
+    THostChoice chosen = *choice;
+    chosen.RestOnBattery = options.RestOnBattery.value_or(chosen.Kind == THostChoice::TKind::Wallpaper);
+    return chosen;
 }
 
 }  // namespace ombrel

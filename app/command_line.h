@@ -24,6 +24,8 @@ struct TCommandLine {
     bool Screensaver = false;
     // With Screensaver: wait, at no cost, for the seat to be idle this long, and again after every show.
     std::optional<uint32_t> IdleMilliseconds;
+    // Whether the show rests on battery: as given, or by the host (--battery).
+    std::optional<bool> RestOnBattery;
     // Hold, morph, frame rate, density and monitor mode.
     TShowOptions Show;
     bool Help = false;
@@ -36,6 +38,9 @@ struct THostChoice {
     uint32_t Id = 0;  // for Window
     // For Screensaver: the idle time to wait for before each show; none: show at once.
     std::optional<uint32_t> IdleMilliseconds = std::nullopt;
+    // On battery the show holds its picture at the end of each morph until mains
+    // come back: by default only a background, which nobody chose to watch.
+    bool RestOnBattery = false;
 };
 
 // Parses the arguments (without the program name). On bad input returns

@@ -8,6 +8,7 @@
 
 #include "app/error_report.h"
 #include "app/screens_host.h"
+#include "desktop/bus_flag.h"
 #include "desktop/program_icon.h"
 #include "engine/figures.h"
 
@@ -27,6 +28,7 @@ TForm1::TForm1(TMonitorList monitors, const TTrayIcon::TAreaFactory& notificatio
     setWindowTitle("Form1");
     CreateComponents(notificationArea);
     AttachHost();
+    if (Options.RestWhile) connect(Options.RestWhile, &TFlag::Changed, this, &TForm1::RestChanged);
     FormCreate();
 }
 
@@ -128,7 +130,7 @@ void TForm1::StartWorker(std::vector<TFrameStore*> anew) {
 void TForm1::GenerationDone(std::exception_ptr error) {
     if (error) ReportError(error);
     // Monitors that changed while nothing was in sight and a cycle ran.
-    FollowWhileUnseen();
+    FollowWhileStill();
     if (Phase != TPhase::Starting) return;
     Phase = TPhase::Running;
     Morph->FrameCounter = Morph->Timing.StartCounter();

@@ -22,6 +22,7 @@
 
 namespace ombrel {
 
+class TFlag;
 class TForm3;
 
 // How this run was asked for.
@@ -34,6 +35,9 @@ struct TRunOptions {
     TShowOptions Show;
     // What the form's close leads to, from inside it: the program's end when not set.
     std::function<void()> OnClosed = nullptr;
+    // While this flag is up (on battery), the show rests at the end of each
+    // morph: its picture stays, with no clock, no worker and no repaint.
+    const TFlag* RestWhile = nullptr;
     // Makes the morph state that the form drives: a plain one when not set.
     std::function<std::unique_ptr<TMorphState>()> NewMorphState = nullptr;
 };
@@ -120,9 +124,9 @@ private:
     // frames are new: empty until a worker draws them.
     std::vector<TFrameStore*> ApplyLayout(bool startUp);
     std::unique_ptr<TForm2> NewDisplay(const TMonitor& monitor);
-    // While nothing is in sight the clock stands, so no cycle's end applies
-    // a layout change: it is applied as soon as no worker runs.
-    void FollowWhileUnseen();
+    // While the clock stands (nothing in sight, or resting), no cycle's end
+    // applies a layout change: it is applied as soon as no worker runs.
+    void FollowWhileStill();
     void StartFirstCycle();
     // Says why the program cannot go on and ends it with exit code 1.
     void Fail(const std::exception& e);
@@ -145,6 +149,10 @@ private:
     // With no display in sight the clock stops: nothing is drawn and no
     // cycle starts until one is in sight again.
     void VisibilityChanged();
+    // Whether the show is to rest at the end of its morph.
+    bool RestAsked() const;
+    // The flag to rest went down: the show goes on from its picture.
+    void RestChanged();
     // On the GUI thread once a worker has ended.
     void GenerationDone(std::exception_ptr error);
 
@@ -156,6 +164,8 @@ private:
     std::string LayoutNote;
     bool ClockRunning = false;
     bool Unseen = false;
+    // The clock stopped at the end of a morph for RestWhile.
+    bool Resting = false;
     TTickSchedule Schedule;
     uint32_t Seed = 0;
     // --monitors each: a figure of its own for each display, in display order.

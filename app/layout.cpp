@@ -31,12 +31,13 @@ void TForm1::LayoutChanged() {
             for (auto& d : DisplayForms)
                 if (d->Key == m.Key) d->SetBounds(m.Left, m.Top, m.Width, m.Height);
     if (Phase == TPhase::Starting && !Worker) StartFirstCycle();
-    FollowWhileUnseen();
+    FollowWhileStill();
 }
 
-void TForm1::FollowWhileUnseen() {
-    // Unseen, the clock waits for a display in sight, which may be a new one.
-    if (Phase != TPhase::Running || !Unseen || !LayoutStale || Morph->Generating.load(std::memory_order_acquire)) return;
+void TForm1::FollowWhileStill() {
+    // Unseen, the clock waits for a display in sight, which may be a new one;
+    // resting, a new display shows the picture the others hold.
+    if (Phase != TPhase::Running || ClockRunning || !LayoutStale || Morph->Generating.load(std::memory_order_acquire)) return;
     Worker.reset();
     std::vector<TFrameStore*> anew = ApplyLayout(false);
     // Mid-cycle: the frames still to be shown, on the displays that have none.

@@ -2,6 +2,7 @@
 // inside the window a screensaver daemon hands over, or the background of a
 // Wayland compositor's outputs, or a screensaver above them.
 #include <QApplication>
+#include <QDBusConnection>
 #include <QSocketNotifier>
 #include <cstdio>
 #include <cstdlib>
@@ -16,6 +17,7 @@
 #include "app/saver_host.h"
 #include "app/stop_signals.h"
 #include "desktop/about_box.h"
+#include "desktop/bus_flag.h"
 #include "desktop/program_icon.h"
 #include "engine/standard_descriptors.h"
 #include "ombrel_version.h"
@@ -75,8 +77,13 @@ int main(int argc, char** argv) {
         return late->ExitCode;
     }
 
-    const TRunOptions run{options->Seed, host.get(), host->Adjust(options->Show)};
+    // Without UPower, or without a system bus, the show runs as on mains.
+    std::unique_ptr<TBusFlag> battery;
+    if (choice->RestOnBattery) battery = TBusFlag::OnBattery(QDBusConnection::systemBus());
+    TRunOptions run{options->Seed, host.get(), host->Adjust(options->Show)};
+    run.RestWhile = battery.get();
     std::unique_ptr<TForm1> form1;
+    std::unique_ptr<TBusFlag> heldBack;
     std::unique_ptr<TSaverDaemon> daemon;
     // A stop signal ends the program at every moment, a box open included.
     std::unique_ptr<QSocketNotifier> stopSignals;
@@ -90,7 +97,9 @@ int main(int argc, char** argv) {
         });
     }
     if (choice->IdleMilliseconds) {
-        daemon = std::make_unique<TSaverDaemon>(dynamic_cast<TSaverHost&>(*host), run, *choice->IdleMilliseconds);
+        heldBack = TBusFlag::Inhibited(QDBusConnection::sessionBus());
+        daemon = std::make_unique<TSaverDaemon>(dynamic_cast<TSaverHost&>(*host), run, *choice->IdleMilliseconds,
+                                                heldBack.get());
         if (const auto failed = daemon->Start()) {
             std::fprintf(stderr, "ombrel: %s\n", failed->c_str());
             return 1;

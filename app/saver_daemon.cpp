@@ -5,12 +5,16 @@
 #include <stdexcept>
 
 #include "app/error_report.h"
+#include "desktop/bus_flag.h"
 
 namespace ombrel {
 
-TSaverDaemon::TSaverDaemon(TSaverHost& host, TRunOptions run, uint32_t idleMilliseconds)
-    : Host(host), Run(std::move(run)), IdleMilliseconds(idleMilliseconds) {
+TSaverDaemon::TSaverDaemon(TSaverHost& host, TRunOptions run, uint32_t idleMilliseconds, const TFlag* heldBack)
+    : Host(host), Run(std::move(run)), IdleMilliseconds(idleMilliseconds), HeldBack(heldBack) {
     Run.Host = &Host;
+    IdleAgain.setSingleShot(true);
+    connect(&IdleAgain, &QTimer::timeout, this, &TSaverDaemon::Idle);
+    if (HeldBack) connect(HeldBack, &TFlag::Changed, this, &TSaverDaemon::HoldChanged);
     Run.OnClosed = [this] { QMetaObject::invokeMethod(this, &TSaverDaemon::ShowClosed, Qt::QueuedConnection); };
 }
 
@@ -39,8 +43,9 @@ void TSaverDaemon::Wait() {
 }
 
 void TSaverDaemon::Idle() {
+    SeatIdle = true;
     // Idle again under a show that no input reached (a locker above it took it all).
-    if (Show || Stopping || Host.Shielded()) return;
+    if (Show || Stopping || Host.Shielded() || (HeldBack && HeldBack->Value())) return;
     if (const auto failed = Host.BeginShow()) {
         ReportFatalError(std::runtime_error(*failed));
         return End(1);
@@ -55,8 +60,15 @@ void TSaverDaemon::Idle() {
 }
 
 void TSaverDaemon::Resumed() {
+    SeatIdle = false;
+    IdleAgain.stop();
     // The user is back, typing to a locker that came over the show: the show has no one to wait for.
     if (Show && Host.InputElsewhere()) Show->Close();
+}
+
+void TSaverDaemon::HoldChanged() {
+    IdleAgain.stop();
+    if (SeatIdle && !HeldBack->Value()) IdleAgain.start(static_cast<int>(IdleMilliseconds));
 }
 
 void TSaverDaemon::ShowClosed() {

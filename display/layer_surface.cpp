@@ -128,8 +128,10 @@ void TLayerShell::TSurface::Repaint() {
             Stalled = true;
             if (OnExposeChange) OnExposeChange();
         }
+        Owed = true;
         return;
     }
+    Owed = false;
     Current = false;
     try {
         Buffer.Render([this] {
@@ -208,6 +210,16 @@ void TLayerShell::TSurface::Close() {
 
 void TLayerShell::TSurface::FrameDone() {
     Frame = nullptr;
+    if (Owed)
+        // From the event loop, not from inside the compositor's events; a surface gone by then is not drawn.
+        QMetaObject::invokeMethod(
+                &Shell,
+                [shell = &Shell, self = this] {
+                    if (std::find(shell->Surfaces.begin(), shell->Surfaces.end(), self) != shell->Surfaces.end() &&
+                        self->Owed)
+                        self->Repaint();
+                },
+                Qt::QueuedConnection);
     if (!Stalled) return;
     Stalled = false;
     if (OnExposeChange) OnExposeChange();

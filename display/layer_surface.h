@@ -72,6 +72,10 @@ private:
     std::optional<TBufferPlan> Plan;
     int PlannedWidth = 0, PlannedHeight = 0;
     bool Configured = false, Closed = false, Stalled = false, Current = false;
+    // A repaint came while the compositor still held the last frame: the
+    // picture it was to show is drawn once the compositor is done, even if
+    // no repaint follows (the clock stopped on it).
+    bool Owed = false;
 };
 
 }  // namespace ombrel

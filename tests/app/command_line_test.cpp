@@ -85,6 +85,8 @@ TEST(CommandLine, EachBadInputIsNamedInOneLine) {
         {{"--idle", "86401"}, "--idle needs a number of seconds from 1 to 86400: '86401'"},
         {{"--idle", "nan"}, "--idle needs a number of seconds from 1 to 86400: 'nan'"},
         {{"--screensaver=1"}, "option --screensaver takes no value"},
+        {{"--battery", "pause"}, "--battery needs hold or run: 'pause'"},
+        {{"--battery"}, "option --battery needs a value"},
     };
     for (const auto& [args, message] : cases) {
         std::string error;
@@ -138,6 +140,23 @@ TEST(CommandLine, TheScreensaverShowsAtOnceOrAfterItsIdleTimeAndOnlyOnTheComposi
         EXPECT_FALSE(ChooseHost(*Parse(args), nullptr, error)) << message;
         EXPECT_EQ(error, message);
     }
+}
+
+TEST(CommandLine, OnBatteryOnlyTheBackgroundHoldsUnlessTold) {
+    std::string error;
+    const auto rests = [&error](std::vector<std::string> args, const char* window = nullptr) {
+        return ChooseHost(*Parse(std::move(args)), window, error)->RestOnBattery;
+    };
+    EXPECT_TRUE(rests({"--wallpaper"}));
+    EXPECT_FALSE(rests({"--wallpaper", "--battery", "run"}));
+    for (const auto& mode : std::vector<std::vector<std::string>>{{}, {"--screensaver"}, {"--screensaver", "--idle", "60"},
+                                                                  {"--root"}, {"--window-id", "7"}}) {
+        EXPECT_FALSE(rests(mode));
+        std::vector<std::string> held = mode;
+        held.insert(held.end(), {"--battery=hold"});
+        EXPECT_TRUE(rests(held));
+    }
+    EXPECT_TRUE(rests({"--root", "--battery", "hold"}, "0x123"));
 }
 
 TEST(CommandLine, TheHostComesFromTheWindowIdOrTheDaemonsVariable) {

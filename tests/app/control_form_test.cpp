@@ -10,6 +10,7 @@
 
 #include "app/error_report.h"
 #include "app/screens_host.h"
+#include "desktop/bus_flag.h"
 #include "desktop/about_box.h"
 #include "display/gl_errors.h"
 #include "tests/app/fake_notification_area.h"
@@ -180,7 +181,7 @@ TEST_F(ControlForm, CloseDuringStartUpEndsAtOnce) {
     EXPECT_TRUE(asked);
     EXPECT_FALSE(form.Started());
     EXPECT_TRUE(form.Morph->Displays.empty());
-    EXPECT_EQ(form.Worker, nullptr);
+    EXPECT_FALSE(form.Worker);
     EXPECT_FALSE(form.Morph->Generating);
 }
 
@@ -274,6 +275,51 @@ TEST_F(ControlForm, NothingInSightNothingDrawnNoCycleStarted) {
     form->DisplayForms[1]->Show();
     ASSERT_TRUE(WaitFor([&] { return form->Timer1.isActive() && form->Morph->FrameCounter != counter; }));
     EXPECT_TRUE(form->DisplayForms[1]->GLSceneViewer1->ScreenCurrent());
+}
+
+struct TSettableFlag : TFlag {
+    using TFlag::Set;
+};
+
+TEST_F(ControlForm, RestingTheMorphUnderWayEndsThenThePictureStaysWithNoClockNoWorkerUntilTheFlagDrops) {
+    std::vector<TMonitor> monitors = {{0, 0, 160, 100}};
+    TSettableFlag battery;
+    TRunOptions options;
+    options.RestWhile = &battery;
+    TForm1 form([&monitors] { return monitors; }, FakeAreaFactory(Tray), options);
+    ASSERT_TRUE(WaitFor([&] { return form.Started(); }, 60000));
+    ASSERT_TRUE(WaitFor([&] { return form.DisplayForms[0]->GLSceneViewer1->isExposed(); }));
+    const int64_t cycles = form.Morph->CyclesStarted;
+    battery.Set(true);
+    ASSERT_TRUE(WaitFor([&] { return !form.Timer1.isActive(); }, 30000));
+    // At the end of the first morph: its last frame, with nothing left to run.
+    EXPECT_EQ(form.Morph->FrameCounter, form.Morph->Timing.CycleLastCounter());
+    EXPECT_EQ(form.Morph->CyclesStarted, cycles);
+    EXPECT_FALSE(form.Worker);
+
+    // Coming into sight again does not wake it.
+    form.DisplayForms[0]->Hide();
+    ASSERT_TRUE(WaitFor([&] { return !form.DisplayForms[0]->GLSceneViewer1->isExposed(); }));
+    form.DisplayForms[0]->Show();
+    ASSERT_TRUE(WaitFor([&] { return form.DisplayForms[0]->GLSceneViewer1->isExposed(); }));
+    WaitFor([] { return false; }, 200);
+    EXPECT_FALSE(form.Timer1.isActive());
+
+    // A monitor that comes meanwhile shows the same picture at once, and the rest goes on.
+    monitors.push_back({160, 0, 120, 90});
+    form.LayoutChanged();
+    ASSERT_EQ(form.Morph->Displays.size(), 2u);
+    ASSERT_TRUE(WaitFor([&] { return !form.Morph->Generating.load(); }));
+    int points = 0;
+    form.Morph->Displays[1]->Dots(DesignedFrameCount).FrameBits.ForEachSet([&](int, int) { ++points; });
+    EXPECT_GT(points, 0);
+    EXPECT_FALSE(form.Timer1.isActive());
+    EXPECT_EQ(form.Morph->CyclesStarted, cycles);
+
+    // Mains: the next morph, from where it stood.
+    battery.Set(false);
+    EXPECT_TRUE(form.Timer1.isActive());
+    EXPECT_TRUE(WaitFor([&] { return form.Morph->CyclesStarted > cycles; }, 30000));
 }
 
 TEST_F(ControlForm, AMonitorResizedWhileNothingIsInSightHasItsFramesDrawnAtOnce) {
