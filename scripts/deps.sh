@@ -7,7 +7,7 @@ OMBREL_PACKAGES=(
   libwayland-dev libwayland-bin libegl-dev libegl-mesa0 wayland-protocols plasma-wayland-protocols
   libgtest-dev libbenchmark-dev
   xvfb x11-xserver-utils xdotool imagemagick
-  qt6-wayland weston xscreensaver sway grim wtype swaylock
+  qt6-wayland weston xscreensaver sway grim wtype swaylock swayidle
 )
 # Taken without what they recommend: KWin's and GNOME Shell's are most of their desktops.
 OMBREL_LEAN_PACKAGES=(kwin-wayland dbus gnome-shell)

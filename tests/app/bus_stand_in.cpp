@@ -9,7 +9,8 @@
 //             HasInhibitChanged
 //   logind    org.freedesktop.login1 on the system bus: takes Inhibit calls
 //             (prints "inhibited WHAT MODE", then "released" when the caller
-//             lets the lock go); "sleep" sends PrepareForSleep(true)
+//             lets the lock go) and has no inhibitors of its own (its
+//             BlockInhibited is empty); "sleep" sends PrepareForSleep(true)
 // "ready" is printed once the name is owned. "now" prints the seconds on the
 // clock the swap log stamps with.
 #include <QCoreApplication>
@@ -112,6 +113,9 @@ TService Inhibit(bool& inhibited) {
 TService Logind(QObject& owner) {
     TService s{"org.freedesktop.login1", "/org/freedesktop/login1", "org.freedesktop.login1.Manager", {}, {}};
     s.Answer = [s, &owner](const QDBusMessage& m, QDBusConnection& bus) {
+        if (m.interface() == "org.freedesktop.DBus.Properties" && m.member() == "Get" &&
+            m.arguments().value(1).toString() == "BlockInhibited")
+            return bus.send(m.createReply(QVariant::fromValue(QDBusVariant(QString()))));
         if (m.interface() != s.Interface || m.member() != "Inhibit" || m.arguments().size() != 4) return false;
         int ends[2];
         if (pipe(ends) != 0) return false;
