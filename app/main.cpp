@@ -2,7 +2,6 @@
 // inside the window a screensaver daemon hands over, or the background of a
 // Wayland compositor's outputs, or a screensaver above them.
 #include <QApplication>
-#include <QDBusConnection>
 #include <QSocketNotifier>
 #include <cstdio>
 #include <cstdlib>
@@ -79,7 +78,7 @@ int main(int argc, char** argv) {
 
     // Without UPower, or without a system bus, the show runs as on mains.
     std::unique_ptr<TBusFlag> battery;
-    if (choice->RestOnBattery) battery = TBusFlag::OnBattery(QDBusConnection::systemBus());
+    if (choice->RestOnBattery) battery = TBusFlag::OnBattery();
     TRunOptions run{options->Seed, host.get(), host->Adjust(options->Show)};
     run.RestWhile = battery.get();
     std::unique_ptr<TForm1> form1;
@@ -97,7 +96,7 @@ int main(int argc, char** argv) {
         });
     }
     if (choice->IdleMilliseconds) {
-        heldBack = TBusFlag::Inhibited(QDBusConnection::sessionBus());
+        heldBack = TBusFlag::Inhibited();
         daemon = std::make_unique<TSaverDaemon>(dynamic_cast<TSaverHost&>(*host), run, *choice->IdleMilliseconds,
                                                 heldBack.get());
         if (const auto failed = daemon->Start()) {

@@ -3,6 +3,8 @@
 #include <QDBusArgument>
 #include <QDBusPendingCallWatcher>
 #include <QDBusVariant>
+#include <QFileInfo>
+#include <cstdlib>
 #include <optional>
 
 namespace ombrel {
@@ -18,17 +20,32 @@ std::optional<bool> Boolean(const QVariant& value) {
     return value.toBool();
 }
 
+// Whether the bus may be there: its address is known, or its socket is
+// where libdbus looks without one. Asking Qt for a bus that is not there
+// would start its D-Bus thread for nothing, in a program that otherwise has
+// no thread while it waits.
+bool MayBeThere(QDBusConnection::BusType bus) {
+    const bool session = bus == QDBusConnection::SessionBus;
+    const char* address = std::getenv(session ? "DBUS_SESSION_BUS_ADDRESS" : "DBUS_SYSTEM_BUS_ADDRESS");
+    if (address && *address) return true;
+    if (!session) return QFileInfo::exists("/run/dbus/system_bus_socket") || QFileInfo::exists("/var/run/dbus/system_bus_socket");
+    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+    return runtime && *runtime && QFileInfo::exists(QString(runtime) + "/bus");
+}
+
 }  // namespace
 
-std::unique_ptr<TBusFlag> TBusFlag::OnBattery(const QDBusConnection& systemBus) {
+std::unique_ptr<TBusFlag> TBusFlag::OnBattery() {
+    if (!MayBeThere(QDBusConnection::SystemBus)) return nullptr;
     return std::unique_ptr<TBusFlag>(new TBusFlag(
-            systemBus, {"org.freedesktop.UPower", "/org/freedesktop/UPower", "org.freedesktop.UPower", "OnBattery",
+            QDBusConnection::systemBus(), {"org.freedesktop.UPower", "/org/freedesktop/UPower", "org.freedesktop.UPower", "OnBattery",
                         nullptr, nullptr}));
 }
 
-std::unique_ptr<TBusFlag> TBusFlag::Inhibited(const QDBusConnection& sessionBus) {
+std::unique_ptr<TBusFlag> TBusFlag::Inhibited() {
+    if (!MayBeThere(QDBusConnection::SessionBus)) return nullptr;
     return std::unique_ptr<TBusFlag>(new TBusFlag(
-            sessionBus, {"org.freedesktop.PowerManagement", "/org/freedesktop/PowerManagement/Inhibit",
+            QDBusConnection::sessionBus(), {"org.freedesktop.PowerManagement", "/org/freedesktop/PowerManagement/Inhibit",
                          "org.freedesktop.PowerManagement.Inhibit", nullptr, "HasInhibit", "HasInhibitChanged"}));
 }
 

@@ -32,11 +32,12 @@ private:
 class TBusFlag : public TFlag {
     Q_OBJECT
 public:
-    // UPower's OnBattery, on the system bus.
-    static std::unique_ptr<TBusFlag> OnBattery(const QDBusConnection& systemBus);
+    // UPower's OnBattery, on the system bus; nullptr where there is no such bus.
+    static std::unique_ptr<TBusFlag> OnBattery();
     // org.freedesktop.PowerManagement's HasInhibit, on the session bus
-    // (Plasma's and Xfce's power managers keep a video player's inhibition there).
-    static std::unique_ptr<TBusFlag> Inhibited(const QDBusConnection& sessionBus);
+    // (Plasma's and Xfce's power managers keep a video player's inhibition
+    // there); nullptr where there is no such bus.
+    static std::unique_ptr<TBusFlag> Inhibited();
 
 private slots:
     void Signalled(const QDBusMessage& message);
