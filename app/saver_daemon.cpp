@@ -76,6 +76,8 @@ void TSaverDaemon::ShowClosed() {
     const int code = Show->ExitCode();
     Show.reset();
     Host.EndShow();
+    // Ended by input, or by a locker: the next show waits for the host's next idle.
+    SeatIdle = false;
     Wait();
     if (code != 0 || Stopping) End(code);
 }
