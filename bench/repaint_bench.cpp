@@ -148,7 +148,13 @@ void BM_Repaint(benchmark::State& st) {
     const int k = static_cast<int>(st.range(0));
     rig.Control.FrameCounter = k == 0 ? 100 : 49 + k;  // frame k, or none
     std::optional<TStraightPath> reference;
-    if (Path == TPath::Straight || Path == TPath::PerPixel) reference.emplace(*rig.Form, rig.Control);
+    if (Path == TPath::Straight || Path == TPath::PerPixel) {
+        reference.emplace(*rig.Form, rig.Control);
+        // Its context has a depth buffer: the window is made anew, and draws nothing until shown again.
+        QElapsedTimer t;
+        t.start();
+        while (!rig.Form->GLSceneViewer1->isExposed() && t.elapsed() < 10000) QCoreApplication::processEvents();
+    }
     if (Path == TPath::PerPixel)
         reference->GLDirectOpenGL1.OnRender = [&](TGLDirectOpenGL*, TRenderContextInfo&) {
             RenderFramePerPixel(rig.Form->Store, rig.Form->Store, rig.Control.FrameCounter);
