@@ -39,6 +39,13 @@ void RenderFramePerPixel(const TFrameStore& display, const TFrameStore& display0
             if (display.mb_getpixel(k, x, y)) canvas.PlotPixel(x, y);
 }
 
+// Until the server shows the window (ten seconds at most).
+void WaitUntilShown(TForm2& form) {
+    QElapsedTimer t;
+    t.start();
+    while (!form.GLSceneViewer1->isExposed() && t.elapsed() < 10000) QCoreApplication::processEvents();
+}
+
 // One display with three frames from fixed seeds: a sparse random figure
 // (frame 1), a dense one (frame 2) and the fern (frame 3).
 struct TRig {
@@ -81,9 +88,7 @@ struct TRig {
         keep(3);
         Form->SetBounds(0, 0, w, h);
         Form->Show();
-        QElapsedTimer t;
-        t.start();
-        while (!Form->GLSceneViewer1->isExposed() && t.elapsed() < 10000) QCoreApplication::processEvents();
+        WaitUntilShown(*Form);
         QCoreApplication::processEvents();
     }
 };
@@ -151,9 +156,7 @@ void BM_Repaint(benchmark::State& st) {
     if (Path == TPath::Straight || Path == TPath::PerPixel) {
         reference.emplace(*rig.Form, rig.Control);
         // Its context has a depth buffer: the window is made anew, and draws nothing until shown again.
-        QElapsedTimer t;
-        t.start();
-        while (!rig.Form->GLSceneViewer1->isExposed() && t.elapsed() < 10000) QCoreApplication::processEvents();
+        WaitUntilShown(*rig.Form);
     }
     if (Path == TPath::PerPixel)
         reference->GLDirectOpenGL1.OnRender = [&](TGLDirectOpenGL*, TRenderContextInfo&) {
@@ -192,9 +195,7 @@ void BM_GlowRepaint(benchmark::State& st) {
     }
     form.SetBounds(0, 0, w, h);
     form.Show();
-    QElapsedTimer t;
-    t.start();
-    while (!form.GLSceneViewer1->isExposed() && t.elapsed() < 10000) QCoreApplication::processEvents();
+    WaitUntilShown(form);
     QCoreApplication::processEvents();
     int k = 2;
     for (auto _ : st) {
