@@ -62,10 +62,11 @@ bool ShowAlone(TForm2& form, TMorphState& control, const QRect& place) {
 }
 
 // The straight path's context has a depth buffer: the first one on a window
-// makes the window anew, which draws nothing until the server shows it again.
-void UseStraightPath(std::optional<TStraightPath>& reference, TForm2& form, const TMorphState& control) {
+// makes the window anew, which draws nothing until the server shows it
+// again. Says whether it was shown in time.
+bool UseStraightPath(std::optional<TStraightPath>& reference, TForm2& form, const TMorphState& control) {
     reference.emplace(form, control);
-    ASSERT_TRUE(WaitFor([&] { return form.GLSceneViewer1->isExposed(); }));
+    return WaitFor([&] { return form.GLSceneViewer1->isExposed(); });
 }
 
 }  // namespace
@@ -106,7 +107,9 @@ TEST_F(DisplayWindow, DrawsTheSelectedFrameInItsColourAtItsPlace) {
             const QRgb ink = k ? ColourOf(first.Store.Frames[k]) : 0;
             for (TForm2* form : {&first, &second}) {
                 std::optional<TStraightPath> reference;
-                if (straight) UseStraightPath(reference, *form, control);
+                if (straight) {
+                    ASSERT_TRUE(UseStraightPath(reference, *form, control));
+                }
                 form->GLSceneViewer1->Repaint();
                 const QImage shot = Grab(*form);
                 ASSERT_EQ(shot.width(), form->Store.ScreenWidth);
@@ -146,7 +149,7 @@ TEST_F(DisplayWindow, TheProgramsDrawingMatchesTheStraightPathPixelForPixel) {
             for (int32_t counter : {0, 50, 51, 60, 75, 98, 99, 100, -1}) {
                 control.FrameCounter = counter;
                 std::optional<TStraightPath> reference;
-                UseStraightPath(reference, form, control);
+                ASSERT_TRUE(UseStraightPath(reference, form, control));
                 form.GLSceneViewer1->Repaint();
                 const QImage straight = Grab(form);
                 reference.reset();
@@ -266,7 +269,7 @@ TEST_F(DisplayWindow, FramesShownByRegionLeaveNothingStaleAndMissNothing) {
     // Another drawing in between (the straight path swaps whole frames).
     {
         std::optional<TStraightPath> reference;
-        UseStraightPath(reference, form, control);
+        ASSERT_TRUE(UseStraightPath(reference, form, control));
         check(53, "straight path");
     }
     check(52, "after the straight path");
