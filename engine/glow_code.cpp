@@ -64,46 +64,80 @@ std::pair<int, int> LitSpan(const uint8_t* row, int left, int right) noexcept {
 
 }  // namespace
 
+void TGlowCode::TPart::Start(int row, int blockRow) {
+    FirstRow = row;
+    FirstBlockRow = blockRow;
+    Light.clear();
+    Shade.clear();
+    Code.clear();
+}
+
+namespace {
+
+void EncodeSpan(const uint8_t* row, int left, int right, std::vector<TGlowCode::TRow>& rows, std::vector<uint8_t>& code) {
+    const auto [first, last] = LitSpan(row, left, right);
+    rows.push_back({static_cast<uint32_t>(code.size()), first, last});
+    if (first <= last) EncodeRow(row + first, static_cast<size_t>(last - first + 1), code);
+}
+
+}  // namespace
+
+void TGlowCode::TPart::LightRow(const uint8_t* row, int left, int right) { EncodeSpan(row, left, right, Light, Code); }
+
+void TGlowCode::TPart::ShadeRow(const uint8_t* row, int left, int right) { EncodeSpan(row, left, right, Shade, Code); }
+
 std::shared_ptr<const TGlowCode> TGlowCode::Of(const TGlowPlane& plane, int threads) {
-    auto made = std::make_shared<TGlowCode>();
     const TLitBox box = plane.Lit;
-    made->Box = box;
-    if (box.Empty()) return made;
+    if (box.Empty()) return std::make_shared<TGlowCode>();
     const TLitBox blocks{box.Left / 2, box.Top / 2, box.Right / 2, box.Bottom / 2};
-    struct TPart {
-        std::vector<TRow> Light, Shade;
-        std::vector<uint8_t> Code;
-    };
     std::vector<TPart> parts(static_cast<size_t>(std::max(threads, 1)));
     const int n = static_cast<int>(parts.size());
-    const auto encode = [](const uint8_t* row, int left, int right, std::vector<TRow>& rows, TPart& part) {
-        const auto [first, last] = LitSpan(row, left, right);
-        rows.push_back({static_cast<uint32_t>(part.Code.size()), first, last});
-        if (first <= last) EncodeRow(row + first, static_cast<size_t>(last - first + 1), part.Code);
-    };
+    const int rows = box.Bottom - box.Top + 1, blockRows = blocks.Bottom - blocks.Top + 1;
     OnThreads(n, [&](int t) {
         TPart& part = parts[static_cast<size_t>(t)];
-        const int rows = box.Bottom - box.Top + 1, blockRows = blocks.Bottom - blocks.Top + 1;
-        part.Light.reserve(static_cast<size_t>(rows / n + 1));
-        part.Shade.reserve(static_cast<size_t>(blockRows / n + 1));
-        for (int y = box.Top + rows * t / n; y < box.Top + rows * (t + 1) / n; ++y)
-            encode(plane.Light.get() + static_cast<size_t>(y) * static_cast<size_t>(plane.Width), box.Left, box.Right,
-                   part.Light, part);
-        for (int by = blocks.Top + blockRows * t / n; by < blocks.Top + blockRows * (t + 1) / n; ++by)
-            encode(plane.Shade.get() + static_cast<size_t>(by) * static_cast<size_t>(plane.ShadeWidth), blocks.Left,
-                   blocks.Right, part.Shade, part);
+        const int top = box.Top + rows * t / n, blockTop = blocks.Top + blockRows * t / n;
+        part.Start(top, blockTop);
+        for (int y = top; y < box.Top + rows * (t + 1) / n; ++y)
+            part.LightRow(plane.Light.get() + static_cast<size_t>(y) * static_cast<size_t>(plane.Width), box.Left, box.Right);
+        for (int by = blockTop; by < blocks.Top + blockRows * (t + 1) / n; ++by)
+            part.ShadeRow(plane.Shade.get() + static_cast<size_t>(by) * static_cast<size_t>(plane.ShadeWidth),
+                          blocks.Left, blocks.Right);
     });
+    return Join(parts);
+}
+
+std::shared_ptr<const TGlowCode> TGlowCode::Join(const std::vector<TPart>& parts) {
+    auto made = std::make_shared<TGlowCode>();
+    if (parts.empty()) return made;
+    TLitBox box;
     size_t bytes = 0;
-    for (const TPart& part : parts) bytes += part.Code.size();
-    // Exactly its size: a frame keeps what it is given.
+    int y = parts.front().FirstRow;
+    for (const TPart& part : parts) {
+        for (const TRow& r : part.Light) {
+            if (r.Left <= r.Right) {
+                if (box.Empty()) box = {r.Left, y, r.Right, y};
+                box = {std::min(box.Left, r.Left), box.Top, std::max(box.Right, r.Right), y};
+            }
+            ++y;
+        }
+        bytes += part.Code.size();
+    }
+    made->Box = box;
+    if (box.Empty()) return made;
+    // Exactly its size: a frame keeps what it is given. Rows beyond the box
+    // are black and their code empty.
     made->Code.resize(bytes);
-    made->LightRows.reserve(static_cast<size_t>(box.Bottom - box.Top + 2));
-    made->ShadeRows.reserve(static_cast<size_t>(blocks.Bottom - blocks.Top + 2));
+    made->LightRows.reserve(static_cast<size_t>(box.Bottom - box.Top + 1));
+    made->ShadeRows.reserve(static_cast<size_t>(box.Bottom / 2 - box.Top / 2 + 1));
     uint32_t at = 0;
-    for (TPart& part : parts) {
+    int row = parts.front().FirstRow, blockRow = parts.front().FirstBlockRow;
+    for (const TPart& part : parts) {
         if (!part.Code.empty()) std::memcpy(made->Code.data() + at, part.Code.data(), part.Code.size());
-        for (TRow& r : part.Light) made->LightRows.push_back({r.Start + at, r.Left, r.Right});
-        for (TRow& r : part.Shade) made->ShadeRows.push_back({r.Start + at, r.Left, r.Right});
+        for (const TRow& r : part.Light)
+            if (const int y = row++; y >= box.Top && y <= box.Bottom) made->LightRows.push_back({r.Start + at, r.Left, r.Right});
+        for (const TRow& r : part.Shade)
+            if (const int by = blockRow++; by >= box.Top / 2 && by <= box.Bottom / 2)
+                made->ShadeRows.push_back({r.Start + at, r.Left, r.Right});
         at += static_cast<uint32_t>(part.Code.size());
     }
     return made;

@@ -44,10 +44,38 @@ struct TGlowPlane {
 // it while the worker makes the frame's next one.
 class TGlowCode {
 public:
+    // Where a row's code starts, and its lit pixels' first and last column.
+    struct TRow {
+        uint32_t Start = 0;
+        int32_t Left = 0, Right = -1;
+    };
+
+    // A run of a frame's rows, coded as they are made, without the frame at
+    // full size: one thread's share. Kept from frame to frame, it keeps its room.
+    class TPart {
+    public:
+        // From pixel row `row` and row of blocks `blockRow` on.
+        void Start(int row, int blockRow);
+        // The next row of light, lit only within [left, right].
+        void LightRow(const uint8_t* row, int left, int right);
+        // The next row of blocks' shades, lit only within [left, right].
+        void ShadeRow(const uint8_t* row, int left, int right);
+
+    private:
+        friend class TGlowCode;
+        int FirstRow = 0, FirstBlockRow = 0;
+        std::vector<TRow> Light, Shade;
+        std::vector<uint8_t> Code;
+    };
+
     // Black.
     TGlowCode() = default;
     // The plane's pixels, rows split over `threads` threads.
     static std::shared_ptr<const TGlowCode> Of(const TGlowPlane& plane, int threads = 1);
+    // The frame of parts that follow each other, row for row; the rows of
+    // blocks must cover those of the lit rows. Its box is the one around
+    // the lit pixels, whatever rows the parts began and ended with.
+    static std::shared_ptr<const TGlowCode> Join(const std::vector<TPart>& parts);
 
     TLitBox Lit() const noexcept { return Box; }
     // The box around the lit pixels of rows [top, top + rows).
@@ -62,11 +90,6 @@ public:
     size_t Bytes() const noexcept;
 
 private:
-    // Where a row's code starts, and its lit pixels' first and last column.
-    struct TRow {
-        uint32_t Start = 0;
-        int32_t Left = 0, Right = -1;
-    };
     // Rows of the box, then rows of its blocks; each code runs to the next row's start.
     static void Decode(const uint8_t* code, int from, int left, int right, uint8_t* out) noexcept;
     TLitBox Box;

@@ -77,10 +77,8 @@ void TGlowRasteriser::Prepare(const std::vector<TFrameStore*>& displays, int thr
             Shades[t][d].assign(static_cast<size_t>((s.ScreenWidth + 1) / 2) * ((s.ScreenHeight + 1) / 2) + 1, 0);
         }
     }
-    Planes.resize(displays.size());
-    for (size_t d = 0; d < displays.size(); ++d)
-        if (Planes[d].Width != displays[d]->ScreenWidth || Planes[d].Height != displays[d]->ScreenHeight)
-            Planes[d].Allocate(displays[d]->ScreenWidth, displays[d]->ScreenHeight);
+    Parts.resize(displays.size());
+    for (std::vector<TGlowCode::TPart>& parts : Parts) parts.resize(n);
 }
 
 bool TGlowRasteriser::Draw(int frame, int drawnAs, const TOrbitMaps& maps, const TPlacement& place, TRandom& random,
@@ -89,8 +87,7 @@ bool TGlowRasteriser::Draw(int frame, int drawnAs, const TOrbitMaps& maps, const
     std::vector<bool> lights(Displays.size());
     for (size_t d = 0; d < Displays.size(); ++d)
         lights[d] = lit.empty() || std::find(lit.begin(), lit.end(), Displays[d]) != lit.end();
-    Light(Merge(), lights);
-    Shade(lights);
+    Paint(Merge(), lights);
     return Finish(frame, lights, cancel);
 }
 
@@ -201,7 +198,7 @@ TGlowScale TGlowRasteriser::Merge() {
     return GlowScaleOf(histogram.data(), 0x10000, pixels);
 }
 
-void TGlowRasteriser::Light(TGlowScale scale, const std::vector<bool>& lights) {
+void TGlowRasteriser::Paint(TGlowScale scale, const std::vector<bool>& lights) {
     const TGlowTone tone(scale);
     // Light reaches pixels beyond the counted ones: each box grown by that reach.
     constexpr int Reach = TGlowTone::Reach;
@@ -213,44 +210,28 @@ void TGlowRasteriser::Light(TGlowScale scale, const std::vector<bool>& lights) {
                         std::min(Displays[d]->ScreenHeight - 1, Boxes[d].Bottom + Reach)};
     OnThreads(Threads(), [&](int t) {
         TGlowTone::TRoom room;
-        for (size_t d = 0; d < Displays.size(); ++d) {
-            if (!lights[d]) continue;
-            const TLitBox& g = Grown[d];
-            // The new light inside the grown box, black over the rest of the last one.
-            const TLitBox all = United(Planes[d].Lit, g);
-            if (all.Empty()) continue;
-            const int w = Displays[d]->ScreenWidth, h = Displays[d]->ScreenHeight;
-            const uint16_t* total = Counts[0][d].data();
-            uint8_t* light = Planes[d].Light.get();
-            for (int y = RowOf(all, t); y < RowOf(all, t + 1); ++y) {
-                uint8_t* row = light + static_cast<size_t>(y) * w;
-                std::fill(row + all.Left, row + all.Right + 1, uint8_t{0});
-                if (g.Empty() || y < g.Top || y > g.Bottom) continue;
-                const uint16_t* rows[2 * Reach + 1];
-                for (int r = -Reach; r <= Reach; ++r)
-                    rows[r + Reach] = y + r >= 0 && y + r < h ? total + static_cast<size_t>(y + r) * w : nullptr;
-                tone.LightRow(rows, w, g.Left, g.Right, room, row);
-            }
-        }
-    });
-}
-
-void TGlowRasteriser::Shade(const std::vector<bool>& lights) {
-    OnThreads(Threads(), [&](int t) {
+        // The light of a row of blocks' two rows of pixels, and its shades.
+        std::vector<uint8_t> light, shade;
         // Each block's points and shades; per column of blocks, those of a
         // row of blocks and the rows beside it.
         std::vector<uint32_t> cellCounts, cellShades, columnCounts, columnShades;
         for (size_t d = 0; d < Displays.size(); ++d) {
             if (!lights[d]) continue;
-            TGlowPlane& f = Planes[d];
-            // Every block that was or is lit: the light is already the new one.
-            const TLitBox blocks = BlocksOf(United(f.Lit, Grown[d]));
-            if (blocks.Empty()) continue;
+            const TLitBox& g = Grown[d];
+            const TLitBox blocks = BlocksOf(g);
+            // A thread takes whole rows of blocks: their shades need both rows' light.
+            const int first = RowOf(blocks, t), end = RowOf(blocks, t + 1);
+            TGlowCode::TPart& part = Parts[d][static_cast<size_t>(t)];
+            part.Start(2 * first, first);
+            if (first >= end) continue;
             const int w = Displays[d]->ScreenWidth, h = Displays[d]->ScreenHeight;
-            const int bw = f.ShadeWidth, bh = (h + 1) / 2;
+            const int bw = (w + 1) / 2, bh = (h + 1) / 2;
             const uint16_t* counts = Counts[0][d].data();
             const uint32_t* sums = Shades[0][d].data();
-            const uint8_t* light = f.Light.get();
+            // The pixels of the box's blocks, some beyond the box.
+            const int pixelLeft = 2 * blocks.Left, pixelRight = std::min(w - 1, 2 * blocks.Right + 1);
+            light.resize(2 * static_cast<size_t>(w));
+            shade.resize(static_cast<size_t>(bw));
             // A block's points and their shades; none when a count of it is
             // saturated, whose shades are not known.
             const auto cell = [&](int bx, int by, uint32_t& n, uint32_t& s) {
@@ -265,8 +246,6 @@ void TGlowRasteriser::Shade(const std::vector<bool>& lights) {
                 s = here ? sums[static_cast<size_t>(by) * bw + bx] : 0;
             };
             // This thread's rows of blocks and one beside them each way, each block's once.
-            const int first = RowOf(blocks, t), end = RowOf(blocks, t + 1);
-            if (first >= end) continue;
             const int top = std::max(0, first - 1), bottom = std::min(bh - 1, end);
             const int left = std::max(0, blocks.Left - 1), right = std::min(bw - 1, blocks.Right + 1);
             const size_t span = static_cast<size_t>(right - left + 1);
@@ -288,6 +267,18 @@ void TGlowRasteriser::Shade(const std::vector<bool>& lights) {
             columnCounts.assign(static_cast<size_t>(bw) + 2, 0);
             columnShades.assign(static_cast<size_t>(bw) + 2, 0);
             for (int by = first; by < end; ++by) {
+                const int y0 = 2 * by, y1 = std::min(h - 1, y0 + 1);
+                for (int y = y0; y <= y1; ++y) {
+                    uint8_t* row = light.data() + static_cast<size_t>(y - y0) * w;
+                    std::fill(row + pixelLeft, row + pixelRight + 1, uint8_t{0});
+                    if (y >= g.Top && y <= g.Bottom) {
+                        const uint16_t* rows[2 * Reach + 1];
+                        for (int r = -Reach; r <= Reach; ++r)
+                            rows[r + Reach] = y + r >= 0 && y + r < h ? counts + static_cast<size_t>(y + r) * w : nullptr;
+                        tone.LightRow(rows, w, g.Left, g.Right, room, row);
+                    }
+                    part.LightRow(row, g.Left, g.Right);
+                }
                 makeRows(by + 1);
                 // The block and those around it: as far as light reaches, the
                 // light of a sparse pixel coming from there.
@@ -301,22 +292,21 @@ void TGlowRasteriser::Shade(const std::vector<bool>& lights) {
                     columnCounts[static_cast<size_t>(bx) + 1] = n;
                     columnShades[static_cast<size_t>(bx) + 1] = s;
                 }
-                const int y0 = 2 * by, y1 = std::min(h - 1, y0 + 1);
-                const auto lit = [&](int y, int x) { return light[static_cast<size_t>(y) * w + x] != 0; };
-                uint8_t* shades = f.Shade.get() + static_cast<size_t>(by) * bw;
+                const auto lit = [&](int y, int x) { return light[static_cast<size_t>(y - y0) * w + x] != 0; };
                 for (int bx = blocks.Left; bx <= blocks.Right; ++bx) {
                     const int x0 = 2 * bx, x1 = std::min(w - 1, x0 + 1);
                     if (!(lit(y0, x0) || lit(y0, x1) || lit(y1, x0) || lit(y1, x1))) {
-                        shades[bx] = 0;
+                        shade[bx] = 0;
                         continue;
                     }
                     const size_t c = static_cast<size_t>(bx);
                     const auto at = [&](const std::vector<uint32_t>& v, size_t i) {
                         return i <= static_cast<size_t>(bw) ? v[i] : 0u;
                     };
-                    shades[bx] = MeanShade(at(columnShades, c) + at(columnShades, c + 1) + at(columnShades, c + 2),
-                                           at(columnCounts, c) + at(columnCounts, c + 1) + at(columnCounts, c + 2));
+                    shade[bx] = MeanShade(at(columnShades, c) + at(columnShades, c + 1) + at(columnShades, c + 2),
+                                          at(columnCounts, c) + at(columnCounts, c + 1) + at(columnCounts, c + 2));
                 }
+                part.ShadeRow(shade.data(), blocks.Left, blocks.Right);
             }
         }
     });
@@ -346,18 +336,9 @@ bool TGlowRasteriser::Finish(int frame, const std::vector<bool>& lights, const s
     });
     for (size_t d = 0; d < Displays.size(); ++d) {
         if (!lights[d]) continue;
-        TGlowPlane& f = Planes[d];
-        // Screens draw only this box: the rest of a frame is black. A
-        // pixel's light may come from its neighbours alone: the box around
-        // the pixels lit in the grown box.
-        const TLitBox& g = Grown[d];
-        const int w = Displays[d]->ScreenWidth;
-        TLitBox lit = g.Empty() ? TLitBox{} : LitBoxOf(f.Light.get() + static_cast<size_t>(g.Top) * w, w, g.Bottom - g.Top + 1);
-        if (!lit.Empty()) lit = {lit.Left, lit.Top + g.Top, lit.Right, lit.Bottom + g.Top};
-        f.Lit = lit;
         if (!Displays[d]->Budget->WaitForRoom(cancel)) return false;
         TGlowFrame& kept = Displays[d]->Glow(frame);
-        kept.Keep(TCodeBudget::Counted(Displays[d]->Budget, TGlowCode::Of(f, Threads())));
+        kept.Keep(TCodeBudget::Counted(Displays[d]->Budget, TGlowCode::Join(Parts[d])));
         kept.Complete.Set(true);
     }
     return true;

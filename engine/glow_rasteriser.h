@@ -11,17 +11,18 @@
 
 namespace ombrel {
 
-// Glow frames, in five steps: the orbits' points counted on every display
+// Glow frames, in four steps: the orbits' points counted on every display
 // with their shades, a share of the orbits on each thread (Count); the
 // threads' counts and shades added up, with a histogram of the counts for
-// the frame's scale (Merge); the counts turned into light, sparse
-// pixels' light spread from the counts around them (Light); each lit
-// block's shade, the mean of its points' (Shade); the counts cleared for
-// the next frame, the frames kept as code, in the room their displays
-// have for them, and marked complete (Finish). It owns the counts and histograms, kept from
-// frame to frame and cycle to cycle: a new block each time would spread
-// over the allocator's arenas. Every step adds whole numbers, so a frame is
-// the same however the work was split over threads.
+// the frame's scale (Merge); row by row, the counts turned into light,
+// sparse pixels' light spread from the counts around them, and each lit
+// block's shade, the mean of its points', coded as they are made (Paint);
+// the counts cleared for the next frame, the frames kept, in the room their
+// displays have for them, and marked complete (Finish). It owns the counts,
+// histograms and coded rows, kept from frame to frame and cycle to cycle: a
+// new block each time would spread over the allocator's arenas. Every step
+// adds whole numbers, so a frame is the same however the work was split
+// over threads.
 class TGlowRasteriser {
 public:
     // Counts for these displays (every point of a frame counts on each), on `threads` threads.
@@ -41,8 +42,8 @@ private:
                const std::atomic<bool>& cancel);
     // The frame's scale.
     TGlowScale Merge();
-    void Light(TGlowScale scale, const std::vector<bool>& lights);
-    void Shade(const std::vector<bool>& lights);
+    // Light and Shade, coded row by row as they are made.
+    void Paint(TGlowScale scale, const std::vector<bool>& lights);
     // False when `cancel` was raised while a display's frames had no room.
     bool Finish(int frame, const std::vector<bool>& lights, const std::atomic<bool>& cancel);
     // Rows of a box that thread t takes.
@@ -64,9 +65,9 @@ private:
     // Per display: the box around every thread's counted pixels (all counts
     // outside are zero), and that box grown by the pixel that light reaches beyond.
     std::vector<TLitBox> Boxes, Grown;
-    // Per display, the frame being drawn at full size, kept from frame to
-    // frame: only what its last one lit needs blackening.
-    std::vector<TGlowPlane> Planes;
+    // Per display and thread, its rows of the frame being drawn, coded: a
+    // frame is never held at full size.
+    std::vector<std::vector<TGlowCode::TPart>> Parts;
 };
 
 }  // namespace ombrel
