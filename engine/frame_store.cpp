@@ -110,9 +110,10 @@ void TFrameStore::AllocateFrames(int32_t width, int32_t height, int frames, TSty
     Frames.Resize(frames);
     // The worker draws most of a morph in the hold, while the screens stand
     // still. A frame's code takes a tenth of a full frame or less, a quarter
-    // in the densest morphs measured: room for KeptGlowFrames full frames
-    // holds some 45 of those. At 3840x2160 on two cores room for 8 lost
-    // repaints in 20 s; 12 lost one morph in 20 minutes.
+    // over the densest morphs measured, whose last frames fill the display
+    // and take the worker longer than a tick each: those must be made
+    // ahead. At 3840x2160 on two cores room for 6 full frames lost 13
+    // repaints of such a morph, 8 lost 8 in 20 s; 12 lost one morph in 20 minutes.
     Budget->SetLimit(style == TStyle::Glow ? KeptGlowFrames * TGlowFrame::Bytes(width, height) : 0);
     Pictures = WithFrameType(style, [](auto frame) { return TPictures(TFrameList<typename decltype(frame)::type>()); });
     std::visit(

@@ -34,23 +34,29 @@ size_t BlackRun(const uint8_t* p, size_t n) noexcept {
     return i;
 }
 
-// Bytes [0, n) of a row, the first and the last lit.
-void EncodeRow(const uint8_t* p, size_t n, std::vector<uint8_t>& code) {
+// The most code that n bytes of a row take: a literal run costs its bytes
+// and one, and a black run of two or more one.
+constexpr size_t MostCode(size_t n) noexcept { return n + n / 64 + 2; }
+
+// Bytes [0, n) of a row, the first and the last lit, to `code`; returns its end.
+uint8_t* EncodeRow(const uint8_t* p, size_t n, uint8_t* code) noexcept {
     size_t i = 0;
     while (i < n) {
         // One black byte between lit ones costs less in a run of lit bytes.
         if (p[i] == 0 && p[i + 1] == 0) {
             const size_t run = std::min(BlackRun(p + i, n - i), LongestRun);
-            code.push_back(static_cast<uint8_t>(RunMark + run - 1));
+            *code++ = static_cast<uint8_t>(RunMark + run - 1);
             i += run;
             continue;
         }
         size_t j = i + 1;
         while (j < n && j - i < LongestRun && !(p[j] == 0 && p[j + 1] == 0)) ++j;
-        code.push_back(static_cast<uint8_t>(j - i - 1));
-        code.insert(code.end(), p + i, p + j);
+        *code++ = static_cast<uint8_t>(j - i - 1);
+        std::memcpy(code, p + i, j - i);
+        code += j - i;
         i = j;
     }
+    return code;
 }
 
 // The first and last lit of bytes [left, right] of a row, or an empty span.
@@ -64,20 +70,27 @@ std::pair<int, int> LitSpan(const uint8_t* row, int left, int right) noexcept {
 
 }  // namespace
 
-void TGlowCode::TPart::Start(int row, int blockRow) {
+void TGlowCode::TPart::Start(int row, int rows, int width, int blockRow, int blockRows, int blockWidth) {
     FirstRow = row;
     FirstBlockRow = blockRow;
     Light.clear();
     Shade.clear();
-    Code.clear();
+    const auto most = [](int n, int w) { return n > 0 && w > 0 ? static_cast<size_t>(n) * MostCode(static_cast<size_t>(w)) : 0; };
+    Code = TCodePages(most(rows, width) + most(blockRows, blockWidth));
 }
 
 namespace {
 
-void EncodeSpan(const uint8_t* row, int left, int right, std::vector<TGlowCode::TRow>& rows, std::vector<uint8_t>& code) {
+void EncodeSpan(const uint8_t* row, int left, int right, std::vector<TGlowCode::TRow>& rows, TCodePages& code) {
     const auto [first, last] = LitSpan(row, left, right);
-    rows.push_back({static_cast<uint32_t>(code.size()), first, last});
-    if (first <= last) EncodeRow(row + first, static_cast<size_t>(last - first + 1), code);
+    if (first > last) {
+        rows.push_back({});
+        return;
+    }
+    const size_t n = static_cast<size_t>(last - first + 1);
+    uint8_t* at = code.Room(MostCode(n));
+    rows.push_back({at, first, last});
+    code.Wrote(static_cast<size_t>(EncodeRow(row + first, n, at) - at));
 }
 
 }  // namespace
@@ -95,24 +108,24 @@ std::shared_ptr<const TGlowCode> TGlowCode::Of(const TGlowPlane& plane, int thre
     const int rows = box.Bottom - box.Top + 1, blockRows = blocks.Bottom - blocks.Top + 1;
     OnThreads(n, [&](int t) {
         TPart& part = parts[static_cast<size_t>(t)];
-        const int top = box.Top + rows * t / n, blockTop = blocks.Top + blockRows * t / n;
-        part.Start(top, blockTop);
-        for (int y = top; y < box.Top + rows * (t + 1) / n; ++y)
+        const int top = box.Top + rows * t / n, end = box.Top + rows * (t + 1) / n;
+        const int blockTop = blocks.Top + blockRows * t / n, blockEnd = blocks.Top + blockRows * (t + 1) / n;
+        part.Start(top, end - top, box.Right - box.Left + 1, blockTop, blockEnd - blockTop, blocks.Right - blocks.Left + 1);
+        for (int y = top; y < end; ++y)
             part.LightRow(plane.Light.get() + static_cast<size_t>(y) * static_cast<size_t>(plane.Width), box.Left, box.Right);
-        for (int by = blockTop; by < blocks.Top + blockRows * (t + 1) / n; ++by)
+        for (int by = blockTop; by < blockEnd; ++by)
             part.ShadeRow(plane.Shade.get() + static_cast<size_t>(by) * static_cast<size_t>(plane.ShadeWidth),
                           blocks.Left, blocks.Right);
     });
     return Join(parts);
 }
 
-std::shared_ptr<const TGlowCode> TGlowCode::Join(const std::vector<TPart>& parts) {
+std::shared_ptr<const TGlowCode> TGlowCode::Join(std::vector<TPart>& parts) {
     auto made = std::make_shared<TGlowCode>();
     if (parts.empty()) return made;
     TLitBox box;
-    size_t bytes = 0;
     int y = parts.front().FirstRow;
-    for (const TPart& part : parts) {
+    for (const TPart& part : parts)
         for (const TRow& r : part.Light) {
             if (r.Left <= r.Right) {
                 if (box.Empty()) box = {r.Left, y, r.Right, y};
@@ -120,25 +133,20 @@ std::shared_ptr<const TGlowCode> TGlowCode::Join(const std::vector<TPart>& parts
             }
             ++y;
         }
-        bytes += part.Code.size();
-    }
     made->Box = box;
     if (box.Empty()) return made;
-    // Exactly its size: a frame keeps what it is given. Rows beyond the box
-    // are black and their code empty.
-    made->Code.resize(bytes);
+    // Rows beyond the box are black and have no code.
     made->LightRows.reserve(static_cast<size_t>(box.Bottom - box.Top + 1));
     made->ShadeRows.reserve(static_cast<size_t>(box.Bottom / 2 - box.Top / 2 + 1));
-    uint32_t at = 0;
+    made->Code.reserve(parts.size());
     int row = parts.front().FirstRow, blockRow = parts.front().FirstBlockRow;
-    for (const TPart& part : parts) {
-        if (!part.Code.empty()) std::memcpy(made->Code.data() + at, part.Code.data(), part.Code.size());
+    for (TPart& part : parts) {
         for (const TRow& r : part.Light)
-            if (const int y = row++; y >= box.Top && y <= box.Bottom) made->LightRows.push_back({r.Start + at, r.Left, r.Right});
+            if (const int at = row++; at >= box.Top && at <= box.Bottom) made->LightRows.push_back(r);
         for (const TRow& r : part.Shade)
-            if (const int by = blockRow++; by >= box.Top / 2 && by <= box.Bottom / 2)
-                made->ShadeRows.push_back({r.Start + at, r.Left, r.Right});
-        at += static_cast<uint32_t>(part.Code.size());
+            if (const int at = blockRow++; at >= box.Top / 2 && at <= box.Bottom / 2) made->ShadeRows.push_back(r);
+        part.Code.Trim();
+        if (part.Code.Used() > 0) made->Code.push_back(std::move(part.Code));
     }
     return made;
 }
@@ -175,7 +183,7 @@ void TGlowCode::LightRow(int y, int left, int right, uint8_t* out) const noexcep
     if (y < Box.Top || y > Box.Bottom) return;
     const TRow& r = LightRows[static_cast<size_t>(y - Box.Top)];
     if (r.Left > r.Right || r.Right < left || r.Left > right) return;
-    Decode(Code.data() + r.Start, r.Left, left, std::min(right, r.Right), out);
+    Decode(r.Code, r.Left, left, std::min(right, r.Right), out);
 }
 
 void TGlowCode::ShadeRow(int by, int left, int right, uint8_t* out) const noexcept {
@@ -183,7 +191,7 @@ void TGlowCode::ShadeRow(int by, int left, int right, uint8_t* out) const noexce
     if (Box.Empty() || by < Box.Top / 2 || by > Box.Bottom / 2) return;
     const TRow& r = ShadeRows[static_cast<size_t>(by - Box.Top / 2)];
     if (r.Left > r.Right || r.Right < left || r.Left > right) return;
-    Decode(Code.data() + r.Start, r.Left, left, std::min(right, r.Right), out);
+    Decode(r.Code, r.Left, left, std::min(right, r.Right), out);
 }
 
 TGlowPlane TGlowCode::Plane(int32_t width, int32_t height) const {
@@ -198,7 +206,10 @@ TGlowPlane TGlowCode::Plane(int32_t width, int32_t height) const {
 }
 
 size_t TGlowCode::Bytes() const noexcept {
-    return sizeof *this + Code.capacity() + (LightRows.capacity() + ShadeRows.capacity()) * sizeof(TRow);
+    size_t bytes = sizeof *this + (LightRows.capacity() + ShadeRows.capacity()) * sizeof(TRow) +
+                   Code.capacity() * sizeof(TCodePages);
+    for (const TCodePages& pages : Code) bytes += pages.Bytes();
+    return bytes;
 }
 
 }  // namespace ombrel

@@ -4,6 +4,8 @@
 #include <memory>
 #include <vector>
 
+#include "engine/code_pages.h"
+
 namespace ombrel {
 
 // The box around a frame's lit pixels, in its columns and rows from the top;
@@ -39,23 +41,25 @@ struct TGlowPlane {
 
 // A frame of light as it is kept: only its lit box, each row's light and
 // each row of blocks' shades with runs of black counted instead of stored.
-// A figure lights a few percent of a large display, so a frame takes a
-// tenth of its full size or less. Never changed once made: a screen may read
-// it while the worker makes the frame's next one.
+// A figure mostly lights a few percent of a large display, and its frame
+// takes a tenth of its full size or less; one that fills the display takes
+// nearly all of it. Never changed once made: a screen may read it while the
+// worker makes the frame's next one.
 class TGlowCode {
 public:
     // Where a row's code starts, and its lit pixels' first and last column.
     struct TRow {
-        uint32_t Start = 0;
+        const uint8_t* Code = nullptr;
         int32_t Left = 0, Right = -1;
     };
 
     // A run of a frame's rows, coded as they are made, without the frame at
-    // full size: one thread's share. Kept from frame to frame, it keeps its room.
+    // full size: one thread's share, its code in pages that the frame then keeps.
     class TPart {
     public:
-        // From pixel row `row` and row of blocks `blockRow` on.
-        void Start(int row, int blockRow);
+        // `rows` rows from pixel row `row` on, of `width` pixels at most, and
+        // `blockRows` rows of blocks from `blockRow` on, of `blockWidth` at most.
+        void Start(int row, int rows, int width, int blockRow, int blockRows, int blockWidth);
         // The next row of light, lit only within [left, right].
         void LightRow(const uint8_t* row, int left, int right);
         // The next row of blocks' shades, lit only within [left, right].
@@ -65,7 +69,7 @@ public:
         friend class TGlowCode;
         int FirstRow = 0, FirstBlockRow = 0;
         std::vector<TRow> Light, Shade;
-        std::vector<uint8_t> Code;
+        TCodePages Code;
     };
 
     // Black.
@@ -75,7 +79,8 @@ public:
     // The frame of parts that follow each other, row for row; the rows of
     // blocks must cover those of the lit rows. Its box is the one around
     // the lit pixels, whatever rows the parts began and ended with.
-    static std::shared_ptr<const TGlowCode> Join(const std::vector<TPart>& parts);
+    // Their pages go to the frame.
+    static std::shared_ptr<const TGlowCode> Join(std::vector<TPart>& parts);
 
     TLitBox Lit() const noexcept { return Box; }
     // The box around the lit pixels of rows [top, top + rows).
@@ -90,11 +95,11 @@ public:
     size_t Bytes() const noexcept;
 
 private:
-    // Rows of the box, then rows of its blocks; each code runs to the next row's start.
     static void Decode(const uint8_t* code, int from, int left, int right, uint8_t* out) noexcept;
     TLitBox Box;
+    // Rows of the box, and rows of its blocks.
     std::vector<TRow> LightRows, ShadeRows;
-    std::vector<uint8_t> Code;
+    std::vector<TCodePages> Code;
 };
 
 }  // namespace ombrel

@@ -221,10 +221,11 @@ void TGlowRasteriser::Paint(TGlowScale scale, const std::vector<bool>& lights) {
             const TLitBox blocks = BlocksOf(g);
             // A thread takes whole rows of blocks: their shades need both rows' light.
             const int first = RowOf(blocks, t), end = RowOf(blocks, t + 1);
-            TGlowCode::TPart& part = Parts[d][static_cast<size_t>(t)];
-            part.Start(2 * first, first);
-            if (first >= end) continue;
             const int w = Displays[d]->ScreenWidth, h = Displays[d]->ScreenHeight;
+            TGlowCode::TPart& part = Parts[d][static_cast<size_t>(t)];
+            part.Start(2 * first, std::min(h, 2 * end) - 2 * first, g.Right - g.Left + 1, first, end - first,
+                       blocks.Right - blocks.Left + 1);
+            if (first >= end) continue;
             const int bw = (w + 1) / 2, bh = (h + 1) / 2;
             const uint16_t* counts = Counts[0][d].data();
             const uint32_t* sums = Shades[0][d].data();

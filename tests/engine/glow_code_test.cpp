@@ -1,6 +1,10 @@
 #include "engine/glow_code.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstring>
+#include <stdexcept>
 
 #include "engine/glow.h"
 #include "engine/random.h"
@@ -55,8 +59,10 @@ TEST(GlowCode, EveryFrameComesBackAsItWasWhateverItsRunsAndThreads) {
                              std::to_string(threads));
                 const auto code = TGlowCode::Of(plane, threads);
                 ExpectSame(code->Plane(w, h), plane);
+                // Each thread's share of the code takes whole pages.
+                const auto pages = static_cast<size_t>(threads * sysconf(_SC_PAGESIZE));
                 EXPECT_LE(code->Bytes(), sizeof(TGlowCode) + plane.Pixels() * 102 / 100 + plane.Blocks() * 102 / 100 +
-                                             static_cast<size_t>(h) * 24 + 64);
+                                             static_cast<size_t>(h) * 32 + 64 + pages);
             }
         }
     }
@@ -90,6 +96,58 @@ TEST(GlowCode, RowsAndPartsOfRowsReadOutBlackBeyondTheLitPixels) {
     EXPECT_TRUE(none.Lit().Empty());
     none.LightRow(3, 0, 7, row);
     EXPECT_EQ(std::vector<uint8_t>(row, row + 8), std::vector<uint8_t>(8, 0));
+}
+
+TEST(GlowCode, PartsCodedOverWiderRowsJoinIntoTheBoxOfTheirLitPixels) {
+    // Two threads' shares of rows 2..9 of a 4K display, as the rasteriser
+    // codes them: lit only at a few pixels of rows 6 and 7.
+    constexpr int W = 3840;
+    std::vector<uint8_t> light(W), shade(W / 2);
+    std::vector<TGlowCode::TPart> parts(2);
+    const auto code = [&](TGlowCode::TPart& part, int top, int bottom) {
+        part.Start(top, bottom - top, W, top / 2, (bottom - top) / 2, W / 2);
+        for (int y = top; y < bottom; ++y) {
+            std::fill(light.begin(), light.end(), uint8_t{0});
+            if (y == 6) light[1000] = light[1001] = 50;
+            if (y == 7) light[2001] = 60;
+            part.LightRow(light.data(), 0, W - 1);
+            if (y % 2 == 1) {
+                std::fill(shade.begin(), shade.end(), uint8_t{0});
+                if (y == 7) shade[500] = shade[1000] = 9;
+                part.ShadeRow(shade.data(), 0, W / 2 - 1);
+            }
+        }
+    };
+    code(parts[0], 2, 6);
+    code(parts[1], 6, 10);
+    const auto joined = TGlowCode::Join(parts);
+    EXPECT_EQ(joined->Lit(), (TLitBox{1000, 6, 2001, 7}));
+    uint8_t row[4];
+    joined->LightRow(6, 999, 1002, row);
+    EXPECT_EQ(std::vector<uint8_t>(row, row + 4), (std::vector<uint8_t>{0, 50, 50, 0}));
+    joined->LightRow(7, 2000, 2002, row);
+    EXPECT_EQ(std::vector<uint8_t>(row, row + 3), (std::vector<uint8_t>{0, 60, 0}));
+    joined->LightRow(5, 999, 1002, row);
+    EXPECT_EQ(std::vector<uint8_t>(row, row + 4), std::vector<uint8_t>(4, 0));
+    joined->ShadeRow(3, 999, 1001, row);
+    EXPECT_EQ(std::vector<uint8_t>(row, row + 3), (std::vector<uint8_t>{0, 9, 0}));
+    // Room was there for every row at full width; only the written page stays.
+    EXPECT_LE(joined->Bytes(), sizeof(TGlowCode) + static_cast<size_t>(sysconf(_SC_PAGESIZE)) + 256);
+}
+
+TEST(CodePages, HoldWhatIsWrittenAndRefuseMoreThanTheirRoom) {
+    const auto page = static_cast<size_t>(sysconf(_SC_PAGESIZE));
+    TCodePages pages(3 * page);
+    std::memset(pages.Room(page + 5), 0xAB, page + 5);
+    pages.Wrote(page + 5);
+    EXPECT_THROW(pages.Room(2 * page), std::length_error);
+    pages.Trim();
+    EXPECT_EQ(pages.Bytes(), 2 * page);
+    EXPECT_THROW(pages.Room(page), std::length_error);
+    const TCodePages moved = std::move(pages);
+    EXPECT_EQ(moved.Used(), page + 5);
+    EXPECT_EQ(moved.Data()[page + 4], 0xAB);
+    EXPECT_EQ(pages.Data(), nullptr);
 }
 
 }  // namespace
