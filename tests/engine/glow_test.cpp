@@ -202,22 +202,27 @@ TEST(Glow, PortableLog2AgreesWithTheLibrary) {
         EXPECT_NEAR(PortableLog2(x), std::log2(x), 1e-13 * (1 + std::log2(x))) << x;
 }
 
-TEST(Glow, FramesAreTheSameOnOneThreadOrTwoAndTheFiguresThoseOfTheDots) {
-    // Sizes apart, so that each display counts the points its own way.
+TEST(Glow, FramesAreTheSameOnOneThreadTwoOrThreeAndTheFiguresThoseOfTheDots) {
+    // Sizes apart, so that each display counts the points its own way; an
+    // odd height, whose last row of blocks has one row, split three ways too.
     TEngineRig one({{160, 100}, {97, 61}}, 0x5eed, TStyle::Glow), two({{160, 100}, {97, 61}}, 0x5eed, TStyle::Glow);
+    TEngineRig three({{160, 100}, {97, 61}}, 0x5eed, TStyle::Glow);
     TEngineRig dots({{160, 100}, {97, 61}}, 0x5eed);
     one.S.GlowThreads = 1;
     two.S.GlowThreads = 2;
+    three.S.GlowThreads = 3;
     for (int cycle = 0; cycle < 3; ++cycle) {
         ASSERT_TRUE(one.S.GenerateMorph());
         ASSERT_TRUE(two.S.GenerateMorph());
+        ASSERT_TRUE(three.S.GenerateMorph());
         ASSERT_TRUE(dots.S.GenerateMorph());
         for (size_t d = 0; d < 2; ++d)
             for (int k = 1; k <= DesignedFrameCount; ++k) {
                 ASSERT_TRUE(one.Stores[d]->Glow(k).Complete.Raised());
                 EXPECT_EQ(one.Stores[d]->FrameHash(k), two.Stores[d]->FrameHash(k)) << cycle << " " << d << " " << k;
+                EXPECT_EQ(one.Stores[d]->FrameHash(k), three.Stores[d]->FrameHash(k)) << cycle << " " << d << " " << k;
                 // Nothing of the last cycle's light is left around the new figure.
-                for (TEngineRig* rig : {&one, &two}) {
+                for (TEngineRig* rig : {&one, &two, &three}) {
                     const TFrameStore& s = *rig->Stores[d];
                     const TGlowPlane plane = rig->GlowPlane(d, k);
                     EXPECT_EQ(s.Glow(k).Lit(), LitBoxOf(plane.Light.get(), s.ScreenWidth, s.ScreenHeight))
