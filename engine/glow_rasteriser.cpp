@@ -250,17 +250,38 @@ void TGlowRasteriser::Paint(TGlowScale scale, const std::vector<bool>& lights) {
             const int top = std::max(0, first - 1), bottom = std::min(bh - 1, end);
             const int left = std::max(0, blocks.Left - 1), right = std::min(bw - 1, blocks.Right + 1);
             const size_t span = static_cast<size_t>(right - left + 1);
-            // Three rows of blocks at a time, row y at (y % 3): the one above, its own, the one below.
-            cellCounts.assign(span * 3, 0);
+            // Three rows of blocks at a time, row y at (y % 3): the one above,
+            // its own, the one below; and a fourth of none, for rows off the display.
+            cellCounts.assign(span * 4, 0);
             cellShades.assign(cellCounts.size(), 0);
+            // Row by's blocks, block bx at [bx - left].
+            const auto cellRow = [&](std::vector<uint32_t>& cells, int by) {
+                return cells.data() + static_cast<size_t>(by < top || by > bottom ? 3 : by % 3) * span;
+            };
+            // Blocks of two full columns, which every row but an odd height's last has.
+            const int paired = std::min(right, w / 2 - 1);
             int made = top - 1;
             const auto makeRows = [&](int last) {
                 while (made < std::min(last, bottom)) {
                     ++made;
-                    for (int bx = left; bx <= right; ++bx) {
-                        const size_t i = static_cast<size_t>(made % 3) * span + static_cast<size_t>(bx - left);
-                        cellCounts[i] = cellShades[i] = 0;
-                        cell(bx, made, cellCounts[i], cellShades[i]);
+                    uint32_t* n = cellRow(cellCounts, made);
+                    uint32_t* sum = cellRow(cellShades, made);
+                    int bx = left;
+                    if (2 * made + 1 < h) {
+                        const uint16_t* r0 = counts + static_cast<size_t>(2 * made) * w;
+                        const uint16_t* r1 = r0 + w;
+                        const uint32_t* sumRow = sums + static_cast<size_t>(made) * bw;
+                        for (; bx <= paired; ++bx) {
+                            const uint32_t a = r0[2 * bx], b = r0[2 * bx + 1], c = r1[2 * bx], e = r1[2 * bx + 1];
+                            const bool saturated = (a == 0xFFFF) | (b == 0xFFFF) | (c == 0xFFFF) | (e == 0xFFFF);
+                            const uint32_t here = saturated ? 0 : a + b + c + e;
+                            n[bx - left] = here;
+                            sum[bx - left] = here != 0 ? sumRow[bx] : 0;
+                        }
+                    }
+                    for (; bx <= right; ++bx) {
+                        n[bx - left] = sum[bx - left] = 0;
+                        cell(bx, made, n[bx - left], sum[bx - left]);
                     }
                 }
             };
@@ -283,29 +304,31 @@ void TGlowRasteriser::Paint(TGlowScale scale, const std::vector<bool>& lights) {
                 makeRows(by + 1);
                 // The block and those around it: as far as light reaches, the
                 // light of a sparse pixel coming from there.
-                for (int bx = left; bx <= right; ++bx) {
-                    uint32_t n = 0, s = 0;
-                    for (int y = std::max(top, by - 1); y <= std::min(bottom, by + 1); ++y) {
-                        const size_t i = static_cast<size_t>(y % 3) * span + static_cast<size_t>(bx - left);
-                        n += cellCounts[i];
-                        s += cellShades[i];
+                {
+                    const uint32_t *n0 = cellRow(cellCounts, by - 1), *n1 = cellRow(cellCounts, by),
+                                   *n2 = cellRow(cellCounts, by + 1);
+                    const uint32_t *s0 = cellRow(cellShades, by - 1), *s1 = cellRow(cellShades, by),
+                                   *s2 = cellRow(cellShades, by + 1);
+                    uint32_t* columnN = columnCounts.data() + 1;
+                    uint32_t* columnS = columnShades.data() + 1;
+                    for (int bx = left; bx <= right; ++bx) {
+                        const int i = bx - left;
+                        columnN[bx] = n0[i] + n1[i] + n2[i];
+                        columnS[bx] = s0[i] + s1[i] + s2[i];
                     }
-                    columnCounts[static_cast<size_t>(bx) + 1] = n;
-                    columnShades[static_cast<size_t>(bx) + 1] = s;
                 }
-                const auto lit = [&](int y, int x) { return light[static_cast<size_t>(y - y0) * w + x] != 0; };
+                // Columns off the display, at 0 and bw + 1, are never written: none.
+                const uint8_t* light0 = light.data();
+                const uint8_t* light1 = light.data() + static_cast<size_t>(y1 - y0) * w;
                 for (int bx = blocks.Left; bx <= blocks.Right; ++bx) {
                     const int x0 = 2 * bx, x1 = std::min(w - 1, x0 + 1);
-                    if (!(lit(y0, x0) || lit(y0, x1) || lit(y1, x0) || lit(y1, x1))) {
+                    if ((light0[x0] | light0[x1] | light1[x0] | light1[x1]) == 0) {
                         shade[bx] = 0;
                         continue;
                     }
                     const size_t c = static_cast<size_t>(bx);
-                    const auto at = [&](const std::vector<uint32_t>& v, size_t i) {
-                        return i <= static_cast<size_t>(bw) ? v[i] : 0u;
-                    };
-                    shade[bx] = MeanShade(at(columnShades, c) + at(columnShades, c + 1) + at(columnShades, c + 2),
-                                          at(columnCounts, c) + at(columnCounts, c + 1) + at(columnCounts, c + 2));
+                    shade[bx] = MeanShade(columnShades[c] + columnShades[c + 1] + columnShades[c + 2],
+                                          columnCounts[c] + columnCounts[c + 1] + columnCounts[c + 2]);
                 }
                 part.ShadeRow(shade.data(), blocks.Left, blocks.Right);
             }

@@ -2,8 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <memory>
+#include <string>
+
+#include "engine/glow_count.h"
 
 using namespace ombrel;
 
@@ -105,5 +109,47 @@ TEST(GlowRasteriser, EachPartOfAFigureTakesTheShadeOfTheMapThatMadeIt) {
         if (!lit) {
             ASSERT_EQ(f.Shade[i], 0) << i;
         }
+    }
+}
+
+TEST(GlowRasteriser, APixelHitPastCountingLightsFullyAndItsBlocksTakeTheMiddleShadeWhereverItLies) {
+    // Maps that send every point to one spot: its pixel's count saturates,
+    // its shades are not known, and no block around it has points of its
+    // own. In the middle of the display, and in the last column and row of
+    // an odd-sized one, whose blocks have a single column or row.
+    struct TCase {
+        int W, H;
+        bool Corner;
+    };
+    for (const TCase c : {TCase{40, 30, false}, TCase{41, 31, true}, TCase{41, 31, false}, TCase{40, 31, true}}) {
+        SCOPED_TRACE(std::to_string(c.W) + "x" + std::to_string(c.H) + (c.Corner ? " corner" : " middle"));
+        TFrameStore d;
+        d.AllocateFrames(c.W, c.H, 2, TStyle::Glow);
+        const TPlacement& place = PlacementOf(TTargetKind::Sierpinski);
+        const TCountTarget at(d, place, nullptr, nullptr);
+        const int px = c.Corner ? c.W - 1 : c.W / 2, py = c.Corner ? c.H - 1 : c.H / 2;
+        TOrbitMaps maps{};
+        for (int k = 0; k < 4; ++k) {
+            maps.E[k] = (px - at.Bx) / at.Ax;
+            maps.F[k] = (py - at.By) / at.Ay;
+        }
+        const std::atomic<bool> go{false};
+        TGlowRasteriser glow;
+        glow.Prepare({&d}, 2);
+        TRandom random(5);
+        ASSERT_TRUE(glow.Draw(2, 2, maps, place, random, 200000, {}, go));
+        const TGlowPlane f = d.Glow(2).Picture()->Plane(c.W, c.H);
+        EXPECT_EQ(f.Light[static_cast<size_t>(py) * c.W + px], 255);
+        int lit = 0;
+        for (int by = 0; by < (c.H + 1) / 2; ++by)
+            for (int bx = 0; bx < f.ShadeWidth; ++bx) {
+                bool any = false;
+                for (int y = 2 * by; y < std::min(c.H, 2 * by + 2); ++y)
+                    for (int x = 2 * bx; x < std::min(c.W, 2 * bx + 2); ++x) any |= f.Light[static_cast<size_t>(y) * c.W + x] != 0;
+                lit += any;
+                EXPECT_EQ(f.ShadeAt(2 * bx, 2 * by), any ? 128 : 0) << bx << "," << by;
+            }
+        // The light reaches past the spot's own block.
+        EXPECT_GT(lit, 1);
     }
 }
