@@ -317,7 +317,7 @@ void TGlowRasteriser::Paint(TGlowScale scale, const std::vector<bool>& lights) {
                         columnS[bx] = s0[i] + s1[i] + s2[i];
                     }
                 }
-                // Columns off the display, at 0 and bw + 1, are never written: none.
+                // Columns -1 and bw, off the display, are never written: they hold none.
                 const uint8_t* light0 = light.data();
                 const uint8_t* light1 = light.data() + static_cast<size_t>(y1 - y0) * w;
                 for (int bx = blocks.Left; bx <= blocks.Right; ++bx) {
