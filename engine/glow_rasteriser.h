@@ -12,10 +12,12 @@
 namespace ombrel {
 
 // Glow frames, in four steps: the orbits' points counted on every display
-// with their shades, a share of the orbits on each thread (Count); the
-// threads' counts and shades added up, with a histogram of the counts for
-// the frame's scale (Merge); row by row, the counts turned into light,
-// sparse pixels' light spread from the counts around them, and each lit
+// with their shades, a share of the orbits on each thread, or where copies
+// of the counts would take too much memory, whole displays on each, every
+// orbit made on each (Count); the threads' counts and shades added up, with
+// a histogram of the counts for the frame's scale (Merge); row by row, the
+// counts turned into light, sparse pixels' light spread from the counts
+// around them, and each lit
 // block's shade, the mean of its points', coded as they are made (Paint);
 // the counts cleared for the next frame, the frames kept, in the room their
 // displays have for them, and marked complete (Finish). It owns the counts,
@@ -25,6 +27,9 @@ namespace ombrel {
 // over threads.
 class TGlowRasteriser {
 public:
+    // The most memory that copies of the counts, beyond one, may take.
+    static constexpr size_t CountCopiesMost = 24 << 20;
+
     // Counts for these displays (every point of a frame counts on each), on `threads` threads.
     void Prepare(const std::vector<TFrameStore*>& displays, int threads);
 
@@ -36,6 +41,9 @@ public:
     // others only count. False when `cancel` stopped it.
     bool Draw(int frame, int drawnAs, const TOrbitMaps& maps, const TPlacement& place, TRandom& random, int64_t last,
               const std::vector<TFrameStore*>& lit, const std::atomic<bool>& cancel);
+
+    // The memory that the counts and shade sums take.
+    size_t CountBytes() const;
 
 private:
     bool Count(int drawnAs, const TOrbitMaps& maps, const TPlacement& place, TRandom& random, int64_t last,
@@ -49,12 +57,17 @@ private:
     // Rows of a box that thread t takes.
     int RowOf(const TLitBox& b, int t) const { return b.Top + (b.Bottom - b.Top + 1) * t / Threads(); }
     int Threads() const { return static_cast<int>(Counts.size()); }
+    // The thread whose counts of display d hold them all once counted.
+    size_t Holder(size_t d) const { return Owners.empty() ? 0 : Owners[d]; }
     size_t Width(size_t d) const { return static_cast<size_t>(Displays[d]->ScreenWidth); }
     size_t BlockWidth(size_t d) const { return static_cast<size_t>(Displays[d]->ScreenWidth + 1) / 2; }
 
     std::vector<TFrameStore*> Displays;
+    // Per display, the thread that counts it whole; none when the threads share the orbits.
+    std::vector<size_t> Owners;
     // Per thread, per display, each pixel's hits in the frame being drawn,
-    // and one slot more, where points off the display count.
+    // and one slot more, where points off the display count; empty for a
+    // display that another thread counts whole.
     std::vector<std::vector<std::vector<uint16_t>>> Counts;
     // The shades of the points of each block of 2 x 2 pixels, added up.
     std::vector<std::vector<std::vector<uint32_t>>> Shades;

@@ -6,6 +6,8 @@
 #include <cmath>
 #include <memory>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "engine/glow_count.h"
 
@@ -61,6 +63,53 @@ TEST(GlowRasteriser, DrawsOnFrameStoresAloneAndLightsOnlyTheDisplaysAsked) {
     TRandom random(7);
     EXPECT_FALSE(glow.Draw(2, 2, Sierpinski(), place, random, 2000, {}, stop));
     EXPECT_FALSE(small.Glow(2).Complete.Raised());
+}
+
+TEST(GlowRasteriser, LargeDisplaysAreCountedWholeEachByOneThreadAndTheFramesAreTheSameOnAnyNumber) {
+    // Three large displays: on two threads one counts the largest, the other
+    // the rest, and on three each one, the counts held once. Small ones:
+    // the threads share the orbits, each with counts of every display.
+    const std::atomic<bool> go{false};
+    const TPlacement& place = PlacementOf(TTargetKind::Sierpinski);
+    using TSizes = std::vector<std::pair<int, int>>;
+    for (const TSizes& sizes : {TSizes{{1280, 1024}, {3840, 2160}, {1920, 1080}}, TSizes{{97, 61}, {160, 100}, {80, 50}}}) {
+        size_t once = 0;
+        for (const auto& [w, h] : sizes)
+            once += (static_cast<size_t>(w) * static_cast<size_t>(h) + 1) * 2 +
+                    (static_cast<size_t>(w + 1) / 2 * static_cast<size_t>((h + 1) / 2) + 1) * 4;
+        const bool whole = 2 * once > TGlowRasteriser::CountCopiesMost;
+        ASSERT_EQ(whole, sizes[0].first == 1280);
+        std::vector<uint64_t> hashes;
+        uint32_t state = 0;
+        for (const int threads : {1, 2, 3}) {
+            SCOPED_TRACE(std::to_string(sizes[0].first) + " on " + std::to_string(threads));
+            std::vector<std::unique_ptr<TFrameStore>> stores;
+            std::vector<TFrameStore*> displays;
+            for (const auto& [w, h] : sizes) {
+                stores.push_back(std::make_unique<TFrameStore>());
+                stores.back()->AllocateFrames(w, h, 2, TStyle::Glow);
+                displays.push_back(stores.back().get());
+            }
+            TGlowRasteriser glow;
+            glow.Prepare(displays, threads);
+            EXPECT_EQ(glow.CountBytes(), whole ? once : static_cast<size_t>(threads) * once);
+            TRandom random(11);
+            // Twice: nothing of the first frame's counts is left in the second.
+            for (int k = 0; k < 2; ++k) {
+                ASSERT_TRUE(glow.Draw(2, 2, Sierpinski(), place, random, 20000, {}, go));
+                for (size_t d = 0; d < displays.size(); ++d) {
+                    ASSERT_TRUE(displays[d]->Glow(2).Complete.Raised());
+                    EXPECT_FALSE(displays[d]->Glow(2).Lit().Empty());
+                    if (threads == 1)
+                        hashes.push_back(displays[d]->FrameHash(2));
+                    else
+                        EXPECT_EQ(displays[d]->FrameHash(2), hashes[k * displays.size() + d]) << k << " " << d;
+                }
+            }
+            if (threads == 1) state = random.GetState();
+            EXPECT_EQ(random.GetState(), state);
+        }
+    }
 }
 
 TEST(GlowRasteriser, EachPartOfAFigureTakesTheShadeOfTheMapThatMadeIt) {
