@@ -17,14 +17,13 @@ namespace ombrel {
 // orbit made on each (Count); the threads' counts and shades added up, with
 // a histogram of the counts for the frame's scale (Merge); row by row, the
 // counts turned into light, sparse pixels' light spread from the counts
-// around them, and each lit
-// block's shade, the mean of its points', coded as they are made (Paint);
-// the counts cleared for the next frame, the frames kept, in the room their
-// displays have for them, and marked complete (Finish). It owns the counts,
-// histograms and coded rows, kept from frame to frame and cycle to cycle: a
-// new block each time would spread over the allocator's arenas. Every step
-// adds whole numbers, so a frame is the same however the work was split
-// over threads.
+// around them, and each lit block's shade, the mean of its points', coded
+// as they are made (Paint); the counts cleared for the next frame, the
+// frames kept, in the room their displays have for them, and marked
+// complete (Finish). It owns the counts, histograms and coded rows, kept
+// from frame to frame and cycle to cycle: a new block each time would
+// spread over the allocator's arenas. Every step adds whole numbers, so a
+// frame is the same however the work was split over threads.
 class TGlowRasteriser {
 public:
     // The most memory that copies of the counts, beyond one, may take.
