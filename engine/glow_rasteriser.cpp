@@ -221,7 +221,9 @@ TGlowScale TGlowRasteriser::Merge() {
             for (int y = RowOf(b, t); y < RowOf(b, t + 1); ++y) {
                 uint16_t* total = Counts[Holder(d)][d].data() + y * Width(d);
                 // Another thread's counts lie in its own box; saturating one
-                // after the other leaves the least of the sum and the largest count.
+                // after the other leaves the least of the sum and the largest
+                // count. A display counted whole has none to add: its holder's
+                // own counts would be added to themselves.
                 for (size_t other = 1; Owners.empty() && other < Counted.size(); ++other) {
                     const TLitBox& o = Counted[other][d];
                     if (o.Empty() || y < o.Top || y > o.Bottom) continue;
