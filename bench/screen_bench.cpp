@@ -230,12 +230,14 @@ void RunProgram(benchmark::State& st, const std::string& program, const TRun& ru
         }
         const double cpu0 = CpuSecondsOf(pid), x0 = CpuSecondsOf(x.Pid);
         const auto wall0 = Clock::now();
-        // The resident size every 10 s: the highest of the first minute
-        // against the highest after it shows whether it keeps growing.
-        double firstMinute = 0, later = 0;
+        // The resident size every 10 s: the highest of the first half against
+        // the highest of the second shows whether it keeps growing. Halves of
+        // one length, as each sees its own densest morphs.
+        double firstHalf = 0, secondHalf = 0;
         for (int t = 0; t < run.Seconds; t += 10) {
             std::this_thread::sleep_for(std::chrono::seconds(std::min(10, run.Seconds - t)));
-            (t < 60 ? firstMinute : later) = std::max(t < 60 ? firstMinute : later, RssMB(pid, "VmRSS:"));
+            double& highest = t < run.Seconds / 2 ? firstHalf : secondHalf;
+            highest = std::max(highest, RssMB(pid, "VmRSS:"));
         }
         const double cpu = CpuSecondsOf(pid) - cpu0, xcpu = CpuSecondsOf(x.Pid) - x0;
         const double wall = std::chrono::duration<double>(Clock::now() - wall0).count();
@@ -248,8 +250,8 @@ void RunProgram(benchmark::State& st, const std::string& program, const TRun& ru
         st.counters["cpu_both_s_per_s"] = (cpu + xcpu) / wall;
         st.counters["peak_rss_MB"] = rss;
         if (run.Seconds > 60) {
-            st.counters["rss_first_minute_MB"] = firstMinute;
-            st.counters["rss_after_MB"] = later;
+            st.counters["rss_first_half_MB"] = firstHalf;
+            st.counters["rss_second_half_MB"] = secondHalf;
         }
     }
 }
