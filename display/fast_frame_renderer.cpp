@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <cstring>
 #include <limits>
 
 #include "display/gl_colour.h"
@@ -206,16 +207,37 @@ std::optional<TPixelRect> TFastFrameRenderer::RenderGlow(const TFrameStore& disp
         for (int y = band.Box.Top; y <= band.Box.Bottom; ++y) {
             code->LightRow(y, left, right, LightLine.data());
             if (y == band.Box.Top || y % 2 == 0) code->ShadeRow(y / 2, blockLeft, right / 2, ShadeLine.data());
-            uint32_t* row = top + (y - band.Box.Top) * stride;
-            for (int x = 0; x <= right - left; ++x)
-                row[x] = GlowPixels[static_cast<uint32_t>(ShadeLine[static_cast<size_t>((left + x) / 2 - blockLeft)]) << 8 |
-                                    LightLine[static_cast<size_t>(x)]];
+            PaintGlowRow(left, right, top + (y - band.Box.Top) * stride);
         }
     });
     gl.PopAttrib();
     KeepLit(scaled ? 0 : w, scaled ? 0 : h);
     if (scaled) return std::nullopt;
     return WindowRect(lit, h);
+}
+
+void TFastFrameRenderer::PaintGlowRow(int left, int right, uint32_t* row) const noexcept {
+    // Light 0 is black in every shade, and much of a figure's box is unlit:
+    // eight unlit pixels are told at once.
+    const uint32_t black = GlowPixels[0];
+    const uint8_t* light = LightLine.data();
+    const uint8_t* shade = ShadeLine.data();
+    const auto blockLeft = static_cast<uint32_t>(left) / 2;
+    const int n = right - left + 1;
+    for (int x = 0; x < n;) {
+        const int end = std::min(n, x + 8);
+        if (end - x == 8) {
+            uint64_t eight;
+            std::memcpy(&eight, light + x, sizeof eight);
+            if (eight == 0) {
+                std::fill(row + x, row + end, black);
+                x = end;
+                continue;
+            }
+        }
+        for (; x < end; ++x)
+            row[x] = GlowPixels[static_cast<uint32_t>(shade[static_cast<uint32_t>(left + x) / 2 - blockLeft]) << 8 | light[x]];
+    }
 }
 
 void TFastFrameRenderer::Blacken(int w, int h, bool backKept) {

@@ -57,6 +57,9 @@ private:
     // Black where the back buffer may show anything but this frame's
     // images, before they and the points are drawn; then Bands are what it lit.
     void Blacken(int w, int h, bool backKept);
+    // Pixels left..right of a glow row, from LightLine (from `left` on) and
+    // ShadeLine (from block left / 2 on).
+    void PaintGlowRow(int left, int right, uint32_t* row) const noexcept;
     void KeepLit(int w, int h);
     // Whether the current context takes the texture for frames w wide; makes its texture name.
     bool TextureHolds(int w);

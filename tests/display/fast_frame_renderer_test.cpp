@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <iterator>
+
+#include "display/glow_palette.h"
 #include "tests/display/gl_recorder.h"
 
 using namespace ombrel;
@@ -185,6 +189,50 @@ TEST(FastFrameRenderer, ATallFrameGoesThroughTheTextureHalfByHalfNeverWritingRow
     }
     EXPECT_EQ(order, flow);
     EXPECT_TRUE(Balanced(rec.Calls));
+}
+
+TEST(FastFrameRenderer, AGlowImageIsEachPixelsShadeTimesItsLightWhereverItsUnlitRunsStartAndEnd) {
+    // A box from an odd column, 58 pixels wide, its rows lit and unlit in
+    // runs of every length around the eight pixels read at once, with a
+    // shade of its own in every block, unlit pixels' blocks too.
+    constexpr int W = 64, H = 4, Left = 3, Right = 60, Width = Right - Left + 1;
+    TFrameStore glow;
+    glow.AllocateFrames(W, H, DesignedFrameCount, TStyle::Glow);
+    TGlowPlane plane;
+    plane.Allocate(W, H);
+    const int runs[] = {1, 7, 2, 8, 1, 9, 3, 16, 1, 1, 4};
+    for (int y = 0; y < H; ++y) {
+        bool lit = y % 2 == 0;
+        for (int x = Left, r = y; x <= Right; lit = !lit) {
+            const int end = std::min(Right + 1, x + runs[r++ % std::size(runs)]);
+            for (; x < end; ++x)
+                if (lit) plane.Light[static_cast<size_t>(y * W + x)] = static_cast<uint8_t>(1 + (x * 37 + y * 11) % 255);
+        }
+    }
+    plane.Light[Right] = 9;
+    for (size_t b = 0; b < plane.Blocks(); ++b) plane.Shade[b] = static_cast<uint8_t>(17 + b * 29);
+    plane.Lit = TLitBox{Left, 0, Right, H - 1};
+    glow.Glow(3).Keep(TGlowCode::Of(plane));
+    glow.Frames[3].Hue = 0.3;
+    glow.Frames[3].Saturation = 0.8;
+    glow.Frames[3].Brightness = 255;
+    TGLRecorder rec;
+    TFastFrameRenderer renderer;
+    EXPECT_EQ(renderer.Render(glow, glow, 3, W, H), (TPixelRect{Left, 0, Width, H}));
+    // Besides the texture's making, in whole rows, one image: the box.
+    std::vector<uint32_t> image;
+    for (const std::vector<uint32_t>& i : rec.TexImages)
+        if (i.size() == static_cast<size_t>(Width * H)) image = i;
+    ASSERT_FALSE(image.empty());
+    const TGlowPalette palette(0.3, 0.8, 255);
+    int wrong = 0;
+    for (int y = 0; y < H; ++y)
+        for (int x = Left; x <= Right; ++x) {
+            uint32_t red, green, blue;
+            palette.Pixel(plane.Light[static_cast<size_t>(y * W + x)], plane.ShadeAt(x, y), red, green, blue);
+            wrong += image[static_cast<size_t>(y * Width + x - Left)] != (blue | green << 8 | red << 16 | 0xff000000u);
+        }
+    EXPECT_EQ(wrong, 0);
 }
 
 TEST(FastFrameRenderer, WithoutATextureForTheFrameCrowdedPointsStayPointsAndGlowGoesOutBandByBand) {

@@ -107,6 +107,8 @@ const TGLApi RecordingApi = {
     // The image's first pixel, as four bytes, follows the place and size.
     [](GLenum, GLint level, GLint x, GLint y, GLsizei w, GLsizei h, GLenum f, GLenum t, const GLvoid* p) {
         const auto* b = static_cast<const unsigned char*>(p);
+        const auto* pixels = static_cast<const uint32_t*>(p);
+        TGLRecorder::Active->TexImages.emplace_back(pixels, pixels + static_cast<size_t>(w) * static_cast<size_t>(h));
         Rec("glTexSubImage2D", {double(level), double(x), double(y), double(w), double(h), double(f), double(t),
                                 double(b[0]), double(b[1]), double(b[2]), double(b[3])});
     },

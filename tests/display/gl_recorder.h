@@ -1,4 +1,5 @@
 #pragma once
+#include <cstdint>
 #include <deque>
 #include <string>
 #include <vector>
@@ -33,6 +34,8 @@ public:
     GLint ReadFramebuffer = 0;          // bound to GL_READ_FRAMEBUFFER
     GLuint LastFramebuffer = 0;         // the last framebuffer name given
     GLenum FramebufferStatus = GL_FRAMEBUFFER_COMPLETE;
+    // Each glTexSubImage2D's pixels, four bytes each, its rows in turn.
+    std::vector<std::vector<uint32_t>> TexImages;
 
     static TGLRecorder* Active;
 
