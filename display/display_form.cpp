@@ -43,8 +43,6 @@ void TForm2::Hide() { Surface->Hide(); }
 void TForm2::GLDirectOpenGL1Render() {
     Drawn = CurrentPicture();
     const int k = ShownFrame(Control.Timing.SelectFrame(Control.FrameCounter));
-    LastShown = k;
-    LastShownCycle = Control.CyclesStarted;
     TGLSceneBuffer& buffer = Surface->RenderBuffer();
     if (const auto lit = Renderer.Render(Store, ColourSource(), k, buffer.ViewportWidth(), buffer.ViewportHeight(),
                                          buffer.BackBufferKept()))
@@ -52,13 +50,13 @@ void TForm2::GLDirectOpenGL1Render() {
 }
 
 int TForm2::ShownFrame(int k) const {
-    if (k == 0 || Store.FrameReady(k)) return k;
-    // The last one shown is of this cycle and ready, or frame 1 is: the last cycle's target.
-    if (LastShownCycle == Control.CyclesStarted && LastShown <= Store.Frames.Count() && LastShown >= 1 &&
-        Store.FrameReady(LastShown))
-        return LastShown;
+    // Behind the clock, the newest frame that is ready: the screen follows
+    // the worker rather than stand still until it has caught up. Frames
+    // let go of all lie below it.
+    for (int j = k; j >= 2; --j)
+        if (Store.FrameReady(j)) return j;
     // Frame 1 is not ready only while drawn anew on a display that had no frames: black till then.
-    return Store.FrameReady(1) ? 1 : 0;
+    return k != 0 && Store.FrameReady(1) ? 1 : 0;
 }
 
 std::optional<TForm2::TPicture> TForm2::CurrentPicture() const {
@@ -77,11 +75,10 @@ std::optional<TForm2::TPicture> TForm2::CurrentPicture() const {
 void TForm2::LetGoOfPassedFrames() {
     TFrameList<TGlowFrame>* glow = Store.PicturesOf<TGlowFrame>();
     if (!glow) return;
-    const int now = Control.Timing.SelectFrame(Control.FrameCounter);
-    const bool onScreen = LastShownCycle == Control.CyclesStarted;
+    const int shown = ShownFrame(Control.Timing.SelectFrame(Control.FrameCounter));
     // Frame 1 and the last stay: the hold's picture and the next cycle's start.
-    for (int k = 2; k < now && k < glow->Count(); ++k)
-        if (!(onScreen && k == LastShown) && (*glow)[k].Ready()) (*glow)[k].LetGo();
+    for (int k = 2; k < shown && k < glow->Count(); ++k)
+        if ((*glow)[k].Ready()) (*glow)[k].LetGo();
 }
 
 void TForm2::Repaint() {

@@ -52,8 +52,8 @@ public:
     // The clock's repaint: skipped when the window already shows the picture
     // that the current frame would draw.
     void Repaint();
-    // Lets go of the glow frames that the counter has passed and that are
-    // not on screen: they will not be shown again this cycle.
+    // Lets go of the glow frames below the one shown: they will not be
+    // shown again this cycle.
     void LetGoOfPassedFrames();
     // The viewer's paint: the frame that the counter selects.
     void GLDirectOpenGL1Render();
@@ -70,7 +70,7 @@ private:
     };
     std::optional<TPicture> CurrentPicture() const;
     // The frame that shows frame `k`: itself once ready; until then the
-    // last ready one shown stays.
+    // newest ready one before it.
     int ShownFrame(int k) const;
     const TFrameStore& ColourSource() const { return Colours ? *Colours : *Control.Displays[0]; }
 
@@ -78,9 +78,6 @@ private:
     std::function<void()> CloseOwner;
     TFastFrameRenderer Renderer;
     std::optional<TPicture> Drawn;  // by the last render
-    // The frame drawn last, and in which cycle.
-    int LastShown = 0;
-    int64_t LastShownCycle = -1;
 };
 
 }  // namespace ombrel

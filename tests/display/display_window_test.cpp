@@ -461,9 +461,24 @@ TEST_F(DisplayWindow, AGlowFrameIsShownOnlyCompleteAsItsLightTimesItsColour) {
     form.Store.Glow(k + 1).Complete.Set(true);
     show(61);
     EXPECT_EQ(mismatches(k + 1), 0);
-    // A new cycle whose frame is not yet drawn: its start picture, frame 1.
+    // The worker behind the clock: the screen follows it, the newest ready
+    // frame shown; those before it let go of, the one it shows kept.
+    for (int j = k + 2; j <= k + 4; ++j) form.Store.Glow(j).Complete.Set(false);
+    form.Store.Glow(k + 2).Complete.Set(true);
+    const auto kept = [&](int frame) { return !form.Store.Glow(frame).Lit().Empty(); };
+    ASSERT_TRUE(kept(k + 1) && kept(k + 2));
+    show(64);
+    EXPECT_EQ(mismatches(k + 2), 0);
+    EXPECT_FALSE(kept(k + 1));
+    EXPECT_TRUE(kept(k + 2));
+    form.Store.Glow(k + 3).Complete.Set(true);
+    show(64);
+    EXPECT_EQ(mismatches(k + 3), 0);
+    EXPECT_FALSE(kept(k + 2));
+    // A new cycle, its frames cleared as it starts, whose frame is not yet
+    // drawn: its start picture, frame 1.
     ++control.CyclesStarted;
-    form.Store.Glow(k + 1).Complete.Set(false);
+    for (int j = 2; j <= form.Store.Frames.Count(); ++j) form.Store.Glow(j).Complete.Set(false);
     show(61);
     EXPECT_EQ(mismatches(1), 0);
 }
