@@ -51,8 +51,8 @@ void TForm2::GLDirectOpenGL1Render() {
 
 int TForm2::ShownFrame(int k) const {
     // Behind the clock, the newest frame that is ready: the screen follows
-    // the worker rather than stand still until it has caught up. Frames
-    // let go of all lie below it.
+    // the worker rather than stand still until it has caught up. Every
+    // frame let go of lies below it.
     for (int j = k; j >= 2; --j)
         if (Store.FrameReady(j)) return j;
     // Frame 1 is not ready only while drawn anew on a display that had no frames: black till then.
